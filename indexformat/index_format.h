@@ -1,0 +1,88 @@
+// The index file set: the one format that passes from the pre-processor to the
+// search plug-in. The byte layout is written once, in indexformat/FORMAT.md;
+// this header holds its constants, the word classes that choose a word's file,
+// the file names, and the entry layout. The index writer and the search engine
+// both use it, so they always agree on where a word lives and how it is stored.
+//
+// Everything here is allocation-free except the std::string helpers, which the
+// engine does not call.
+#ifndef KPX_INDEXFORMAT_INDEX_FORMAT_H_
+#define KPX_INDEXFORMAT_INDEX_FORMAT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace indexformat {
+
+inline constexpr int kMaxWordLength = 255;       // length byte 1..255
+inline constexpr int kFieldWidth = 4;            // "%04d" count and article numbers
+inline constexpr int kMaxBlockArticles = 2500;   // article numbers in one entry
+inline constexpr int kMaxBlockBytes = kMaxBlockArticles * kFieldWidth;  // 10000
+inline constexpr int kMaxEntryBytes = 1 + kMaxWordLength + kFieldWidth + kMaxBlockBytes;
+inline constexpr int kMaxListedArticles = 9999;  // what the index run numbers
+inline constexpr char kExtrasFileName[] = "extras";
+inline constexpr char kFileMappingLogName[] = "log";
+
+// Which file of the set holds a word.
+enum class WordClass { kTwoLetter, kOneLetter, kExtras };
+
+// True for 'A'..'Z' only: bytes of 128 and above are never letters.
+inline bool IsUpperLetter(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
+// Two-letter when the word has two or more bytes and the first two are
+// letters; one-letter when it is a single letter; extras otherwise. The
+// reader passes upper-cased words, so the writer's letter test serves both.
+WordClass ClassifyWord(const unsigned char* word, size_t length);
+inline WordClass ClassifyWord(std::string_view word) {
+  return ClassifyWord(reinterpret_cast<const unsigned char*>(word.data()), word.size());
+}
+
+// The name of a word's file relative to the index path, its parts joined with
+// separator: "C<sep>CA", "C<sep>C" or "extras". Writes at most 7 bytes and a
+// NUL into out (kMaxRelativeName); returns the length. Needs no allocation.
+inline constexpr size_t kMaxRelativeName = 8;
+size_t RelativeFileName(const unsigned char* word, size_t length, char separator,
+                        char out[kMaxRelativeName]);
+std::string RelativeFileName(std::string_view word, char separator);
+
+// Writes value (0..9999) as four ASCII digits, zero-padded ("%04d").
+void WriteField(int value, char out[kFieldWidth]);
+
+// The value of a field's leading ASCII digits, stopping at the first byte that
+// is not '0'..'9' (a field that begins with another byte is 0).
+int ParseDecimalPrefix(const unsigned char field[kFieldWidth]);
+
+// Appends one entry to *out: length byte, word, count, article numbers.
+// word must hold 1..255 bytes; articles.size() must be at most 2500.
+void AppendEntry(std::string_view word, const int* articles, size_t count, std::string* out);
+
+// One entry decoded from a buffer. word and postings point into the buffer.
+struct EntryView {
+  std::string_view word;
+  int count = 0;                       // the count field's value
+  const unsigned char* postings = nullptr;  // count * 4 bytes of article numbers
+  size_t size = 0;                     // bytes the whole entry takes
+};
+
+enum class DecodeResult { kOk, kEnd, kCorrupt };
+
+// Decodes the entry at offset of bytes. kEnd at the buffer's end; kCorrupt
+// when a length byte is 0, the count field is not four digits or the entry
+// runs past the end. Every stored length is checked before it is used.
+DecodeResult DecodeEntry(std::string_view bytes, size_t offset, EntryView* entry);
+
+// Article number i (0-based) of a decoded entry.
+inline int PostingAt(const EntryView& entry, int i) {
+  return ParseDecimalPrefix(entry.postings + static_cast<size_t>(i) * kFieldWidth);
+}
+
+// A text rendering of an index file, one entry per line: "WORD count: n n n".
+// Bytes outside printable ASCII are written as \xHH. A corrupt tail is shown as
+// a final line "corrupt at offset N". Tests compare against this text.
+std::string DumpIndexFile(std::string_view bytes);
+
+}  // namespace indexformat
+
+#endif  // KPX_INDEXFORMAT_INDEX_FORMAT_H_

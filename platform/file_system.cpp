@@ -1,0 +1,101 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <direct.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+std::string ToNativeSeparators(std::string_view path) {
+  std::string result(path);
+#ifndef _WIN32
+  for (char& c : result) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  return result;
+}
+
+void AppendSeparator(std::string& path) {
+  if (path.empty() || path.back() != kSeparator) path.push_back(kSeparator);
+}
+
+bool MakeDirectory(const std::string& path) {
+#ifdef _WIN32
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  return GetLastError() != ERROR_PATH_NOT_FOUND;
+#else
+  if (mkdir(path.c_str(), 0777) == 0) return true;
+  // A parent that is a regular file is what Windows reports as "path not found".
+  return errno != ENOENT && errno != ENOTDIR;
+#endif
+}
+
+bool EnsurePath(std::string_view path) {
+#ifdef _WIN32
+  const size_t first = 3;  // drive letter, colon and first separator
+#else
+  const size_t first = 1;  // never the root
+#endif
+  for (size_t i = first; i < path.size(); ++i) {
+    if (path[i] != kSeparator) continue;
+    if (!MakeDirectory(std::string(path.substr(0, i)))) return false;
+  }
+  return true;
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
+  if (file == nullptr) return nullptr;
+  struct stat info;
+  if (fstat(fileno(file), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR) {
+    std::fclose(file);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return file;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFREG;
+}
+
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool ReadWholeFile(const std::string& path, std::string* contents) {
+  std::FILE* file = OpenFile(path, "rb");
+  if (file == nullptr) return false;
+  contents->clear();
+  bool ok = true;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    long size = std::ftell(file);
+    if (size > 0) contents->reserve(static_cast<size_t>(size));
+    std::rewind(file);
+  }
+  char buffer[65536];
+  for (;;) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    contents->append(buffer, n);
+    if (n < sizeof buffer) {
+      ok = !std::ferror(file);
+      break;
+    }
+  }
+  std::fclose(file);
+  return ok;
+}
+
+}  // namespace platform

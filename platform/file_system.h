@@ -1,0 +1,60 @@
+// The file-system layer: the few file and directory operations the runs and the
+// search engine need, with the platform's path separator.
+//
+// Paths are joined with kSeparator ("/" on POSIX, "\" on Windows). A "\" typed by
+// a user or written in a listing is read as a separator on POSIX too, so listings
+// and paths written on Windows work unchanged (ToNativeSeparators).
+//
+// Something that must be opened as a file but is a directory counts as "cannot be
+// opened" (POSIX fopen opens directories; OpenFile refuses them).
+//
+// No function here throws; failures are return values.
+#ifndef KPX_PLATFORM_FILE_SYSTEM_H_
+#define KPX_PLATFORM_FILE_SYSTEM_H_
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// Returns path with every "\" turned into "/" on POSIX; unchanged on Windows.
+std::string ToNativeSeparators(std::string_view path);
+
+// Appends kSeparator unless path already ends in one (an empty path stays empty
+// only if keep_empty; the runs check for empty paths before appending).
+void AppendSeparator(std::string& path);
+
+// Creates one directory. Fails only when the system reports that the path was
+// not found (a missing parent, or a parent that is not a directory); success,
+// an existing directory and every other refusal count as success.
+bool MakeDirectory(const std::string& path);
+
+// Creates every directory named by the characters before each separator of
+// path: from the fourth character on (position 3) on Windows, from position 1
+// on POSIX (so the root is never created). A last component not followed by a
+// separator is not created. Stops with false at the first failure.
+bool EnsurePath(std::string_view path);
+
+// fopen that refuses directories: returns nullptr when path names a directory.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+
+// Removes a regular file; true when it is gone.
+bool RemoveFile(const std::string& path);
+
+// Reads a whole file as bytes into *contents; false when it cannot be opened
+// or read (directories cannot be opened).
+bool ReadWholeFile(const std::string& path, std::string* contents);
+
+}  // namespace platform
+
+#endif  // KPX_PLATFORM_FILE_SYSTEM_H_

@@ -1,0 +1,62 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/testing/temp_dir.h"
+
+namespace platform {
+namespace {
+
+using testing::TempDir;
+
+TEST(FileSystem, BackslashesAreSeparatorsOnPosix) {
+  EXPECT_EQ(ToNativeSeparators("news\\may.txt"), "news/may.txt");
+  EXPECT_EQ(ToNativeSeparators("a/b"), "a/b");
+  std::string path = "idx";
+  AppendSeparator(path);
+  AppendSeparator(path);
+  EXPECT_EQ(path, "idx/");
+}
+
+TEST(FileSystem, EnsurePathCreatesEveryLevelButNotTheLastComponent) {
+  TempDir dir;
+  ASSERT_TRUE(EnsurePath(dir.Join("one/two/three/tail")));
+  EXPECT_TRUE(IsDirectory(dir.Join("one/two/three")));
+  EXPECT_FALSE(dir.Exists("one/two/three/tail"));
+  EXPECT_TRUE(EnsurePath(dir.Join("one/two/")));  // existing directories are fine
+}
+
+TEST(FileSystem, EnsurePathFailsUnderARegularFile) {
+  TempDir dir;
+  dir.Write("plain", "x");
+  EXPECT_FALSE(EnsurePath(dir.Join("plain/sub/")));
+  EXPECT_FALSE(MakeDirectory(dir.Join("missing/sub")));
+  EXPECT_TRUE(MakeDirectory(dir.Join("plain")));  // exists: counts as success
+}
+
+TEST(FileSystem, OpenFileRefusesDirectories) {
+  TempDir dir;
+  EXPECT_EQ(OpenFile(dir.path(), "rb"), nullptr);
+  EXPECT_EQ(OpenFile(dir.path() + "/", "rb"), nullptr);
+  std::FILE* file = OpenFile(dir.Write("f", "abc"), "rb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  std::string contents;
+  EXPECT_FALSE(ReadWholeFile(dir.path(), &contents));
+  EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
+  EXPECT_EQ(contents, "abc");
+}
+
+TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
+  TempDir dir;
+  dir.Write("a", "1");
+  EXPECT_TRUE(IsRegularFile(dir.Join("a")));
+  EXPECT_TRUE(RemoveFile(dir.Join("a")));
+  EXPECT_FALSE(IsRegularFile(dir.Join("a")));
+}
+
+}  // namespace
+}  // namespace platform
