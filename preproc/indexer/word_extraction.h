@@ -1,0 +1,36 @@
+// Article word extraction: how an article's bytes are split into words.
+//
+// A word is a maximal run of bytes that are neither whitespace (9..13, 32) nor
+// in the run's delimiter set, nor, for HTML articles, the start of a tag ("<"
+// not followed by a space). Words are at most 255 bytes: the rest of a longer
+// run is consumed and dropped. The text ends at its first NUL byte.
+#ifndef KPX_PREPROC_INDEXER_WORD_EXTRACTION_H_
+#define KPX_PREPROC_INDEXER_WORD_EXTRACTION_H_
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace preproc {
+
+// The delimiter classes of one run: whitespace plus the bytes of the delimiter
+// set. NUL is never a delimiter.
+class Delimiters {
+ public:
+  explicit Delimiters(std::string_view set = {});
+  bool IsDelimiter(unsigned char c) const { return table_[c]; }
+
+ private:
+  std::array<bool, 256> table_{};
+};
+
+inline constexpr size_t kWordBufferSize = 256;  // 255 bytes and a NUL
+
+// Reads the next word from text (NUL-terminated) into word (kWordBufferSize
+// bytes, NUL-terminated) and returns the position of the byte that ended it,
+// or nullptr when the text holds no further word.
+const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html);
+
+}  // namespace preproc
+
+#endif  // KPX_PREPROC_INDEXER_WORD_EXTRACTION_H_

@@ -1,0 +1,99 @@
+// The search engine: one SearchState per plug-in instance, and the operations
+// behind the Lingo methods of the KPXSearch Xtra. Host-free: the host layer
+// (xtra/host) converts Lingo arguments to the plain values taken here and the
+// integer or string results back to Lingo values.
+//
+// Contract:
+//   - The engine allocates no memory. Every table, buffer and path is a
+//     fixed-size field of SearchState; the caller owns the state (the host
+//     layer embeds it in the instance record).
+//   - No operation fails towards the caller: a refused operation returns -1
+//     and leaves the state unchanged; a missing or damaged file only removes
+//     candidates. Nothing is shown or logged.
+//   - Files are opened only inside KPXSearchCountMatches, at most one at a
+//     time, and none stays open between calls.
+//   - One thread; instances share nothing.
+//   - Strings passed in are NUL-terminated byte strings in the title's
+//     single-byte code page. A string longer than its field is refused (-1),
+//     never cut; every field stays NUL-terminated.
+#ifndef KPX_XTRA_ENGINE_SEARCH_ENGINE_H_
+#define KPX_XTRA_ENGINE_SEARCH_ENGINE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace engine {
+
+inline constexpr int kMaxArticles = 2500;
+inline constexpr int kMaxPhrases = 2;
+inline constexpr int kMaxKeyRanges = 10;
+inline constexpr int kFieldSize = 255;        // phrases and paths, NUL included
+inline constexpr int kKeyNameSize = 20;       // key names, NUL included
+inline constexpr int kReadBufferSize = 10000;
+inline constexpr int kMatchListCapacity = 25000;  // the match list statement's buffer
+
+struct KeyRange {
+  char keyName[kKeyNameSize];
+  std::int32_t lowerBound;  // 0-based article index, inclusive
+  std::int32_t upperBound;  // 0-based article index, inclusive
+};
+
+struct SearchState {
+  std::int32_t matchCount;
+  std::uint8_t matchFlags[kMaxArticles];   // element n - 1 belongs to article n
+  std::uint8_t phraseFlags[kMaxArticles];  // working flags and per-article word counters
+  char wordPhrases[kMaxPhrases][kFieldSize];
+  std::int32_t booleanMode;                // 0 first phrase only, 1 AND, 2 OR
+  std::int32_t phraseCount;
+  std::int32_t keyRangeCount;
+  KeyRange keyRanges[kMaxKeyRanges];
+  char readBuffer[kReadBufferSize];
+  std::int32_t matchCursor;
+  char indexPath[kFieldSize];
+  char articlesPath[kFieldSize];
+  std::int32_t wordSearchMode;             // 0 prefix, other whole word
+};
+
+// Puts a state that was never used (zeroed or not) into its first state:
+// empty paths, no phrases, no key ranges, no matches.
+void InitSearchState(SearchState& state);
+
+// Lingo `new`: resets matches, cursor, modes, phrase and key-range counts;
+// keeps both paths. Returns 0.
+std::int32_t KPXSearchNew(SearchState& state);
+
+// Return 0, or -1 (path kept) when path has kFieldSize bytes or more.
+std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path);
+std::int32_t KPXSearchSetArticlesPath(SearchState& state, const char* path);
+
+// Return the new phraseCount, or -1.
+std::int32_t KPXSearchAddWordPhrase(SearchState& state, const char* wordPhrase);
+std::int32_t KPXSearchDeleteWordPhrase(SearchState& state, const char* wordPhrase);
+
+// Returns mode (0..2), or -1.
+std::int32_t KPXSearchAndOr(SearchState& state, std::int32_t mode);
+// Returns 1.
+std::int32_t KPXSearchWholeWord(SearchState& state, std::int32_t mode);
+
+// Bounds are 1-based article numbers, as Lingo gives them. Return the new
+// keyRangeCount, or -1.
+std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName,
+                                  std::int32_t lowerBound, std::int32_t upperBound);
+std::int32_t KPXSearchDeleteKeyRange(SearchState& state, const char* keyName);
+
+// Runs the search over the two file sets; returns and stores matchCount.
+std::int32_t KPXSearchCountMatches(SearchState& state);
+
+// Match retrieval: article numbers, 1-based.
+std::int32_t KPXSearchGetMatch(SearchState& state, std::int32_t subscript);
+std::int32_t KPXSearchGetAt(const SearchState& state, std::int32_t subscript);
+
+// Builds "set t123Match = [...]\r" for text into out, NUL-terminated, and
+// returns its length. text is the caller's working copy of length bytes; it is
+// upper-cased in place. out must hold kMatchListCapacity bytes.
+std::size_t KPXSearchCreateMatchesList(const SearchState& state, char* text, std::size_t length,
+                                       char* out);
+
+}  // namespace engine
+
+#endif  // KPX_XTRA_ENGINE_SEARCH_ENGINE_H_
