@@ -1,0 +1,49 @@
+# The kit's two commands:
+#   make demo   index, copy and search the sample articles in examples/
+#   make test   build everything and run every test (also under ASan + UBSan)
+# Both install missing Debian packages first.
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+
+.PHONY: all deps build demo test test-main test-asan test-fuzz bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	./scripts/demo.sh $(BUILD)
+
+test: deps test-main test-asan test-fuzz
+
+test-main:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The sanitizer build runs the same tests without the desktop form.
+test-asan:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKPX_SANITIZE=ON -DKPX_BUILD_GUI=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# Fuzz targets, built with clang, run briefly as a regression check.
+test-fuzz:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug \
+	  -DKPX_FUZZ=ON -DKPX_BUILD_GUI=OFF -DKPX_BUILD_TESTS=ON
+	cmake --build build-fuzz -j $(JOBS) --target kpx_fuzz_targets
+	cd build-fuzz && ctest --output-on-failure -L fuzz
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKPX_BUILD_BENCH=ON -DKPX_BUILD_TESTS=OFF -DKPX_BUILD_GUI=OFF
+	cmake --build build-bench -j $(JOBS)
+	./bench/run.sh build-bench
+
+clean:
+	rm -rf build build-asan build-fuzz build-bench examples/index examples/copies
