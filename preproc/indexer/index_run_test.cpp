@@ -1,0 +1,258 @@
+#include "preproc/indexer/index_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "indexformat/index_format.h"
+#include "platform/testing/temp_dir.h"
+#include "preproc/indexer/testing/recording_services.h"
+
+namespace preproc {
+namespace {
+
+using platform::testing::TempDir;
+
+class IndexRunTest : public ::testing::Test {
+ protected:
+  IndexRunTest() : services_(dir_.Join("kpxsindx.log")) {
+    settings_.listing_file = dir_.Join("listing.txt");
+    settings_.article_path = dir_.Join("articles");
+    settings_.index_path = dir_.Join("index");
+  }
+
+  void Article(const std::string& name, const std::string& text) { dir_.Write("articles/" + name, text); }
+  void Listing(const std::string& text) { dir_.Write("listing.txt", text); }
+  bool Run() { return GenerateIndexFiles(settings_, services_); }
+  std::string Dump(const std::string& file) { return indexformat::DumpIndexFile(dir_.Read("index/" + file)); }
+  std::string Log() { return dir_.Read("kpxsindx.log"); }
+
+  TempDir dir_;
+  RunSettings settings_;
+  testing::RecordingServices services_;
+};
+
+TEST_F(IndexRunTest, TwoArticlesCatHatWholeRun) {
+  Article("one.txt", "cat hat");
+  Article("two.txt", "Cat");
+  Listing("one.txt\n| a comment line\ntwo.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("C/C"), "C 2: 1 2\n");
+  EXPECT_EQ(Dump("C/CA"), "CAT 2: 1 2\n");
+  EXPECT_EQ(Dump("H/H"), "H 1: 1\n");
+  EXPECT_EQ(Dump("H/HA"), "HAT 1: 1\n");
+  EXPECT_EQ(dir_.Read("index/extras"), "");
+  EXPECT_EQ(dir_.Read("index/C/C"), std::string("\x01" "C000200010002"));
+  EXPECT_EQ(dir_.Read("index/log"),
+            " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n"
+            "0\t1\tone.txt\tt0001\n1\t2\ttwo.txt\tt0002\n");
+  std::string index_path = dir_.Join("index/");
+  EXPECT_EQ(Log(),
+            "# KPXSindx: Search Pre-processor Started ...\n"
+            "Listing of files to be word - tree'd\n\n"
+            "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n"
+            "# KPXSindx: Reading words from 2 articles ...\n"
+            "\n>> File#    1 << #wds =      4;      4 new"
+            "\n>> File#    2 << #wds =      6;      6 new"
+            "\n# KPXSindx: Completed word count/sort ... now writing out wordTree\n"
+            "Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n"
+            "WordCnt      4;  For C:    4  (   2 +    2 +    0)\n"
+            "\n# KPXSindx: Completed file writing to " + index_path + "\n"
+            "# KPXSindx: FREEing tree and list nodes.\n"
+            "# KPXSindx: Search Pre-processor Finished.\n");
+  EXPECT_EQ(services_.results, std::vector<std::string>{"Words in vocabulary: 6"});
+  EXPECT_TRUE(services_.errors.empty());
+  EXPECT_EQ(services_.status_text(), "Done -- Check log for statistics");
+}
+
+TEST_F(IndexRunTest, SecondRunGivesIdenticalFilesAndLog) {
+  Article("a.txt", "The quick brown fox 1997 \xE9t\xE9 A4 a");
+  Article("b.txt", "<p>jumps over</p> the lazy dog");
+  Listing("a.txt\nb.txt");
+  ASSERT_TRUE(Run());
+  std::string log = Log(), extras = Dump("extras"), t = Dump("T/TH");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Log(), log);
+  EXPECT_EQ(Dump("extras"), extras);
+  EXPECT_EQ(Dump("T/TH"), t);
+  EXPECT_EQ(extras, "1997 1: 1\n<P>JUMPS 1: 2\nA4 1: 1\n\\xC9T\\xC9 1: 1\n");
+  EXPECT_EQ(Dump("A/A"), "A 1: 1\n");  // the word A and the letter entry A are one
+}
+
+TEST_F(IndexRunTest, HtmlArticlesAndDelimiters) {
+  Article("page.html", "<html><b>Cat</b>,dog</html>");
+  Listing("page.html\n");
+  settings_.article_type = kHtmlArticle;
+  settings_.delimiters = ",";
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("C/CA"), "CAT 1: 1\n");
+  EXPECT_EQ(Dump("D/DO"), "DOG 1: 1\n");
+  EXPECT_FALSE(dir_.Exists("index/H/HT"));
+}
+
+TEST_F(IndexRunTest, ChunksOf199KeepTheWholeGroupInOrder) {
+  std::string text;
+  for (int i = 0; i < 450; ++i) {
+    text += "AB";
+    text += static_cast<char>('A' + i / 26 % 26);
+    text += static_cast<char>('A' + i % 26);
+    text += ' ';
+  }
+  Article("ab.txt", text);
+  Listing("ab.txt\n");
+  ASSERT_TRUE(Run());
+  std::string dump = Dump("A/AB");
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 450);
+  EXPECT_EQ(dump.substr(0, 11), "ABAA 1: 1\nA");
+  EXPECT_NE(dump.find("ABRH 1: 1\n"), std::string::npos);  // the last word, in the third chunk
+}
+
+TEST_F(IndexRunTest, BlockLimitOf2500Articles) {
+  std::string listing;
+  for (int i = 0; i < 2501; ++i) listing += i < 2500 ? "both.txt\n" : "more.txt\n";
+  Article("both.txt", "zz yy");
+  Article("more.txt", "zz");
+  Listing(listing);
+  ASSERT_TRUE(Run());
+  std::string yy = dir_.Read("index/Y/YY"), zz = dir_.Read("index/Z/ZZ");
+  EXPECT_EQ(yy.size(), 1 + 2 + 4 + 10000u);  // exactly 2500: complete, no warning
+  EXPECT_EQ(zz.size(), 1 + 2 + 4 + 10000u);  // 2501: the first 2500
+  EXPECT_EQ(zz.substr(3, 4), "2500");
+  EXPECT_EQ(zz.substr(zz.size() - 4), "2500");
+  ASSERT_EQ(services_.errors.size(), 2u);  // Z's letter entry and ZZ
+  EXPECT_EQ(services_.errors[1], "\n# KPXSindx: WARNING, word cnt for ZZ > max block size (10000)\n");
+}
+
+TEST_F(IndexRunTest, LongWordsAndLengthBytes) {
+  std::string w255(255, 'q'), w300(300, 'r');
+  Article("long.txt", w255 + " " + w300 + " abcdefghij");
+  Listing("long.txt\n");
+  ASSERT_TRUE(Run());
+  std::string qq = dir_.Read("index/Q/QQ");
+  ASSERT_FALSE(qq.empty());
+  EXPECT_EQ(static_cast<unsigned char>(qq[0]), 0xFF);
+  EXPECT_EQ(Dump("R/RR"), std::string(255, 'R') + " 1: 1\n");
+  EXPECT_EQ(dir_.Read("index/A/AB")[0], '\x0A');
+}
+
+TEST_F(IndexRunTest, ListingOf10000LinesStopsAfter9999) {
+  std::string listing;
+  for (int i = 1; i <= 10000; ++i) listing += "n" + std::to_string(i) + "\n";
+  Listing(listing);
+  Article("", "");
+  // Every name is missing, so the run stops at the first; the listing warning comes first.
+  EXPECT_FALSE(Run());
+  EXPECT_NE(Log().find("# KPXSindx: Warning, no more files read in after # 9999 (n9999)\n"),
+            std::string::npos);
+  std::string log_file = dir_.Read("index/log");
+  EXPECT_NE(log_file.find("9998\t9999\tn9999\tt9999\n"), std::string::npos);
+  EXPECT_EQ(log_file.find("n10000"), std::string::npos);
+}
+
+TEST_F(IndexRunTest, EmptyListingCompletesWithEmptyVocabulary) {
+  Listing("| only a comment\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(dir_.Read("index/extras"), "");
+  EXPECT_EQ(services_.results, std::vector<std::string>{"Words in vocabulary: 0"});
+}
+
+TEST_F(IndexRunTest, FailuresReportTheirMessageAndEndTheRun) {
+  EXPECT_FALSE(Run());  // no listing
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open Article's listing file '" +
+                                         settings_.listing_file + "'\n");
+  EXPECT_EQ(Log(), "# KPXSindx: Search Pre-processor Started ...\n" + services_.errors.back());
+
+  Listing("a.txt\n");
+  RunSettings saved = settings_;
+  settings_.article_path.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, no Article Path specified.");
+  settings_ = saved;
+  settings_.index_path.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, no Index Path specified.");
+
+  settings_ = saved;
+  dir_.Write("plain", "a regular file");
+  settings_.index_path = dir_.Join("plain/index");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not find/create index file path '" +
+                                         dir_.Join("plain/index/") + "'\n");
+
+  settings_ = saved;
+  EXPECT_FALSE(Run());  // a.txt is missing; the article path was created empty
+  EXPECT_EQ(services_.errors.back(),
+            "\n# KPXSindx: ERROR, could not open article '" + dir_.Join("articles/a.txt") + "'\n");
+  EXPECT_FALSE(services_.run_log_open());
+}
+
+TEST_F(IndexRunTest, EmptyListingLineNamesTheArticlePathItself) {
+  Article("a.txt", "x");
+  Listing("a.txt\n\n");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(),
+            "\n# KPXSindx: ERROR, could not open article '" + dir_.Join("articles/") + "'\n");
+}
+
+TEST_F(IndexRunTest, BackslashesInTheListingAreSeparators) {
+  Article("news/may.txt", "cat");
+  Listing("news\\may.txt\r\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("C/CA"), "CAT 1: 1\n");
+  EXPECT_NE(dir_.Read("index/log").find("0\t1\tnews\\may.txt\tt0001\n"), std::string::npos);
+}
+
+TEST_F(IndexRunTest, FailedRunKeepsThePreviousSet) {
+  Article("a.txt", "cat 1997");
+  Listing("a.txt\n");
+  ASSERT_TRUE(Run());
+  Listing("a.txt\nmissing.txt\n");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(Dump("C/CA"), "CAT 1: 1\n");
+  EXPECT_EQ(Dump("extras"), "1997 1: 1\n");
+}
+
+TEST_F(IndexRunTest, FilesOfAnEarlierListingAreRemoved) {
+  Article("a.txt", "quiz cat");
+  Article("b.txt", "cat");
+  Listing("a.txt\n");
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(dir_.Exists("index/Q/QU"));
+  dir_.Write("index/Q/notes", "the author's own file");
+  std::filesystem::create_directories(dir_.Join("index/Z/ZZ"));
+  Listing("b.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(dir_.Exists("index/Q/QU"));
+  EXPECT_FALSE(dir_.Exists("index/Q/Q"));
+  EXPECT_TRUE(dir_.Exists("index/Q/notes"));
+  EXPECT_TRUE(dir_.Exists("index/Z/ZZ"));  // a directory stays
+  EXPECT_EQ(Dump("C/CA"), "CAT 1: 1\n");
+}
+
+TEST_F(IndexRunTest, UnwritableIndexFileLosesItsChunkAndTheRunGoesOn) {
+  Article("a.txt", "cat dog");
+  Listing("a.txt\n");
+  std::filesystem::create_directories(dir_.Join("index/C/CA"));  // a directory cannot be written
+  ASSERT_TRUE(Run());
+  ASSERT_EQ(services_.errors.size(), 1u);
+  EXPECT_EQ(services_.errors[0], "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/C/CA") + "\n");
+  EXPECT_EQ(Dump("D/DO"), "DOG 1: 1\n");
+}
+
+TEST_F(IndexRunTest, UnwritableExtrasOrMappingLogFailsTheRun) {
+  Article("a.txt", "cat");
+  Listing("a.txt\n");
+  std::filesystem::create_directories(dir_.Join("index/extras"));
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open the extras file '" +
+                                         dir_.Join("index/extras") + "'\n");
+  std::filesystem::remove(dir_.Join("index/extras"));
+  std::filesystem::create_directories(dir_.Join("index/log"));
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open the file log file '" +
+                                         dir_.Join("index/log") + "'\n");
+}
+
+}  // namespace
+}  // namespace preproc

@@ -1,0 +1,161 @@
+#include "preproc/indexer/index_writer.h"
+
+#include <cstdio>
+
+#include "indexformat/index_format.h"
+#include "platform/file_system.h"
+#include "preproc/form/message_text.h"
+
+namespace preproc {
+
+using indexformat::kFieldWidth;
+using indexformat::kMaxBlockArticles;
+
+IndexWriter::IndexWriter(std::string index_path, RunServices& services)
+    : index_path_(std::move(index_path)), services_(services) {
+  entry_.reserve(indexformat::kMaxEntryBytes + 1);
+}
+
+void IndexWriter::WriteWordTree(const WordTree& tree) {
+  for (std::uint32_t node : tree.SortedNodes()) EmitEntry(tree.word(node), tree.articles(node));
+  FlushQueue(0);
+}
+
+void IndexWriter::EmitEntry(std::string_view word, const ArticleList& articles) {
+  entry_.clear();
+  entry_.push_back(static_cast<char>(static_cast<unsigned char>(word.size())));
+  entry_.append(word);
+  entry_.append("????");
+  int written = 0;
+  char field[kFieldWidth];
+  for (std::uint32_t article : articles) {
+    if (written == kMaxBlockArticles) {
+      services_.ReportError(
+          FormatMessage("\n# KPXSindx: WARNING, word cnt for %.*s > max block size (%d)\n",
+                        static_cast<int>(word.size()), word.data(), indexformat::kMaxBlockBytes));
+      break;
+    }
+    indexformat::WriteField(static_cast<int>(article + 1), field);
+    entry_.append(field, kFieldWidth);
+    ++written;
+  }
+  indexformat::WriteField(written, field);
+  entry_.replace(1 + word.size(), kFieldWidth, field, kFieldWidth);
+  QueueEntry(entry_, written);
+}
+
+namespace {
+
+// The group key of an entry: the first two bytes of its word.
+std::string_view GroupKey(std::string_view entry) {
+  size_t length = static_cast<unsigned char>(entry[0]);
+  return entry.substr(1, length < 2 ? length : 2);
+}
+
+}  // namespace
+
+void IndexWriter::QueueEntry(std::string_view entry, long count) {
+  if (first_entry_) {
+    first_entry_ = false;
+  } else if (GroupKey(entry) == group_key_) {
+    if (queue_count_ != 0 && queue_count_ % kQueueChunk == 0) {
+      FlushQueue(pending_postings_);
+      pending_postings_ = 0;
+      two_letter_mode_ = "ab";
+    }
+  } else {
+    FlushQueue(pending_postings_);
+    pending_postings_ = 0;
+    two_letter_mode_ = "wb";
+    services_.StepProgress();
+  }
+  queue_.append(entry);
+  pending_postings_ += count;
+  ++queue_count_;
+  group_key_.assign(GroupKey(entry));
+}
+
+std::string_view IndexWriter::FirstQueuedWord() const {
+  size_t length = static_cast<unsigned char>(queue_[0]);
+  return std::string_view(queue_).substr(1, length);
+}
+
+void IndexWriter::KeepStatistics(unsigned char first) {
+  if (first_flush_) {
+    first_flush_ = false;
+    current_char_ = first;
+    return;
+  }
+  if (first == current_char_) return;
+  long sum = one_letter_total_ + two_letter_total_ + extras_total_;
+  running_total_ += sum;
+  services_.LogText(FormatMessage("WordCnt %6ld;  For %c: %4ld  (%4ld + %4ld + %4ld)\n",
+                                  running_total_, current_char_, sum, one_letter_total_,
+                                  two_letter_total_, extras_total_));
+  one_letter_total_ = two_letter_total_ = extras_total_ = 0;
+  current_char_ = first;
+}
+
+int IndexWriter::LetterSlot(unsigned char c, unsigned char d) {
+  if (d == 0) return c - 'A';
+  return 26 + (c - 'A') * 26 + (d - 'A');
+}
+
+// Chooses the file of a flush, creating its directories, and adds the flush's
+// postings to the totals of its file class.
+std::string IndexWriter::OpenTarget(std::string_view word, long total, const char** mode) {
+  const auto* w = reinterpret_cast<const unsigned char*>(word.data());
+  switch (indexformat::ClassifyWord(w, word.size())) {
+    case indexformat::WordClass::kTwoLetter:
+      platform::EnsurePath(index_path_ + word[0]);
+      two_letter_total_ += total;
+      *mode = two_letter_mode_;
+      break;
+    case indexformat::WordClass::kOneLetter:
+      platform::EnsurePath(index_path_ + word[0] + platform::kSeparator);
+      one_letter_total_ += total;
+      *mode = "wb";
+      break;
+    case indexformat::WordClass::kExtras:
+      extras_total_ += total;
+      *mode = "ab";
+      break;
+  }
+  return index_path_ + indexformat::RelativeFileName(word, platform::kSeparator);
+}
+
+void IndexWriter::FlushQueue(long total) {
+  if (queue_count_ == 0) return;  // an empty vocabulary writes nothing
+  std::string_view word = FirstQueuedWord();
+  KeepStatistics(static_cast<unsigned char>(word[0]));
+  const char* mode = "ab";
+  std::string path = OpenTarget(word, total, &mode);
+  std::FILE* file = platform::OpenFile(path, mode);
+  bool ok = file != nullptr;
+  if (ok) {
+    ok = std::fwrite(queue_.data(), 1, queue_.size(), file) == queue_.size();
+    ok = (std::fclose(file) == 0) && ok;
+    const auto* w = reinterpret_cast<const unsigned char*>(word.data());
+    auto cls = indexformat::ClassifyWord(w, word.size());
+    if (cls == indexformat::WordClass::kOneLetter) written_[LetterSlot(w[0], 0)] = true;
+    if (cls == indexformat::WordClass::kTwoLetter) written_[LetterSlot(w[0], w[1])] = true;
+  }
+  if (!ok) {
+    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str()));
+  }
+  queue_.clear();
+  queue_count_ = 0;
+}
+
+void IndexWriter::RemoveStaleLetterFiles() const {
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    std::string dir = index_path_ + c + platform::kSeparator;
+    auto remove_if_stale = [&](int slot, std::string path) {
+      if (!written_[slot] && platform::IsRegularFile(path)) platform::RemoveFile(path);
+    };
+    remove_if_stale(LetterSlot(c, 0), dir + c);
+    for (char d = 'A'; d <= 'Z'; ++d) remove_if_stale(LetterSlot(c, d), dir + c + d);
+  }
+}
+
+}  // namespace preproc

@@ -1,0 +1,57 @@
+#include "preproc/indexer/word_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace preproc {
+namespace {
+
+std::vector<std::string> Words(const std::string& text, const std::string& delimiters = "",
+                               bool html = false) {
+  Delimiters d(delimiters);
+  std::vector<std::string> words;
+  char word[kWordBufferSize];
+  const char* p = text.c_str();
+  while ((p = NextWord(p, word, d, html)) != nullptr) words.push_back(word);
+  return words;
+}
+
+using V = std::vector<std::string>;
+
+TEST(NextWord, PunctuationStaysUnlessItIsADelimiter) {
+  EXPECT_EQ(Words("The cat, the hat."), (V{"The", "cat,", "the", "hat."}));
+  EXPECT_EQ(Words("The cat, the hat.", ",."), (V{"The", "cat", "the", "hat"}));
+  EXPECT_EQ(Words("\t1997 --\r\n(the e-mail\v\f"), (V{"1997", "--", "(the", "e-mail"}));
+  EXPECT_EQ(Words(""), V{});
+  EXPECT_EQ(Words(" \n\t "), V{});
+}
+
+TEST(NextWord, HtmlTags) {
+  EXPECT_EQ(Words("foo<b>bar</b> baz", "", true), (V{"foo", "bar", "baz"}));
+  EXPECT_EQ(Words("foo<b>bar</b> baz", "", false), (V{"foo<b>bar</b>", "baz"}));
+  EXPECT_EQ(Words("a < b", "", true), (V{"a", "<", "b"}));
+  EXPECT_EQ(Words("text <b", "", true), (V{"text"}));
+  EXPECT_EQ(Words("<p><i></i></p>", "", true), V{});
+  // "<" in the delimiter set does not change tag handling in HTML mode...
+  EXPECT_EQ(Words("x<b>y", "<", true), (V{"x", "y"}));
+  // ...but splits words in text mode.
+  EXPECT_EQ(Words("x<b>y", "<", false), (V{"x", "b>y"}));
+}
+
+TEST(NextWord, LongRunsKeepTheirFirst255Bytes) {
+  std::string run(300, 'w');
+  V words = Words(run + " next");
+  ASSERT_EQ(words.size(), 2u);
+  EXPECT_EQ(words[0], std::string(255, 'w'));
+  EXPECT_EQ(words[1], "next");
+}
+
+TEST(NextWord, TextEndsAtNul) {
+  std::string text("one two\0three", 13);
+  EXPECT_EQ(Words(text), (V{"one", "two"}));
+}
+
+}  // namespace
+}  // namespace preproc
