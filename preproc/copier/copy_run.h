@@ -5,7 +5,14 @@
 // progress bar through RunServices.
 //
 // Synchronous; returns true when the run completed (per-article errors are
-// reported and the run goes on), false when it failed.
+// reported and the run goes on), false when it failed: a missing input, a
+// path that cannot be created, or a read or write failure while copying an
+// article, which abandons the run at once with a kFatal message ("An unknown
+// error occurred while accessing <file>.") and leaves the run log without its
+// closing lines.
+//
+// Article numbers go up to 32767: the run stops reading the listing at the
+// 32768th article line, reports it, and completes with the 32767 before it.
 #ifndef KPX_PREPROC_COPIER_COPY_RUN_H_
 #define KPX_PREPROC_COPIER_COPY_RUN_H_
 
@@ -14,7 +21,16 @@
 
 namespace preproc {
 
-bool CopyArticles(RunSettings settings, RunServices& services);
+inline constexpr int kMaxArticleNumber = 32767;
+
+// What a run did with the listing, for a front end's summary.
+struct CopyCounts {
+  int articles = 0;  // article numbers given out (the "Completed copying" count)
+  int copied = 0;    // phrase search files written completely
+  int failed = 0;    // articles reported with an error (not opened, no directory, access)
+};
+
+bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts = nullptr);
 
 }  // namespace preproc
 

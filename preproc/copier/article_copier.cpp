@@ -1,0 +1,57 @@
+#include "preproc/copier/article_copier.h"
+
+#include "platform/file_system.h"
+#include "preproc/form/message_text.h"
+
+namespace preproc {
+namespace {
+
+CopyResult AccessFailed(const std::string& file) {
+  return CopyResult{CopyOutcome::kAccessFailed, file};
+}
+
+}  // namespace
+
+CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
+                                          const std::string& destination) {
+  // Untranslated modes: the article's bytes and line ends pass unchanged.
+  std::FILE* in = platform::OpenFile(source, "rb");
+  if (in == nullptr) {
+    services_.ReportError(
+        FormatMessage("\n# KPXSindx: ERROR, could not open source article'%s'\n", source.c_str()));
+    return CopyResult{CopyOutcome::kNotOpened, {}};
+  }
+  std::FILE* out = platform::OpenFile(destination, "wb");
+  if (out == nullptr) {
+    services_.ReportError(FormatMessage(
+        "\n# KPXSindx: ERROR, could not open destination article '%s'\n", destination.c_str()));
+    std::fclose(in);
+    return CopyResult{CopyOutcome::kNotOpened, {}};
+  }
+  CopyResult result = CopyBlocks(in, source, out, destination);
+  std::fclose(in);  // read only: nothing to lose on close
+  const bool flushed = std::fflush(out) == 0;
+  const bool closed = std::fclose(out) == 0;
+  if (result.outcome == CopyOutcome::kCopied && !(flushed && closed)) {
+    return AccessFailed(destination);
+  }
+  return result;
+}
+
+CopyResult ArticleCopier::CopyBlocks(std::FILE* source, const std::string& source_name,
+                                     std::FILE* destination, const std::string& destination_name) {
+  TransformState state;  // fresh for every article
+  for (;;) {
+    const size_t read = std::fread(block_.data(), 1, kCopyBlockSize, source);
+    if (read < kCopyBlockSize && std::ferror(source)) return AccessFailed(source_name);
+    block_[read] = '\0';
+    const size_t length = PhraseSearchTransform(block_.data(), output_.data(), rules_, state);
+    if (std::fwrite(output_.data(), 1, length, destination) != length) {
+      return AccessFailed(destination_name);
+    }
+    // A full block may be followed by more; a short one (even empty) ends the article.
+    if (read < kCopyBlockSize) return CopyResult{};
+  }
+}
+
+}  // namespace preproc

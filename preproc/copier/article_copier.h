@@ -1,0 +1,62 @@
+// ArticleCopier: copies one article into its phrase search file, in blocks of
+// kCopyBlockSize bytes through the copier's one block buffer, transforming
+// each block (PhraseSearchTransform) before it is written.
+//
+// A run makes one ArticleCopier and copies every article through it; the
+// buffers live as long as the copier, so no block allocates.
+//
+// Outcomes of CopyArticleFile:
+//   - kCopied: the destination holds the whole transformed article.
+//   - kNotOpened: the source could not be opened (a directory cannot) or the
+//     destination could not be created. The matching "could not open" message
+//     has gone through services.ReportError; nothing was written. The run goes on.
+//   - kAccessFailed: reading the source or writing the destination failed after
+//     both were open; failed_file names the file whose access failed (the
+//     source for a read, the destination for a write, flush or close). Nothing
+//     has been reported: the caller abandons the run. Both files are closed;
+//     the destination keeps what was written before the failure.
+#ifndef KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
+#define KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "preproc/copier/phrase_transform.h"
+#include "preproc/form/run_services.h"
+
+namespace preproc {
+
+inline constexpr size_t kCopyBlockSize = 4096;
+
+enum class CopyOutcome { kCopied, kNotOpened, kAccessFailed };
+
+struct CopyResult {
+  CopyOutcome outcome = CopyOutcome::kCopied;
+  std::string failed_file;  // set for kAccessFailed only
+};
+
+class ArticleCopier {
+ public:
+  ArticleCopier(const TransformRules& rules, RunServices& services)
+      : rules_(rules), services_(services) {}
+  ArticleCopier(const ArticleCopier&) = delete;
+  ArticleCopier& operator=(const ArticleCopier&) = delete;
+
+  CopyResult CopyArticleFile(const std::string& source, const std::string& destination);
+
+ private:
+  // Copies every block; on failure returns the file whose access failed.
+  CopyResult CopyBlocks(std::FILE* source, const std::string& source_name, std::FILE* destination,
+                        const std::string& destination_name);
+
+  const TransformRules& rules_;
+  RunServices& services_;
+  std::array<char, kCopyBlockSize + 1> block_{};   // the data bytes and a NUL
+  std::array<char, kCopyBlockSize + 1> output_{};  // never longer than the block
+};
+
+}  // namespace preproc
+
+#endif  // KPX_PREPROC_COPIER_ARTICLE_COPIER_H_

@@ -1,0 +1,178 @@
+#include "preproc/copier/copy_run.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+#include "preproc/copier/article_copier.h"
+#include "preproc/copier/phrase_search_file.h"
+#include "preproc/form/message_text.h"
+
+namespace preproc {
+namespace {
+
+constexpr std::uint16_t kProgressUpper = 28;
+constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
+
+// One run over one listing. Every step that ends the run closes the listing
+// and the run log.
+class CopyRun {
+ public:
+  CopyRun(RunSettings settings, RunServices& services, CopyCounts& counts)
+      : settings_(std::move(settings)),
+        services_(services),
+        counts_(counts),
+        rules_(settings_.article_type == kHtmlArticle, settings_.delimiters) {}
+
+  bool Run();
+
+ private:
+  enum class Next { kGoOn, kStop, kAbandon };
+
+  bool PrepareInputs();
+  bool CopyListing();
+  Next CopyArticle(ArticleCopier& copier, const std::string& line);
+  void Finish();
+  bool Fail(const std::string& message);
+  bool Abandon(const std::string& file);
+
+  RunSettings settings_;
+  RunServices& services_;
+  CopyCounts& counts_;
+  TransformRules rules_;
+  std::unique_ptr<platform::LineReader> listing_ = std::make_unique<platform::LineReader>();
+  int n_ = 1;  // the article counter: the number the next article line gets
+  std::string abandoned_file_;
+};
+
+bool CopyRun::Run() {
+  services_.OpenRunLog();  // without a log the run goes on silently
+  services_.LogText("# KPXScopy: Duplication of files Started ...\n");
+  if (!PrepareInputs()) return false;
+  services_.LogText("# KPXScopy: Starting file duplication process\n\n");
+  services_.SetProgressRange(0, kProgressUpper);
+  services_.SetProgressStep(1);
+  services_.SetProgressPos(0);
+  services_.SetStatusText("Starting Article Duplication Process");
+  if (!CopyListing()) return Abandon(abandoned_file_);
+  Finish();
+  return true;
+}
+
+// Opens the listing, checks both paths, gives them their final separator and
+// creates them.
+bool CopyRun::PrepareInputs() {
+  if (!listing_->Open(settings_.listing_file)) {
+    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
+                              settings_.listing_file.c_str()));
+  }
+  if (settings_.article_path.empty()) {
+    return Fail("\n# KPXSindx: ERROR, no Article Path specified.");
+  }
+  if (settings_.copy_path.empty()) return Fail("\n# KPXSindx: ERROR, no Copy Path specified.");
+  platform::AppendSeparator(settings_.article_path);
+  platform::AppendSeparator(settings_.copy_path);
+  if (!platform::EnsurePath(settings_.article_path)) {
+    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create article path '%s'\n",
+                              settings_.article_path.c_str()));
+  }
+  if (!platform::EnsurePath(settings_.copy_path)) {
+    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create index file path '%s'\n",
+                              settings_.copy_path.c_str()));
+  }
+  return true;
+}
+
+// Copies every article line; false when a file access failure abandons the run.
+bool CopyRun::CopyListing() {
+  ArticleCopier copier(rules_, services_);
+  std::string line;
+  while (listing_->Next(&line)) {
+    if (!line.empty() && line[0] == '|') continue;  // a comment: no article number
+    if (n_ > kMaxArticleNumber) {
+      services_.ReportError(
+          FormatMessage("# KPXScopy: ERROR, no more files copied after # %d\n", kMaxArticleNumber));
+      return true;
+    }
+    const Next next = CopyArticle(copier, line);
+    if (next == Next::kAbandon) return false;
+    if (next == Next::kStop) return true;
+  }
+  return true;
+}
+
+// Copies the article of one listing line under the article number n_.
+CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, const std::string& line) {
+  const std::string block_directory = CopyBlockDirectory(settings_.copy_path, n_);
+  const std::string source = platform::ToNativeSeparators(settings_.article_path + line);
+  const std::string destination = PhraseSearchFileName(block_directory, n_);
+  services_.LogText(
+      FormatMessage("Copying File %3d: %s to %s\n", n_, source.c_str(), destination.c_str()));
+  if (!platform::EnsurePath(block_directory)) {
+    services_.ReportError(FormatMessage("# KPXScopy: ERROR, could not find/create path '%s'\n",
+                                        block_directory.c_str()));
+    ++counts_.failed;
+    ++n_;
+    return Next::kStop;
+  }
+  const CopyResult result = copier.CopyArticleFile(source, destination);
+  if (result.outcome == CopyOutcome::kAccessFailed) {
+    ++counts_.failed;
+    abandoned_file_ = result.failed_file;
+    return Next::kAbandon;
+  }
+  if (result.outcome == CopyOutcome::kNotOpened) {
+    services_.ReportError(
+        FormatMessage("# KPXScopy: ERROR, during copy of file '%s'\n", source.c_str()));
+    ++counts_.failed;
+  } else {
+    ++counts_.copied;
+  }
+  services_.StepProgress();
+  ++n_;
+  return Next::kGoOn;
+}
+
+void CopyRun::Finish() {
+  services_.SetProgressPos(kProgressUpper);
+  services_.SetStatusText("Done");
+  counts_.articles = n_ - 1;
+  listing_->Close();
+  services_.LogText(kSeparatorLine);
+  services_.LogText(FormatMessage("# KPXScopy: Completed copying %d files to %s\n",
+                                  counts_.articles, settings_.copy_path.c_str()));
+  services_.LogText("# KPXScopy: Finished.\n");
+  services_.CloseRunLog();
+}
+
+bool CopyRun::Fail(const std::string& message) {
+  services_.ReportError(message);
+  listing_->Close();
+  services_.CloseRunLog();
+  return false;
+}
+
+// A read or write failure: the user is told which article file, the run log
+// keeps what it has and gets no closing lines.
+bool CopyRun::Abandon(const std::string& file) {
+  counts_.articles = n_;
+  listing_->Close();
+  services_.CloseRunLog();
+  services_.ShowMessage(
+      FormatMessage("An unknown error occurred while accessing %s.", file.c_str()),
+      MessageKind::kFatal);
+  return false;
+}
+
+}  // namespace
+
+bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts) {
+  CopyCounts ignored;
+  CopyRun run(std::move(settings), services, counts != nullptr ? *counts : ignored);
+  return run.Run();
+}
+
+}  // namespace preproc

@@ -1,0 +1,233 @@
+#include "preproc/copier/copy_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/testing/temp_dir.h"
+
+namespace preproc {
+namespace {
+
+using platform::testing::TempDir;
+
+class RecordingServices : public RunServices {
+ public:
+  using RunServices::RunServices;
+  std::vector<std::pair<MessageKind, std::string>> boxes;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : boxes) texts.push_back(box.second);
+    return texts;
+  }
+
+ protected:
+  void ShowBox(std::string_view text, MessageKind kind) override {
+    boxes.emplace_back(kind, std::string(text));
+  }
+};
+
+class CopyRunTest : public ::testing::Test {
+ protected:
+  CopyRunTest() : services_(dir_.Join("kpxsindx.log")) {
+    settings_.listing_file = dir_.Join("listing.txt");
+    settings_.article_path = dir_.Join("articles");
+    settings_.copy_path = dir_.Join("copies");
+  }
+  void WriteListing(const std::string& lines) { dir_.Write("listing.txt", lines); }
+  void WriteArticle(const std::string& name, const std::string& bytes) {
+    dir_.Write("articles/" + name, bytes);
+  }
+  // A listing of count lines that all name the one article "a.txt".
+  void WriteRepeatedListing(int count, const std::string& bytes) {
+    WriteArticle("a.txt", bytes);
+    std::string listing;
+    for (int i = 0; i < count; ++i) listing += "a.txt\n";
+    WriteListing(listing);
+  }
+  bool Run() { return CopyArticles(settings_, services_, &counts_); }
+  std::string Log() const { return dir_.Read("kpxsindx.log"); }
+  std::string Copy(const std::string& name) const { return dir_.Read("copies/" + name); }
+
+  TempDir dir_;
+  RecordingServices services_;
+  RunSettings settings_;
+  CopyCounts counts_;
+};
+
+TEST_F(CopyRunTest, SmallRunWritesNumberedCopiesAndItsExactLog) {
+  WriteListing("intro.txt\r\n| not an article\r\nnews\\may.txt");  // no final line end
+  WriteArticle("intro.txt", "Hello,\tworld\r\n");
+  WriteArticle("news/may.txt", "<p>May</p>");
+  settings_.article_type = kHtmlArticle;
+  settings_.delimiters = ",";
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0001"), "Hello  world\r\n");
+  EXPECT_EQ(Copy("a1/t0002"), "May");
+  const std::string a = dir_.Join("articles/"), c = dir_.Join("copies/");
+  EXPECT_EQ(Log(),
+            "# KPXScopy: Duplication of files Started ...\n"
+            "# KPXScopy: Starting file duplication process\n\n"
+            "Copying File   1: " +
+                a + "intro.txt to " + c +
+                "a1/t0001\n"
+                "Copying File   2: " +
+                a + "news/may.txt to " + c +
+                "a1/t0002\n"
+                "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n"
+                "# KPXScopy: Completed copying 2 files to " +
+                c +
+                "\n"
+                "# KPXScopy: Finished.\n");
+  EXPECT_TRUE(services_.boxes.empty());
+  EXPECT_EQ(services_.status_text(), "Done");
+  EXPECT_EQ(services_.progress_pos(), 28);
+  EXPECT_EQ(counts_.articles, 2);
+  EXPECT_EQ(counts_.copied, 2);
+}
+
+TEST_F(CopyRunTest, HundredArticlesFillOneCopyBlock) {
+  WriteRepeatedListing(101, "x");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(dir_.Exists("copies/a1/t0100"));
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0101"));
+  EXPECT_EQ(Copy("a2/t0101"), "x");
+}
+
+TEST_F(CopyRunTest, ListingsPastTenThousandGetFiveDigitNames) {
+  WriteRepeatedListing(10001, "");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(dir_.Exists("copies/a100/t9999"));
+  EXPECT_TRUE(dir_.Exists("copies/a100/t10000"));
+  EXPECT_TRUE(dir_.Exists("copies/a101/t10001"));
+  EXPECT_EQ(counts_.articles, 10001);
+}
+
+TEST_F(CopyRunTest, ArticleCounterStopsAtItsLimit) {
+  WriteRepeatedListing(kMaxArticleNumber + 2, "");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(dir_.Exists("copies/a328/t32767"));
+  EXPECT_FALSE(dir_.Exists("copies/a328/t32768"));
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"# KPXScopy: ERROR, no more files copied after # 32767\n"});
+  const std::string log = Log();
+  EXPECT_EQ(log.find("Copying File 32768"), std::string::npos);
+  EXPECT_NE(log.find("# KPXScopy: ERROR, no more files copied after # 32767\n"
+                     "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n"
+                     "# KPXScopy: Completed copying 32767 files to "),
+            std::string::npos);
+  EXPECT_EQ(counts_.articles, kMaxArticleNumber);
+}
+
+TEST_F(CopyRunTest, MissingInputsAreReportedInOrder) {
+  settings_.copy_path.clear();
+  EXPECT_FALSE(Run());  // no listing yet: that is the error reported
+  EXPECT_EQ(services_.Texts(), std::vector<std::string>{
+                                   "\n# KPXSindx: ERROR, could not open Article's listing file '" +
+                                   settings_.listing_file + "'\n"});
+  EXPECT_EQ(Log(), "# KPXScopy: Duplication of files Started ...\n" + services_.Texts()[0]);
+
+  WriteListing("a.txt\n");
+  services_.boxes.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"\n# KPXSindx: ERROR, no Copy Path specified."});
+
+  settings_.article_path.clear();
+  services_.boxes.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"\n# KPXSindx: ERROR, no Article Path specified."});
+  EXPECT_FALSE(dir_.Exists("copies"));
+}
+
+TEST_F(CopyRunTest, PathsThatCannotBeCreatedEndTheRun) {
+  WriteListing("a.txt\n");
+  dir_.Write("plain", "a regular file");
+  settings_.copy_path = dir_.Join("plain/copies");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.Texts(), std::vector<std::string>{
+                                   "\n# KPXSindx: ERROR, could not find/create index file path '" +
+                                   settings_.copy_path + "/'\n"});
+
+  settings_.article_path = dir_.Join("plain/articles/");
+  services_.boxes.clear();
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"\n# KPXSindx: ERROR, could not find/create article path '" +
+                                     settings_.article_path + "'\n"});
+}
+
+TEST_F(CopyRunTest, ArticlesThatCannotBeOpenedAreReportedAndTheRunGoesOn) {
+  WriteListing("missing.txt\n\nok.txt\n");  // the empty line names the article path itself
+  WriteArticle("ok.txt", "fine");
+  ASSERT_TRUE(Run());
+  const std::string a = dir_.Join("articles/");
+  EXPECT_EQ(services_.Texts(),
+            (std::vector<std::string>{
+                "\n# KPXSindx: ERROR, could not open source article'" + a + "missing.txt'\n",
+                "# KPXScopy: ERROR, during copy of file '" + a + "missing.txt'\n",
+                "\n# KPXSindx: ERROR, could not open source article'" + a + "'\n",
+                "# KPXScopy: ERROR, during copy of file '" + a + "'\n"}));
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0001"));
+  EXPECT_EQ(Copy("a1/t0003"), "fine");
+  EXPECT_NE(Log().find("Completed copying 3 files"), std::string::npos);
+  EXPECT_EQ(counts_.copied, 1);
+  EXPECT_EQ(counts_.failed, 2);
+}
+
+TEST_F(CopyRunTest, RegularFileInPlaceOfACopyBlockRefusesItsArticles) {
+  WriteRepeatedListing(2, "x");
+  dir_.Write("copies/a1", "not a directory");
+  ASSERT_TRUE(Run());
+  const std::string destination = dir_.Join("copies/a1/t0001");
+  ASSERT_EQ(services_.boxes.size(), 4u);
+  EXPECT_EQ(services_.boxes[0].second,
+            "\n# KPXSindx: ERROR, could not open destination article '" + destination + "'\n");
+  EXPECT_EQ(counts_.failed, 2);
+}
+
+TEST_F(CopyRunTest, CopyBlockDirectoryThatCannotBeCreatedStopsCopying) {
+  WriteRepeatedListing(3, "x");
+  dir_.Write("plain", "a regular file");
+  settings_.copy_path = dir_.Join("plain");  // exists, so the copy path passes
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"# KPXScopy: ERROR, could not find/create path '" +
+                                     dir_.Join("plain/a1/") + "'\n"});
+  const std::string log = Log();
+  EXPECT_NE(log.find("Copying File   1:"), std::string::npos);
+  EXPECT_EQ(log.find("Copying File   2:"), std::string::npos);
+  EXPECT_NE(log.find("Completed copying 1 files"), std::string::npos);
+  EXPECT_NE(log.find("# KPXScopy: Finished.\n"), std::string::npos);
+}
+
+TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
+  WriteRepeatedListing(2, "x");
+  std::filesystem::create_directories(dir_.Join("copies/a1"));
+  const std::string destination = dir_.Join("copies/a1/t0001");
+  ASSERT_EQ(symlink("/dev/full", destination.c_str()), 0);
+  EXPECT_FALSE(Run());
+  ASSERT_EQ(services_.boxes.size(), 1u);
+  EXPECT_EQ(services_.boxes[0].first, MessageKind::kFatal);
+  EXPECT_EQ(services_.boxes[0].second,
+            "An unknown error occurred while accessing " + destination + ".");
+  const std::string log = Log();
+  EXPECT_NE(log.find("Copying File   1:"), std::string::npos);
+  EXPECT_EQ(log.find("Copying File   2:"), std::string::npos);
+  EXPECT_EQ(log.find("Completed"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+
+TEST_F(CopyRunTest, RunWithoutARunLogStillCopies) {
+  RecordingServices no_log(dir_.path());  // a directory cannot be the run log
+  WriteRepeatedListing(1, "x");
+  EXPECT_TRUE(CopyArticles(settings_, no_log));
+  EXPECT_EQ(Copy("a1/t0001"), "x");
+}
+
+}  // namespace
+}  // namespace preproc

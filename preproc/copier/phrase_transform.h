@@ -1,0 +1,50 @@
+// The phrase search transformation: how one block of an article becomes the
+// bytes of its phrase search file.
+//
+// Every input byte yields at most one output byte:
+//   - a delimiter (whitespace 9..13 and 32, or a byte of the run's delimiter
+//     set) is written as a blank, except CR and LF, which are kept;
+//   - for HTML articles a tag, from a "<" not followed by a blank up to the
+//     next ">", is dropped whole, also when it spans block boundaries; when a
+//     word character was written just before the tag and a delimiter follows
+//     the ">" at once, that delimiter is written as one blank (even a CR or LF);
+//   - every other byte is copied unchanged.
+// So the copy of a text article without NUL bytes has exactly its length. A
+// block ends at its first NUL: whatever follows a NUL in the block is dropped.
+//
+// The state carries a tag that is still open and whether the last written
+// byte was a word character from one block of an article to the next; start
+// every article with a fresh TransformState. No allocation, no global state.
+#ifndef KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
+#define KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
+
+#include <cstddef>
+#include <string_view>
+
+#include "preproc/indexer/word_extraction.h"
+
+namespace preproc {
+
+// What a run's transformation depends on: the article type and delimiter set.
+struct TransformRules {
+  TransformRules(bool html_articles, std::string_view delimiter_set)
+      : html(html_articles), delimiters(delimiter_set) {}
+  bool html;
+  Delimiters delimiters;
+};
+
+// Carried from block to block within one article.
+struct TransformState {
+  bool pending_tag = false;  // a tag began in an earlier block, its ">" not yet seen
+  bool after_text = true;    // the last written byte was not a delimiter
+};
+
+// Transforms the NUL-terminated block into out, which must hold at least the
+// block's length plus one bytes; NUL-terminates out and returns the number of
+// bytes written before that NUL.
+size_t PhraseSearchTransform(const char* block, char* out, const TransformRules& rules,
+                             TransformState& state);
+
+}  // namespace preproc
+
+#endif  // KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
