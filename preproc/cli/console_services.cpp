@@ -1,0 +1,67 @@
+#include "preproc/cli/console_services.h"
+
+namespace preproc {
+namespace {
+
+constexpr int kBarWidth = 28;
+
+// A message without its leading line feeds and with exactly one trailing one.
+std::string AsLine(std::string_view text) {
+  while (!text.empty() && text.front() == '\n') text.remove_prefix(1);
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  return std::string(text) + "\n";
+}
+
+}  // namespace
+
+ConsoleServices::ConsoleServices(std::string run_log_path, std::FILE* out, std::FILE* err,
+                                 bool terminal)
+    : RunServices(std::move(run_log_path)), out_(out), err_(err), terminal_(terminal) {}
+
+void ConsoleServices::ShowStatus(const std::string& text) {
+  status_ = text;
+  if (terminal_) {
+    Redraw();
+  } else {
+    std::fprintf(err_, "%s\n", text.c_str());
+  }
+}
+
+void ConsoleServices::ShowProgress(int lower, int upper, int pos) {
+  bool changed = pos != pos_ || lower != lower_ || upper != upper_;
+  lower_ = lower;
+  upper_ = upper;
+  pos_ = pos;
+  if (terminal_ && changed) Redraw();
+}
+
+void ConsoleServices::Redraw() {
+  int span = upper_ - lower_;
+  int filled = span > 0 ? (pos_ - lower_) * kBarWidth / span : 0;
+  if (filled < 0) filled = 0;
+  if (filled > kBarWidth) filled = kBarWidth;
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.resize(kBarWidth, '.');
+  std::fprintf(err_, "\r\033[K[%s] %d/%d %s", bar.c_str(), pos_, upper_, status_.c_str());
+  std::fflush(err_);
+  line_open_ = true;
+}
+
+void ConsoleServices::FinishStatusLine() {
+  if (line_open_) std::fputc('\n', err_);
+  line_open_ = false;
+}
+
+void ConsoleServices::ShowBox(std::string_view text, MessageKind kind) {
+  FinishStatusLine();
+  if (kind == MessageKind::kResult) {
+    std::fputs(AsLine(text).c_str(), out_);
+    std::fflush(out_);
+    return;
+  }
+  if (kind == MessageKind::kError) ++errors_shown_;
+  std::fputs(AsLine(text).c_str(), err_);
+  std::fflush(err_);
+}
+
+}  // namespace preproc

@@ -1,0 +1,114 @@
+// The tarvik command end to end: exit statuses, where messages go, and the
+// index run's failure rows as a script sees them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "indexformat/index_format.h"
+#include "platform/testing/run_command.h"
+#include "platform/testing/temp_dir.h"
+
+namespace {
+
+using platform::testing::CommandResult;
+using platform::testing::RunCommand;
+using platform::testing::ShellQuote;
+using platform::testing::TempDir;
+
+class TarvikCli : public ::testing::Test {
+ protected:
+  TarvikCli() {
+    dir_.Write("articles/a.txt", "The cat sat.\n");
+    dir_.Write("articles/b.txt", "A cat and a hat; 1997.\n");
+    dir_.Write("listing.txt", "a.txt\n| comment\nb.txt\n");
+  }
+
+  CommandResult Index(const std::string& listing, const std::string& articles,
+                      const std::string& index, const std::string& extra = "") {
+    return RunCommand(std::string(TARVIK_PATH) + " index --listing " + ShellQuote(listing) +
+                          " --articles " + ShellQuote(articles) + " --index " + ShellQuote(index) +
+                          " " + extra,
+                      dir_.path());
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(TarvikCli, HelpAndUsageErrors) {
+  CommandResult help = RunCommand(std::string(TARVIK_PATH) + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("index"), std::string::npos);
+  EXPECT_NE(help.out.find("copy"), std::string::npos);
+  CommandResult index_help = RunCommand(std::string(TARVIK_PATH) + " index --help");
+  EXPECT_EQ(index_help.status, 0);
+  for (const char* option : {"--listing", "--articles", "--index", "--html", "--delimiters",
+                             "--fold", "--log"}) {
+    EXPECT_NE(index_help.out.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(RunCommand(TARVIK_PATH).status, 2);
+  EXPECT_EQ(RunCommand(std::string(TARVIK_PATH) + " index --listing x").status, 2);
+  EXPECT_EQ(Index("listing.txt", "articles", "index", "--fold ebcdic").status, 2);
+  EXPECT_EQ(Index("listing.txt", "articles", "index", "--bogus").status, 2);
+}
+
+TEST_F(TarvikCli, IndexRunSucceeds) {
+  CommandResult r = Index("listing.txt", "articles", "index", "--delimiters ';.'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Words in vocabulary: 13\n");
+  EXPECT_NE(r.err.find("Done -- Check log for statistics"), std::string::npos);
+  EXPECT_EQ(indexformat::DumpIndexFile(dir_.Read("index/C/CA")), "CAT 2: 1 2\n");
+  EXPECT_EQ(indexformat::DumpIndexFile(dir_.Read("index/extras")), "1997 1: 2\n");
+  std::string log = dir_.Read("kpxsindx.log");
+  EXPECT_EQ(log.rfind("# KPXSindx: Search Pre-processor Finished.\n"),
+            log.size() - std::string("# KPXSindx: Search Pre-processor Finished.\n").size());
+}
+
+TEST_F(TarvikCli, LogOptionAndBackslashPaths) {
+  std::filesystem::create_directories(dir_.Join("logs"));
+  CommandResult r = Index("listing.txt", "articles", "out\\index", "--log logs/run.log");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(dir_.Exists("out/index/C/CA"));
+  EXPECT_TRUE(dir_.Exists("logs/run.log"));
+  EXPECT_FALSE(dir_.Exists("kpxsindx.log"));
+}
+
+TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
+  struct Row {
+    std::string listing, articles, index, message;
+  };
+  dir_.Write("plain", "x");
+  dir_.Write("missing.txt", "a.txt\nnot-there.txt\n");
+  const Row rows[] = {
+      {"nope.txt", "articles", "index", "ERROR, could not open Article's listing file 'nope.txt'"},
+      {"listing.txt", "", "index", "ERROR, no Article Path specified."},
+      {"listing.txt", "articles", "", "ERROR, no Index Path specified."},
+      {"listing.txt", "plain/articles", "index", "ERROR, could not find/create article path 'plain/articles/'"},
+      {"listing.txt", "articles", "plain/index", "ERROR, could not find/create index file path 'plain/index/'"},
+      {"missing.txt", "articles", "index", "ERROR, could not open article 'articles/not-there.txt'"},
+  };
+  for (const Row& row : rows) {
+    CommandResult r = Index(row.listing, row.articles, row.index);
+    EXPECT_EQ(r.status, 1) << row.message;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_NE(dir_.Read("kpxsindx.log").find(row.message), std::string::npos) << row.message;
+    EXPECT_EQ(r.out, "");
+  }
+  std::filesystem::create_directories(dir_.Join("idx2/extras"));
+  CommandResult extras = Index("listing.txt", "articles", "idx2");
+  EXPECT_EQ(extras.status, 1);
+  EXPECT_NE(extras.err.find("ERROR, could not open the extras file 'idx2/extras'"), std::string::npos);
+  std::filesystem::create_directories(dir_.Join("idx3/log"));
+  CommandResult mapping = Index("listing.txt", "articles", "idx3");
+  EXPECT_EQ(mapping.status, 1);
+  EXPECT_NE(mapping.err.find("ERROR, could not open the file log file 'idx3/log'"), std::string::npos);
+}
+
+TEST_F(TarvikCli, UnwritableIndexFileIsReportedButTheRunCompletes) {
+  std::filesystem::create_directories(dir_.Join("index/H/HA"));
+  CommandResult r = Index("listing.txt", "articles", "index");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("ERROR, could not write to index/H/HA"), std::string::npos);
+}
+
+}  // namespace
