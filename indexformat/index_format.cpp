@@ -104,7 +104,7 @@ std::string DumpIndexFile(std::string_view bytes) {
     DecodeResult result = DecodeEntry(bytes, offset, &entry);
     if (result == DecodeResult::kEnd) break;
     if (result == DecodeResult::kCorrupt) {
-      text += "corrupt at offset " + std::to_string(offset) + "\n";
+      text.append("corrupt at offset ").append(std::to_string(offset)).push_back('\n');
       break;
     }
     for (unsigned char c : entry.word) {
@@ -116,9 +116,13 @@ std::string DumpIndexFile(std::string_view bytes) {
         text += hex;
       }
     }
-    text += " " + std::to_string(entry.count) + ":";
-    for (int i = 0; i < entry.count; ++i) text += " " + std::to_string(PostingAt(entry, i));
-    text += "\n";
+    text.push_back(' ');
+    text.append(std::to_string(entry.count)).push_back(':');
+    for (int i = 0; i < entry.count; ++i) {
+      text.push_back(' ');
+      text.append(std::to_string(PostingAt(entry, i)));
+    }
+    text.push_back('\n');
     offset += entry.size;
   }
   return text;
