@@ -1,0 +1,67 @@
+#include "xtra/engine/file_names.h"
+
+#include "indexformat/index_format.h"
+#include "platform/file_system.h"
+#include "xtra/engine/char_classes.h"
+
+namespace engine {
+
+namespace {
+
+// Appends text to out at *used, keeping room for the NUL; false when it does
+// not fit (out then holds a terminated prefix that the caller discards).
+bool Append(const char* text, size_t length, char (&out)[kFileNameCapacity], size_t* used) {
+  if (length >= kFileNameCapacity - *used) return false;
+  for (size_t i = 0; i < length; ++i) out[(*used)++] = text[i];
+  out[*used] = '\0';
+  return true;
+}
+
+bool AppendPathAndSeparator(const char* path, char (&out)[kFileNameCapacity], size_t* used) {
+  const char separator = platform::kSeparator;
+  return Append(path, BoundedLength(path, kFieldSize), out, used) && Append(&separator, 1, out, used);
+}
+
+// Writes value in decimal, left-padded with '0' to at least width digits.
+size_t FormatNumber(int value, int width, char* out) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  while (n < width) digits[n++] = '0';
+  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
+bool IndexFileName(const char* indexPath, const char* word, size_t length,
+                   char (&out)[kFileNameCapacity]) {
+  char relative[indexformat::kMaxRelativeName];
+  size_t relativeLength = indexformat::RelativeFileName(
+      reinterpret_cast<const unsigned char*>(word), length, platform::kSeparator, relative);
+  size_t used = 0;
+  out[0] = '\0';
+  return AppendPathAndSeparator(indexPath, out, &used) &&
+         Append(relative, relativeLength, out, &used);
+}
+
+bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
+                     char (&out)[kFileNameCapacity]) {
+  if (article < 1 || article > kMaxArticles) return false;
+  char block[16];
+  size_t blockLength = 0;
+  block[blockLength++] = blockLetter;
+  blockLength += FormatNumber((article - 1) / 100 + 1, 1, block + blockLength);
+  block[blockLength++] = platform::kSeparator;
+  block[blockLength++] = 't';
+  blockLength += FormatNumber(article, 4, block + blockLength);
+  size_t used = 0;
+  out[0] = '\0';
+  return AppendPathAndSeparator(articlesPath, out, &used) &&
+         Append(block, blockLength, out, &used);
+}
+
+}  // namespace engine

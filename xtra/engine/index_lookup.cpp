@@ -1,0 +1,181 @@
+#include "xtra/engine/index_lookup.h"
+
+#include <cstring>
+
+#include "indexformat/index_format.h"
+#include "xtra/engine/char_classes.h"
+#include "xtra/engine/file_names.h"
+#include "xtra/engine/raw_file.h"
+
+namespace engine {
+
+namespace {
+
+using indexformat::kFieldWidth;
+
+// A forward reader of an open index file through a scratch buffer. Left()
+// counts the bytes from the read position to the end of the file as it was
+// when opened, so every stored length can be checked before it is trusted.
+class EntryReader {
+ public:
+  EntryReader(RawFile& file, char* buffer, size_t capacity)
+      : file_(file), buffer_(buffer), capacity_(capacity), unread_(file.Size()) {}
+
+  // Makes count (<= capacity) bytes available at Data(); false when the file
+  // holds fewer.
+  bool Need(size_t count) {
+    if (end_ - begin_ >= count) return true;
+    if (static_cast<std::int64_t>(count - (end_ - begin_)) > unread_) return false;
+    std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    while (end_ < count) {
+      size_t n = file_.Read(buffer_ + end_, capacity_ - end_);
+      if (n == 0) return false;
+      end_ += n;
+      unread_ -= static_cast<std::int64_t>(n);
+    }
+    return true;
+  }
+
+  const unsigned char* Data() const { return reinterpret_cast<unsigned char*>(buffer_ + begin_); }
+  void Consume(size_t count) { begin_ += count; }
+  std::int64_t Left() const { return static_cast<std::int64_t>(end_ - begin_) + unread_; }
+
+  // Passes over count (<= Left()) bytes, reading none that are not buffered.
+  bool Skip(std::int64_t count) {
+    std::int64_t buffered = static_cast<std::int64_t>(end_ - begin_);
+    if (count <= buffered) {
+      begin_ += static_cast<size_t>(count);
+      return true;
+    }
+    begin_ = end_ = 0;
+    unread_ -= count - buffered;
+    return file_.Skip(count - buffered);
+  }
+
+ private:
+  RawFile& file_;
+  char* buffer_;
+  size_t capacity_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  std::int64_t unread_;
+};
+
+enum class Order { kSmaller, kEqual, kGreater };
+
+Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* word,
+                   size_t length, bool exact) {
+  size_t common = entryLength < length ? entryLength : length;
+  int order = std::memcmp(entry, word, common);
+  if (order < 0) return Order::kSmaller;
+  if (order > 0) return Order::kGreater;
+  if (entryLength < length) return Order::kSmaller;
+  if (entryLength == length || !exact) return Order::kEqual;
+  return Order::kGreater;
+}
+
+bool IsDigitField(const unsigned char* field) {
+  for (int i = 0; i < kFieldWidth; ++i) {
+    if (field[i] < '0' || field[i] > '9') return false;
+  }
+  return true;
+}
+
+// Reads the count article numbers at the reader's position into the flags.
+void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
+  for (int i = 0; i < count && reader.Need(kFieldWidth); ++i) {
+    int article = indexformat::ParseDecimalPrefix(reader.Data());
+    reader.Consume(kFieldWidth);
+    if (article < 1 || article > kMaxArticles) continue;
+    std::uint8_t& flag = mark.flags[article - 1];
+    if (mark.whenEqual < 0 || flag == mark.whenEqual) flag = mark.value;
+  }
+}
+
+void ScanEntries(EntryReader& reader, const char* word, size_t length, bool exact,
+                 const PostingMark& mark) {
+  while (reader.Need(1)) {
+    size_t wordLength = reader.Data()[0];
+    size_t head = 1 + wordLength + kFieldWidth;
+    if (wordLength == 0 || !reader.Need(head)) return;
+    const unsigned char* countField = reader.Data() + 1 + wordLength;
+    if (!IsDigitField(countField)) return;
+    int count = indexformat::ParseDecimalPrefix(countField);
+    Order order = CompareEntry(reader.Data() + 1, wordLength, word, length, exact);
+    reader.Consume(head);
+    std::int64_t body = static_cast<std::int64_t>(count) * kFieldWidth;
+    if (count > indexformat::kMaxBlockArticles || body > reader.Left()) return;
+    if (order == Order::kGreater) return;
+    if (order == Order::kSmaller) {
+      if (!reader.Skip(body)) return;
+    } else {
+      ReadPostings(reader, count, mark);
+    }
+  }
+}
+
+}  // namespace
+
+ScanResult ScanIndexFile(const char* indexPath, const char* word, size_t length, bool exact,
+                         const PostingMark& mark, char* buffer, size_t capacity) {
+  char name[kFileNameCapacity];
+  RawFile file;
+  if (length == 0 || !IndexFileName(indexPath, word, length, name) || !file.Open(name)) {
+    return ScanResult::kNoFile;
+  }
+  EntryReader reader(file, buffer, capacity);
+  ScanEntries(reader, word, length, exact, mark);
+  return ScanResult::kScanned;
+}
+
+bool IndexFileOpens(const char* indexPath, const char* word, size_t length) {
+  char name[kFileNameCapacity];
+  RawFile file;
+  return length > 0 && IndexFileName(indexPath, word, length, name) && file.Open(name);
+}
+
+size_t NextToken(const char* phrase, size_t length, size_t position, size_t* start,
+                 size_t* wordLength) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(phrase);
+  while (position < length && IsSpaceChar(bytes[position])) ++position;
+  *start = position;
+  while (position < length && !IsSpaceChar(bytes[position])) ++position;
+  *wordLength = position - *start;
+  return position;
+}
+
+size_t FirstWordLength(const char* phrase, size_t length) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(phrase);
+  size_t n = length > 0 ? 1 : 0;
+  while (n < length && !IsSpaceChar(bytes[n])) ++n;
+  return n;
+}
+
+void LookupRemainingWords(SearchState& state, const char* phrase, size_t length) {
+  size_t position = 0;
+  size_t start = 0;
+  size_t wordLength = 0;
+  if (length > 0 && !IsSpaceChar(static_cast<unsigned char>(phrase[0]))) {
+    position = NextToken(phrase, length, 0, &start, &wordLength);
+  }
+  const bool exact = state.wordSearchMode != 0;
+  int k = 1;
+  for (;;) {
+    position = NextToken(phrase, length, position, &start, &wordLength);
+    if (wordLength == 0) break;
+    PostingMark mark{state.phraseFlags, k, static_cast<std::uint8_t>(k + 1)};
+    if (ScanIndexFile(state.indexPath, phrase + start, wordLength, exact, mark, state.readBuffer,
+                      sizeof state.readBuffer) == ScanResult::kNoFile) {
+      std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);
+      return;
+    }
+    ++k;
+  }
+  if (k == 1) return;
+  for (std::uint8_t& flag : state.phraseFlags) flag = (flag == k) ? 1 : 0;
+}
+
+}  // namespace engine
+

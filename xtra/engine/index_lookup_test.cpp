@@ -1,0 +1,159 @@
+#include "xtra/engine/index_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "xtra/engine/engine_test_support.h"
+#include "xtra/engine/file_names.h"
+
+namespace engine {
+namespace {
+
+using testing::EngineTest;
+using testing::IndexBytes;
+
+TEST(FileNamesTest, IndexFileFollowsTheWordClasses) {
+  char name[kFileNameCapacity];
+  ASSERT_TRUE(IndexFileName("/ix", "CAT", 3, name));
+  EXPECT_STREQ(name, "/ix/C/CA");
+  ASSERT_TRUE(IndexFileName("/ix", "A", 1, name));
+  EXPECT_STREQ(name, "/ix/A/A");
+  for (const char* word : {"1997", "A4", "3D", " NEW", "\xC9T\xC9"}) {
+    ASSERT_TRUE(IndexFileName("/ix", word, std::strlen(word), name));
+    EXPECT_STREQ(name, "/ix/extras") << word;
+  }
+}
+
+TEST(FileNamesTest, ArticleFilesHoldAHundredPerBlock) {
+  char name[kFileNameCapacity];
+  ASSERT_TRUE(ArticleFileName("/c", 1, 'A', name));
+  EXPECT_STREQ(name, "/c/A1/t0001");
+  ASSERT_TRUE(ArticleFileName("/c", 100, 'a', name));
+  EXPECT_STREQ(name, "/c/a1/t0100");
+  ASSERT_TRUE(ArticleFileName("/c", 101, 'A', name));
+  EXPECT_STREQ(name, "/c/A2/t0101");
+  ASSERT_TRUE(ArticleFileName("/c", 2500, 'A', name));
+  EXPECT_STREQ(name, "/c/A25/t2500");
+  EXPECT_FALSE(ArticleFileName("/c", 0, 'A', name));
+  EXPECT_FALSE(ArticleFileName("/c", 2501, 'A', name));
+  std::string longest(254, 'p');  // the longest path a state holds still fits
+  ASSERT_TRUE(ArticleFileName(longest.c_str(), 2500, 'A', name));
+  EXPECT_EQ(std::string(name), longest + "/A25/t2500");
+}
+
+TEST(TokenTest, FirstWordKeepsALeadingSpace) {
+  EXPECT_EQ(FirstWordLength("NEW YORK", 8), 3u);
+  EXPECT_EQ(FirstWordLength(" NEW YORK", 9), 4u);
+  EXPECT_EQ(FirstWordLength("FOO ", 4), 3u);
+  EXPECT_EQ(FirstWordLength("", 0), 0u);
+  size_t start = 0, length = 0;
+  EXPECT_EQ(NextToken(" \tAB  CD", 8, 0, &start, &length), 4u);
+  EXPECT_EQ(start, 2u);
+  EXPECT_EQ(length, 2u);
+  EXPECT_EQ(NextToken(" \tAB  CD", 8, 4, &start, &length), 8u);
+  EXPECT_EQ(start, 6u);
+  NextToken("AB  ", 4, 2, &start, &length);
+  EXPECT_EQ(length, 0u);
+}
+
+class IndexLookupTest : public EngineTest {
+ protected:
+  // The articles that ScanIndexFile marks for word.
+  std::vector<int> Scan(const std::string& word, bool exact) {
+    std::memset(s_.phraseFlags, 0, sizeof s_.phraseFlags);
+    PostingMark mark{s_.phraseFlags, -1, 1};
+    ScanIndexFile(s_.indexPath, word.data(), word.size(), exact, mark, s_.readBuffer,
+                  sizeof s_.readBuffer);
+    std::vector<int> articles;
+    for (int i = 0; i < kMaxArticles; ++i) {
+      if (s_.phraseFlags[i] != 0) articles.push_back(i + 1);
+    }
+    return articles;
+  }
+};
+
+TEST_F(IndexLookupTest, PrefixAndExactComparison) {
+  WriteIndexFor("CA", {{"CA", {9}}, {"CAT", {1}}, {"CATALOG", {2}}, {"CATS", {3, 4}},
+                       {"CAU", {5}}});
+  EXPECT_EQ(Scan("CAT", true), (std::vector<int>{1}));
+  EXPECT_EQ(Scan("CAT", false), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(Scan("CATX", false), (std::vector<int>{}));
+  EXPECT_EQ(Scan("CA", true), (std::vector<int>{9}));
+}
+
+TEST_F(IndexLookupTest, ScanStopsAtTheFirstGreaterEntryAndSkipsPostingsUnread) {
+  // The skipped entry's postings are not digits; they are passed over, not parsed.
+  std::string bytes = IndexBytes({{"DOG", {1}}});
+  bytes += std::string("\x03" "DOH" "0002" "xxxxyyyy", 16);
+  bytes += IndexBytes({{"DOT", {3}}, {"DOS", {4}}});  // out of order: DOS is never reached
+  WriteIndexFor("DO", bytes);
+  EXPECT_EQ(Scan("DOT", true), (std::vector<int>{3}));
+  EXPECT_EQ(Scan("DOS", true), (std::vector<int>{}));
+}
+
+TEST_F(IndexLookupTest, LongWordsAndOutOfRangeArticleNumbers) {
+  std::string longWord(255, 'Q');
+  WriteIndexFor("QQ", {{"QQ", {0, 1, 2500, 2501, 9999}}, {longWord, {7}}});
+  EXPECT_EQ(Scan("QQ", true), (std::vector<int>{1, 2500}));
+  EXPECT_EQ(Scan(longWord, true), (std::vector<int>{7}));
+  std::vector<int> all(2500);
+  for (int i = 0; i < 2500; ++i) all[i] = i + 1;
+  std::string bytes;
+  indexformat::AppendEntry("ZZ", all.data(), all.size(), &bytes);  // a full 10,000-byte block
+  WriteIndexFor("ZZ", bytes);
+  EXPECT_EQ(Scan("ZZ", true).size(), 2500u);
+}
+
+TEST_F(IndexLookupTest, DamagedFilesEndTheScanCleanly) {
+  const std::string first = IndexBytes({{"EAA", {1}}});
+  WriteIndexFor("EA", std::string("\x00", 1) + first);  // length byte 0
+  EXPECT_EQ(Scan("EAA", true), (std::vector<int>{}));
+  WriteIndexFor("EA", first + std::string("\x03" "EAB" "00x1" "0002", 12));
+  EXPECT_EQ(Scan("EAA", true), (std::vector<int>{1}));
+  EXPECT_EQ(Scan("EAB", true), (std::vector<int>{}));  // count not digits
+  WriteIndexFor("EA", first + std::string("\x03" "EAB" "0900" "0002", 12));
+  EXPECT_EQ(Scan("EAB", true), (std::vector<int>{}));  // count larger than the file
+  WriteIndexFor("EA", std::string("\x03" "EAA" "2501", 8) + std::string(10004, '1'));
+  EXPECT_EQ(Scan("EAA", true), (std::vector<int>{}));  // more than a block holds
+  WriteIndexFor("EA", std::string("\xFF" "EAA" "0001", 8));  // word runs past the end
+  EXPECT_EQ(Scan("EA", false), (std::vector<int>{}));
+}
+
+TEST_F(IndexLookupTest, TruncationAtEveryByteNeverReadsPastTheEnd) {
+  const std::string good = IndexBytes({{"FAA", {1, 2}}, {"FAB", {3}}, {"FAC", {4, 5}}});
+  for (size_t cut = 0; cut <= good.size(); ++cut) {
+    WriteIndexFor("FA", good.substr(0, cut));
+    std::vector<int> found = Scan("FAC", true);
+    EXPECT_EQ(found.empty(), cut < good.size()) << cut;
+  }
+}
+
+TEST_F(IndexLookupTest, FlippedBytesNeverMarkOutsideTheFlags) {
+  const std::string good = IndexBytes({{"GAA", {1, 2500}}, {"GAB", {3}}, {"GAC", {4, 5}}});
+  for (size_t at = 0; at < good.size(); ++at) {
+    for (unsigned char value : {0x00, 0x39, 0x3A, 0xFF}) {
+      std::string bad = good;
+      bad[at] = static_cast<char>(value);
+      WriteIndexFor("GA", bad);
+      for (int article : Scan("GA", false)) EXPECT_TRUE(article >= 1 && article <= 2500);
+    }
+  }
+}
+
+TEST_F(IndexLookupTest, RemainingWordsCountEachArticleOncePerWord) {
+  WriteIndexFor("YO", {{"YORK", {1, 2, 3}}, {"YORKER", {2, 4}}});
+  WriteIndexFor("CI", {{"CITY", {1, 4}}});
+  for (int article : {1, 2, 4}) s_.phraseFlags[article - 1] = 1;
+  LookupRemainingWords(s_, "NEW YORK CITY", 13);  // prefix mode: YORK also finds YORKER
+  EXPECT_EQ(s_.phraseFlags[0], 1);
+  EXPECT_EQ(s_.phraseFlags[1], 0);  // YORK twice, no CITY: counted once, not carried
+  EXPECT_EQ(s_.phraseFlags[3], 1);
+  LookupRemainingWords(s_, "NEW YORK TOWN", 13);  // no T/TO file: no match at all
+  EXPECT_EQ(s_.phraseFlags[0] + s_.phraseFlags[3], 0);
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,43 @@
+// Phrase confirmation: whether an article's phrase search file holds a phrase
+// as the search means it.
+//
+// Occurrence rule, over the whole article upper-cased (ASCII letters only),
+// the phrase matched byte for byte, whitespace included:
+//   1. The search start q is the article's first byte.
+//   2. Find the first occurrence p of the phrase at or after q; none: no match.
+//   3. p is accepted when p is q or the byte before p is whitespace, and, in
+//      whole-word mode, the byte after the occurrence is whitespace or the
+//      article's end.
+//   4. Otherwise q moves from p over non-whitespace bytes to the next
+//      whitespace byte (or the end), and one byte further when that would
+//      leave q where it was; continue at 2.
+// The article is read in pieces through a scratch buffer that carries the
+// last bytes of one read over into the next, so the answer is the same as if
+// the article were held whole: an occurrence across two reads is found, and a
+// read without whitespace neither ends nor skips the scan. A NUL byte is an
+// ordinary byte. The scan of an article stops at its first accepted
+// occurrence.
+#ifndef KPX_XTRA_ENGINE_PHRASE_SCAN_H_
+#define KPX_XTRA_ENGINE_PHRASE_SCAN_H_
+
+#include <cstddef>
+
+#include "xtra/engine/raw_file.h"
+#include "xtra/engine/search_engine.h"
+
+namespace engine {
+
+// Applies the occurrence rule to the rest of an open file. phrase holds length
+// (1..kFieldSize - 1) upper-case bytes; buffer holds capacity bytes, more than
+// length + 1. False for an empty phrase.
+bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool wholeWord,
+                        char* buffer, size_t capacity);
+
+// Keeps each set phrase flag only if the article's phrase search file holds
+// the phrase. An article whose file cannot be opened loses its flag; the
+// other candidates are still checked.
+void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
+
+}  // namespace engine
+
+#endif  // KPX_XTRA_ENGINE_PHRASE_SCAN_H_

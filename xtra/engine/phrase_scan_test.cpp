@@ -1,0 +1,115 @@
+#include "xtra/engine/phrase_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/testing/temp_dir.h"
+#include "xtra/engine/char_classes.h"
+#include "xtra/engine/engine_test_support.h"
+
+namespace engine {
+namespace {
+
+using namespace std::string_literals;
+
+// The occurrence rule applied to a whole article held in memory.
+bool WholeArticleRule(std::string text, const std::string& phrase, bool wholeWord) {
+  UpperCaseAscii(text.data(), text.size());
+  auto space = [&](size_t i) { return IsSpaceChar(static_cast<unsigned char>(text[i])); };
+  size_t q = 0;
+  for (;;) {
+    size_t p = q > text.size() ? std::string::npos : text.find(phrase, q);
+    if (p == std::string::npos) return false;
+    bool end = p + phrase.size() == text.size();
+    if ((p == q || space(p - 1)) && (!wholeWord || end || space(p + phrase.size()))) return true;
+    size_t next = p;
+    while (next < text.size() && !space(next)) ++next;
+    q = next == q ? next + 1 : next;
+  }
+}
+
+class PhraseScanTest : public ::testing::Test {
+ protected:
+  bool Holds(const std::string& text, const std::string& phrase, bool wholeWord,
+             size_t capacity = kReadBufferSize) {
+    std::string path = dir_.Write("article", text);
+    RawFile file;
+    EXPECT_TRUE(file.Open(path.c_str()));
+    buffer_.assign(capacity, '\0');
+    return ArticleHoldsPhrase(file, phrase.data(), phrase.size(), wholeWord, buffer_.data(),
+                              capacity);
+  }
+  platform::testing::TempDir dir_;
+  std::vector<char> buffer_;
+};
+
+TEST_F(PhraseScanTest, WordStartsAndEnds) {
+  EXPECT_TRUE(Holds("in new york today", "NEW YORK", true));
+  EXPECT_TRUE(Holds("New Yorker", "NEW YORK", false));
+  EXPECT_FALSE(Holds("New Yorker", "NEW YORK", true));
+  EXPECT_TRUE(Holds("NEW YORK, 1997", "NEW YORK", false));
+  EXPECT_FALSE(Holds("NEW YORK, 1997", "NEW YORK", true));
+  EXPECT_FALSE(Holds("NEW\r\nYORK", "NEW YORK", false));
+  EXPECT_FALSE(Holds("NEW  YORK", "NEW YORK", false));
+  EXPECT_FALSE(Holds("RENEW YORK", "NEW YORK", false));
+  EXPECT_TRUE(Holds("RENEW YORK NEW YORK", "NEW YORK", true));
+  EXPECT_TRUE(Holds("FOO BAR", "FOO ", false));
+  EXPECT_FALSE(Holds("FOO BAR", "FOO ", true));  // the byte after the space is B
+  EXPECT_TRUE(Holds("FOO \n", "FOO ", true));
+  EXPECT_FALSE(Holds("FOO", "FOO ", false));
+  EXPECT_TRUE(Holds("x\0y NEW YORK"s, "NEW YORK", true));  // a NUL is an ordinary byte
+  EXPECT_FALSE(Holds("", "NEW YORK", false));
+  EXPECT_FALSE(Holds("NEW YORK", "", false));
+}
+
+TEST_F(PhraseScanTest, LeadingSpacePhraseMovesOnInWholeWordMode) {
+  EXPECT_TRUE(Holds("AB CD", " CD", false));  // rejected once, then found at the search start
+  EXPECT_FALSE(Holds("AB CDX", " CD", true));
+  EXPECT_TRUE(Holds("AB CDX CD", " CD", true));
+}
+
+TEST_F(PhraseScanTest, OccurrencesAcrossReadsAreFound) {
+  std::string across = std::string(9995, 'x') + " NEW YORK";
+  EXPECT_TRUE(Holds(across, "NEW YORK", true));
+  std::string unbroken = " " + std::string(25000, 'y') + " NEW YORK";
+  EXPECT_TRUE(Holds(unbroken, "NEW YORK", true));
+  std::string noSpace = std::string(25000, 'z') + "NEW YORK";
+  EXPECT_FALSE(Holds(noSpace, "NEW YORK", false));
+  std::string endTest = std::string(9992, 'x') + " NEW YORK" + "ER NEW YORK";
+  EXPECT_TRUE(Holds(endTest, "NEW YORK", true));  // the byte after lies in the next read
+  EXPECT_FALSE(Holds(std::string(9992, 'x') + " NEW YORKER", "NEW YORK", true));
+}
+
+TEST_F(PhraseScanTest, SmallReadsAgreeWithTheWholeArticleRule) {
+  std::mt19937 random(20240611);
+  const std::string alphabet = "ab \n";
+  const std::vector<std::string> phrases = {"A B", "AB", " A", "B A B", "A ", "AB AB"};
+  for (int round = 0; round < 400; ++round) {
+    std::string text(random() % 60, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    const std::string& phrase = phrases[random() % phrases.size()];
+    bool wholeWord = random() % 2 == 0;
+    size_t capacity = phrase.size() + 2 + random() % 8;
+    EXPECT_EQ(Holds(text, phrase, wholeWord, capacity), WholeArticleRule(text, phrase, wholeWord))
+        << "text '" << text << "' phrase '" << phrase << "' whole " << wholeWord << " capacity "
+        << capacity;
+  }
+}
+
+using testing::EngineTest;
+
+TEST_F(EngineTest, AMissingCopyDropsOnlyItsOwnArticle) {
+  for (int article : {3, 7, 150}) s_.phraseFlags[article - 1] = 1;
+  WriteArticle(3, "NEW YORK", 'A');  // either case of the block directory is found
+  WriteArticle(150, "new york");
+  VerifyPhraseInArticles(s_, "NEW YORK", 8);
+  EXPECT_EQ(s_.phraseFlags[2], 1);
+  EXPECT_EQ(s_.phraseFlags[6], 0);
+  EXPECT_EQ(s_.phraseFlags[149], 1);
+}
+
+}  // namespace
+}  // namespace engine

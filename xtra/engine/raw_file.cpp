@@ -1,0 +1,85 @@
+#include "xtra/engine/raw_file.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace engine {
+
+namespace {
+
+#ifdef _WIN32
+int OpenForReading(const char* path) { return _open(path, _O_RDONLY | _O_BINARY); }
+int CloseDescriptor(int fd) { return _close(fd); }
+bool IsRegular(int fd, std::int64_t* size) {
+  struct _stat64 info;
+  if (_fstat64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+  *size = info.st_size;
+  return true;
+}
+long ReadDescriptor(int fd, char* buffer, size_t capacity) {
+  unsigned int chunk = capacity > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(capacity);
+  return _read(fd, buffer, chunk);
+}
+bool SkipDescriptor(int fd, std::int64_t count) { return _lseeki64(fd, count, SEEK_CUR) >= 0; }
+#else
+int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
+int CloseDescriptor(int fd) { return close(fd); }
+bool IsRegular(int fd, std::int64_t* size) {
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<std::int64_t>(info.st_size);
+  return true;
+}
+long ReadDescriptor(int fd, char* buffer, size_t capacity) {
+  ssize_t n;
+  do {
+    n = read(fd, buffer, capacity);
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
+}
+bool SkipDescriptor(int fd, std::int64_t count) {
+  return lseek(fd, static_cast<off_t>(count), SEEK_CUR) >= 0;
+}
+#endif
+
+}  // namespace
+
+bool RawFile::Open(const char* path) {
+  Close();
+  int fd = OpenForReading(path);
+  if (fd < 0) return false;
+  std::int64_t size = 0;
+  if (!IsRegular(fd, &size)) {
+    CloseDescriptor(fd);
+    return false;
+  }
+  fd_ = fd;
+  size_ = size;
+  return true;
+}
+
+void RawFile::Close() {
+  if (fd_ >= 0) CloseDescriptor(fd_);
+  fd_ = -1;
+  size_ = 0;
+}
+
+size_t RawFile::Read(char* buffer, size_t capacity) {
+  if (fd_ < 0 || capacity == 0) return 0;
+  long n = ReadDescriptor(fd_, buffer, capacity);
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+bool RawFile::Skip(std::int64_t count) { return fd_ >= 0 && SkipDescriptor(fd_, count); }
+
+}  // namespace engine

@@ -1,0 +1,48 @@
+// RawFile: one file opened for reading raw bytes through the operating system's
+// descriptor calls (open/read/lseek/close on POSIX, _open/_read/... on Windows).
+// The engine reads through this wrapper instead of the C library's buffered
+// files because those allocate a FILE record and a buffer on every open, and
+// the engine allocates no memory.
+//
+// Contract: a directory or anything else that is not a regular file counts as
+// "cannot be opened". A read error reads as the end of the file. The file is
+// closed by Close or the destructor; a RawFile is not copyable. No exceptions.
+#ifndef KPX_XTRA_ENGINE_RAW_FILE_H_
+#define KPX_XTRA_ENGINE_RAW_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace engine {
+
+class RawFile {
+ public:
+  RawFile() = default;
+  ~RawFile() { Close(); }
+  RawFile(const RawFile&) = delete;
+  RawFile& operator=(const RawFile&) = delete;
+
+  // Opens path for reading; false when it cannot be opened or is no regular
+  // file. A RawFile that is already open is closed first.
+  bool Open(const char* path);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // The file's size in bytes when it was opened.
+  std::int64_t Size() const { return size_; }
+
+  // Reads up to capacity bytes into buffer; returns how many were read, 0 at
+  // the end of the file, on a read error or when the file is not open.
+  size_t Read(char* buffer, size_t capacity);
+
+  // Moves the read position forward by count bytes; false when it fails.
+  bool Skip(std::int64_t count);
+
+ private:
+  int fd_ = -1;
+  std::int64_t size_ = 0;
+};
+
+}  // namespace engine
+
+#endif  // KPX_XTRA_ENGINE_RAW_FILE_H_
