@@ -79,22 +79,22 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
   std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return false;
   contents->clear();
-  bool ok = true;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long size = std::ftell(file);
-    if (size > 0) contents->reserve(static_cast<size_t>(size));
-    std::rewind(file);
-  }
-  char buffer[65536];
+  // One read of the whole length into the string itself; a file that grows
+  // meanwhile is read on to its end.
+  struct stat info;
+  size_t expected = fstat(fileno(file), &info) == 0 && info.st_size > 0
+                        ? static_cast<size_t>(info.st_size) : 0;
+  contents->resize(expected + 1);
+  size_t total = 0;
   for (;;) {
-    size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    contents->append(buffer, n);
-    if (n < sizeof buffer) {
-      ok = !std::ferror(file);
-      break;
-    }
+    size_t n = std::fread(contents->data() + total, 1, contents->size() - total, file);
+    total += n;
+    if (total < contents->size()) break;
+    contents->resize(contents->size() * 2);
   }
+  bool ok = !std::ferror(file);
   std::fclose(file);
+  contents->resize(total);
   return ok;
 }
 

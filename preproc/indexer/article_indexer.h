@@ -29,12 +29,15 @@ class ArticleIndexer {
   void IndexArticle(const char* text, std::uint32_t article_index, RunCounters& counters);
 
  private:
-  void Enter(const char* word, std::size_t length, std::uint32_t article, RunCounters& counters);
+  void Enter(std::uint32_t node, std::uint32_t article, RunCounters& counters);
+  std::uint32_t LetterNode(unsigned char letter);
 
   WordTree& tree_;
   const Delimiters& delimiters_;
   bool html_;
   const platform::UpperCaseTable& upper_;
+  std::uint32_t letter_nodes_[26];  // node of each letter entry, once entered
+  bool letter_known_[26] = {};
 };
 
 }  // namespace preproc

@@ -154,6 +154,7 @@ void IndexRun::WriteIndexFiles() {
   } else {
     services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", extras.c_str()));
   }
+  tree_.FinishArticleLists();
   IndexWriter writer(settings_.index_path, services_);
   writer.WriteWordTree(tree_);
   writer.RemoveStaleLetterFiles();

@@ -1,12 +1,18 @@
 #include "preproc/indexer/word_extraction.h"
 
+#include <cstring>
+
 namespace preproc {
 
 Delimiters::Delimiters(std::string_view set) {
-  for (int c = 9; c <= 13; ++c) table_[c] = true;
-  table_[' '] = true;
-  for (char c : set) table_[static_cast<unsigned char>(c)] = true;
-  table_[0] = false;
+  for (int c = 9; c <= 13; ++c) delimiter_[c] = true;
+  delimiter_[' '] = true;
+  for (char c : set) delimiter_[static_cast<unsigned char>(c)] = true;
+  delimiter_[0] = false;
+  stop_text_ = delimiter_;
+  stop_text_[0] = true;
+  stop_html_ = stop_text_;
+  stop_html_['<'] = true;
 }
 
 namespace {
@@ -28,14 +34,19 @@ const char* NextWord(const char* text, char* word, const Delimiters& delimiters,
     if (*p != '\0' && !delimiters.IsDelimiter(static_cast<unsigned char>(*p))) break;
     if (*p != '\0') ++p;
   }
-  // Copy phase.
-  size_t stored = 0;
-  while (*p != '\0') {
-    if (html && StartsTag(p)) break;
-    if (delimiters.IsDelimiter(static_cast<unsigned char>(*p))) break;
-    if (stored < kWordBufferSize - 1) word[stored++] = *p;
-    ++p;
+  // Copy phase: find the end of the run, then keep its first 255 bytes.
+  const char* start = p;
+  for (;;) {
+    while (!delimiters.EndsRun(static_cast<unsigned char>(*p), html)) ++p;
+    if (*p == '<' && !StartsTag(p) && !delimiters.IsDelimiter('<')) {
+      ++p;  // "<" followed by a space is a word byte
+      continue;
+    }
+    break;
   }
+  size_t stored = static_cast<size_t>(p - start);
+  if (stored > kWordBufferSize - 1) stored = kWordBufferSize - 1;
+  std::memcpy(word, start, stored);
   word[stored] = '\0';
   if (*p == '\0' && stored == 0) return nullptr;
   return p;

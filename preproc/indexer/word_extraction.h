@@ -18,10 +18,15 @@ namespace preproc {
 class Delimiters {
  public:
   explicit Delimiters(std::string_view set = {});
-  bool IsDelimiter(unsigned char c) const { return table_[c]; }
+  bool IsDelimiter(unsigned char c) const { return delimiter_[c]; }
+  // True for the bytes that end a run of word bytes: delimiters, NUL and,
+  // in HTML, "<" (which ends a word only when it starts a tag).
+  bool EndsRun(unsigned char c, bool html) const { return (html ? stop_html_ : stop_text_)[c]; }
 
  private:
-  std::array<bool, 256> table_{};
+  std::array<bool, 256> delimiter_{};
+  std::array<bool, 256> stop_text_{};
+  std::array<bool, 256> stop_html_{};
 };
 
 inline constexpr size_t kWordBufferSize = 256;  // 255 bytes and a NUL

@@ -17,12 +17,17 @@ std::vector<std::string> SortedWords(const WordTree& tree) {
 
 TEST(WordTree, OneNodePerWordInUnsignedByteOrder) {
   WordTree tree;
-  for (const char* w : {"HAT", "CAT", "\xC9T\xC9", "CATS", "A", "CAT", "1997", "A4"}) {
+  std::string long_a(40, 'L'), long_b = long_a + "M", long_c = std::string(30, 'L') + "K";
+  for (const std::string& w : {std::string("HAT"), std::string("CAT"), std::string("\xC9T\xC9"),
+                               std::string("CATS"), std::string("A"), std::string("CAT"),
+                               std::string("1997"), std::string("A4"), std::string("ABCDEFGHI"),
+                               std::string("ABCDEFGH"), long_a, long_b, long_c, long_a}) {
     tree.InsertWord(w);
   }
-  EXPECT_EQ(tree.size(), 7u);
+  EXPECT_EQ(tree.size(), 12u);
   EXPECT_EQ(SortedWords(tree),
-            (std::vector<std::string>{"1997", "A", "A4", "CAT", "CATS", "HAT", "\xC9T\xC9"}));
+            (std::vector<std::string>{"1997", "A", "A4", "ABCDEFGH", "ABCDEFGHI", "CAT", "CATS",
+                                      "HAT", long_c, long_a, long_b, "\xC9T\xC9"}));
 }
 
 TEST(WordTree, AddArticleKeepsEachArticleOnce) {
@@ -31,7 +36,14 @@ TEST(WordTree, AddArticleKeepsEachArticleOnce) {
   EXPECT_EQ(tree.AddArticle(node, 0), 1);
   EXPECT_EQ(tree.AddArticle(node, 0), 0);
   EXPECT_EQ(tree.AddArticle(node, 3), 1);
-  EXPECT_EQ(tree.articles(node), (ArticleList{0, 3}));
+  auto other = tree.InsertWord("DOG");
+  EXPECT_EQ(tree.AddArticle(other, 3), 1);
+  EXPECT_EQ(tree.AddArticle(node, 3), 0);
+  EXPECT_EQ(tree.AddArticle(node, 5), 1);
+  tree.FinishArticleLists();
+  auto list = tree.articles(node);
+  EXPECT_EQ(std::vector<std::uint32_t>(list.begin(), list.end()), (std::vector<std::uint32_t>{0, 3, 5}));
+  EXPECT_EQ(tree.articles(other).size(), 1u);
 }
 
 // A vocabulary that arrives in sorted order must neither recurse deeply nor
