@@ -24,12 +24,11 @@ class BoxServices : public RunServices {
 
 class ArticleCopierTest : public ::testing::Test {
  protected:
-  CopyResult Copy(const std::string& article, bool html = false, std::string_view delims = {}) {
-    const std::string source = dir_.Write("article", article);
-    return CopyFile(source, html, delims);
+  CopyResult Copy(const std::string& article, bool html = false) {
+    return CopyFile(dir_.Write("article", article), html);
   }
-  CopyResult CopyFile(const std::string& source, bool html = false, std::string_view delims = {}) {
-    TransformRules rules(html, delims);
+  CopyResult CopyFile(const std::string& source, bool html = false) {
+    TransformRules rules(html, {});
     ArticleCopier copier(rules, services_);
     return copier.CopyArticleFile(source, dir_.Join("t0001"));
   }
@@ -44,25 +43,14 @@ TEST_F(ArticleCopierTest, TextCopiesHaveTheArticlesLength) {
   EXPECT_TRUE(dir_.Exists("t0001"));
   EXPECT_EQ(Copied(), "");
 
-  std::string exact(8192, 'w');  // ends with an empty read
-  exact[4095] = '\t';
-  exact[8191] = '\n';
+  std::string exact, expected;  // binary bytes, 8192 of them: ends with an empty read
+  for (int i = 0; i < 8192; ++i) {
+    const char c = static_cast<char>(i % 255 + 1);
+    exact.push_back(c);
+    expected.push_back(c == '\t' || c == '\v' || c == '\f' || c == ' ' ? ' ' : c);
+  }
   EXPECT_EQ(Copy(exact).outcome, CopyOutcome::kCopied);
-  std::string expected = exact;
-  expected[4095] = ' ';
   EXPECT_EQ(Copied(), expected);
-
-  std::string binary;
-  for (int i = 0; i < 10000; ++i) binary.push_back(static_cast<char>(i % 255 + 1));
-  EXPECT_EQ(Copy(binary).outcome, CopyOutcome::kCopied);
-  EXPECT_EQ(Copied().size(), binary.size());
-  EXPECT_TRUE(services_.boxes.empty());
-}
-
-TEST_F(ArticleCopierTest, ExistingDestinationIsTruncated) {
-  dir_.Write("t0001", std::string(5000, 'o'));
-  EXPECT_EQ(Copy("new").outcome, CopyOutcome::kCopied);
-  EXPECT_EQ(Copied(), "new");
 }
 
 TEST_F(ArticleCopierTest, HtmlTagAcrossTheBlockBoundaryIsRemovedWhole) {
@@ -76,23 +64,6 @@ TEST_F(ArticleCopierTest, NulDropsTheRestOfItsBlockOnly) {
   article[10] = '\0';
   ASSERT_EQ(Copy(article + "tail").outcome, CopyOutcome::kCopied);
   EXPECT_EQ(Copied(), std::string(10, 'a') + "tail");
-}
-
-TEST_F(ArticleCopierTest, SourceThatCannotBeOpenedIsReported) {
-  EXPECT_EQ(CopyFile(dir_.Join("missing")).outcome, CopyOutcome::kNotOpened);
-  EXPECT_EQ(CopyFile(dir_.path() + "/").outcome, CopyOutcome::kNotOpened);  // a directory
-  ASSERT_EQ(services_.boxes.size(), 2u);
-  EXPECT_EQ(services_.boxes[0],
-            "\n# KPXSindx: ERROR, could not open source article'" + dir_.Join("missing") + "'\n");
-  EXPECT_FALSE(dir_.Exists("t0001"));
-}
-
-TEST_F(ArticleCopierTest, DestinationThatCannotBeCreatedIsReported) {
-  std::filesystem::create_directory(dir_.Join("t0001"));
-  EXPECT_EQ(Copy("text").outcome, CopyOutcome::kNotOpened);
-  ASSERT_EQ(services_.boxes.size(), 1u);
-  EXPECT_EQ(services_.boxes[0], "\n# KPXSindx: ERROR, could not open destination article '" +
-                                    dir_.Join("t0001") + "'\n");
 }
 
 TEST_F(ArticleCopierTest, WriteFailureNamesTheDestination) {

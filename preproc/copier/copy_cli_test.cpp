@@ -1,0 +1,98 @@
+// "tarvik copy" end to end: exit statuses and messages of the copy run's
+// failure rows as a script sees them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/testing/run_command.h"
+#include "platform/testing/temp_dir.h"
+
+namespace {
+
+using platform::testing::CommandResult;
+using platform::testing::RunCommand;
+using platform::testing::ShellQuote;
+using platform::testing::TempDir;
+
+class TarvikCopy : public ::testing::Test {
+ protected:
+  TarvikCopy() {
+    dir_.Write("articles/news/may.txt", "<p>May,</p>\tnews\r\n");
+    dir_.Write("listing.txt", "news\\may.txt\n|comment\nnews\\may.txt\n");
+  }
+  CommandResult Copy(const std::string& listing, const std::string& articles,
+                     const std::string& copy, const std::string& extra = "") {
+    return RunCommand(std::string(TARVIK_PATH) + " copy --listing " + ShellQuote(listing) +
+                          " --articles " + ShellQuote(articles) + " --copy " + ShellQuote(copy) +
+                          " " + extra,
+                      dir_.path());
+  }
+  std::string Log() const { return dir_.Read("kpxsindx.log"); }
+
+  TempDir dir_;
+};
+
+TEST_F(TarvikCopy, CopiesTheListing) {
+  CommandResult r = Copy("listing.txt", "articles", "copies", "--html --delimiters ,");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), "May  news\r\n");
+  EXPECT_EQ(dir_.Read("copies/a1/t0002"), "May  news\r\n");
+  EXPECT_NE(Log().find("Copying File   1: articles/news/may.txt to copies/a1/t0001\n"),
+            std::string::npos);
+  EXPECT_NE(Log().find("# KPXScopy: Completed copying 2 files to copies/\n"), std::string::npos);
+  EXPECT_EQ(RunCommand(std::string(TARVIK_PATH) + " copy --listing listing.txt").status, 2);
+}
+
+TEST_F(TarvikCopy, FailureRowsExitWithOne) {
+  struct Row {
+    std::string listing, articles, copy, message;
+  };
+  dir_.Write("plain", "x");
+  const Row rows[] = {
+      {"nope.txt", "", "", "ERROR, could not open Article's listing file 'nope.txt'"},
+      {"listing.txt", "", "copies", "ERROR, no Article Path specified."},
+      {"listing.txt", "articles", "", "ERROR, no Copy Path specified."},
+      {"listing.txt", "plain/a", "copies", "ERROR, could not find/create article path 'plain/a/'"},
+      {"listing.txt", "articles", "plain/c",
+       "ERROR, could not find/create index file path 'plain/c/'"},
+  };
+  for (const Row& row : rows) {
+    CommandResult r = Copy(row.listing, row.articles, row.copy);
+    EXPECT_EQ(r.status, 1) << row.message;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_NE(Log().find(row.message), std::string::npos) << row.message;
+  }
+}
+
+TEST_F(TarvikCopy, ArticleErrorsAreReportedAndTheRunCompletes) {
+  dir_.Write("gaps.txt", "gone.txt\n\nnews/may.txt\n");
+  CommandResult r = Copy("gaps.txt", "articles", "copies");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("ERROR, could not open source article'articles/gone.txt'"),
+            std::string::npos);
+  EXPECT_NE(r.err.find("ERROR, during copy of file 'articles/'"), std::string::npos);
+  EXPECT_NE(r.err.find("4 error message(s)"), std::string::npos) << r.err;
+  EXPECT_TRUE(dir_.Exists("copies/a1/t0003"));
+
+  dir_.Write("plain", "x");  // the copy path passes, its a1 cannot be made
+  r = Copy("listing.txt", "articles", "plain");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("ERROR, could not find/create path 'plain/a1/'"), std::string::npos);
+  EXPECT_NE(Log().find("Completed copying 1 files"), std::string::npos);
+}
+
+TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
+  std::filesystem::create_directories(dir_.Join("copies/a1"));
+  ASSERT_EQ(symlink("/dev/full", dir_.Join("copies/a1/t0001").c_str()), 0);
+  CommandResult r = Copy("listing.txt", "articles", "copies");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("An unknown error occurred while accessing copies/a1/t0001."),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(Log().find("Finished"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+
+}  // namespace
