@@ -13,6 +13,7 @@ class CStatusLine : public wxWindow {
 
   void SetLabel(const wxString& text) override;
   wxString GetLabel() const override { return m_text; }
+  bool AcceptsFocus() const override { return false; }  // a display, not an input
 
  private:
   void OnPaint(wxPaintEvent& event);

@@ -1,0 +1,353 @@
+// End-to-end tests of tarvik-gui: the real application, main frame, form and
+// runs, driven through the controls' own events under an X server (ctest runs
+// this binary under xvfb-run). Message boxes and browse dialogs are answered
+// by test hooks instead of being shown modally. One application lives for the
+// whole binary, as in the program; the last test closes it with QUIT.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/button.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/evtloop.h>
+#include <wx/gauge.h>
+#include <wx/menu.h>
+#include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/testing/temp_dir.h"
+#include "preproc/form/form_ids.h"
+#include "preproc/form/status_line.h"
+#include "preproc/form/tarvik_doc.h"
+#include "preproc/form/tarvik_form.h"
+#include "preproc/form/tarvik_view.h"
+#include "preproc/shell/about_dlg.h"
+#include "preproc/shell/main_frame.h"
+#include "preproc/shell/tarvik_app.h"
+
+namespace fs = std::filesystem;
+using namespace preproc;
+
+namespace {
+
+bool g_app_running = false;
+std::string g_skip_reason = "the application did not start";
+
+// Lets the toolkit map, lay out and paint the windows.
+void Pump(int rounds = 5) {
+  for (int i = 0; i < rounds; ++i) {
+    wxTheApp->Yield(true);
+    wxTheApp->ProcessIdle();
+    wxMilliSleep(20);
+  }
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class TarvikGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!g_app_running) GTEST_SKIP() << g_skip_reason;
+    app_ = static_cast<CTarvikApp*>(wxTheApp);
+    frame_ = app_->main_frame();
+    view_ = app_->view();
+    ASSERT_NE(view_, nullptr);
+    form_ = view_->form();
+    view_->SetBoxAnswerer([this](std::string_view text, MessageKind kind) {
+      boxes_.emplace_back(std::string(text), kind);
+    });
+    view_->SetPathChooser([this](const wxString& title) -> std::optional<wxString> {
+      titles_.push_back(title);
+      return chosen_;
+    });
+  }
+  void TearDown() override {
+    if (view_ == nullptr || app_->view() == nullptr) return;
+    view_->SetBoxAnswerer(nullptr);
+    view_->SetPathChooser(nullptr);
+  }
+
+  wxTextCtrl* Field(int id) { return form_->Field(id); }
+  void SetField(int id, const std::string& text) { Field(id)->SetValue(wxString::FromUTF8(text)); }
+  void Click(int id) {
+    wxWindow* button = form_->FindWindow(id);
+    wxCommandEvent click(wxEVT_BUTTON, id);
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
+    Pump(1);
+  }
+  void ChooseType(int id) {
+    auto* radio = wxDynamicCast(form_->FindWindow(id), wxRadioButton);
+    radio->SetValue(true);
+    wxCommandEvent click(wxEVT_RADIOBUTTON, id);
+    click.SetEventObject(radio);
+    click.SetInt(1);
+    radio->GetEventHandler()->ProcessEvent(click);
+  }
+  bool MenuEnabled(int id) {
+    frame_->GetMenuBar()->UpdateMenus();
+    return frame_->GetMenuBar()->IsEnabled(id);
+  }
+  void FillForSample(const platform::testing::TempDir& out) {
+    const fs::path examples = fs::path(KPX_SOURCE_DIR) / "examples";
+    SetField(kIdListingFile, (examples / "listing.txt").string());
+    SetField(kIdArticlePath, (examples / "articles").string() + "/");
+    SetField(kIdIndexPath, out.Join("index/"));
+    SetField(kIdCopyPath, out.Join("copies/"));
+    SetField(kIdDelimiters, "");
+  }
+
+  CTarvikApp* app_ = nullptr;
+  CMainFrame* frame_ = nullptr;
+  CTarvikView* view_ = nullptr;
+  CTarvikForm* form_ = nullptr;
+  std::vector<std::pair<std::string, MessageKind>> boxes_;
+  std::vector<wxString> titles_;
+  std::optional<wxString> chosen_;
+};
+
+// --- the main window ---
+
+TEST_F(TarvikGui, MainWindowHasItsCaptionAFixedSizeAndTheFormFillsIt) {
+  EXPECT_EQ(frame_->GetTitle(), kMainWindowTitle);
+  const long style = frame_->GetWindowStyleFlag();
+  EXPECT_FALSE(style & wxRESIZE_BORDER);
+  EXPECT_FALSE(style & wxMAXIMIZE_BOX);
+  EXPECT_FALSE(style & wxMINIMIZE_BOX);
+  EXPECT_EQ(frame_->GetMinSize(), frame_->GetSize());
+  EXPECT_EQ(frame_->GetMaxSize(), frame_->GetSize());
+  EXPECT_EQ(frame_->GetClientSize(), form_->FormSize());
+  EXPECT_EQ(form_->GetSize(), form_->FormSize());
+}
+
+TEST_F(TarvikGui, MenusOfferEditAndHelpAndUndoIsAlwaysDisabled) {
+  wxMenuBar* bar = frame_->GetMenuBar();
+  ASSERT_EQ(bar->GetMenuCount(), 2u);
+  EXPECT_EQ(bar->GetMenuLabel(0), "&Edit");
+  EXPECT_EQ(bar->GetMenuLabel(1), "&Help");
+  EXPECT_EQ(bar->FindItem(wxID_ABOUT)->GetItemLabel(), "&About PreProc...");
+  EXPECT_FALSE(MenuEnabled(wxID_UNDO));
+  SetField(kIdListingFile, "typed");
+  Field(kIdListingFile)->SetFocus();
+  EXPECT_FALSE(MenuEnabled(wxID_UNDO));
+}
+
+TEST_F(TarvikGui, AboutBoxShowsTheTitleAndADefaultOkButton) {
+  CAboutDlg about(frame_);
+  EXPECT_EQ(about.GetTitle(), "About KPXSearch PreProcessor");
+  auto* ok = wxDynamicCast(about.FindWindow(wxID_OK), wxButton);
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(about.GetDefaultItem(), ok);
+  bool found_text = false;
+  for (wxWindow* child : about.GetChildren()) {
+    if (auto* text = wxDynamicCast(child, wxStaticText)) {
+      found_text |= text->GetLabelText() == "KPXSearch PreProcessor";
+    }
+  }
+  EXPECT_TRUE(found_text);
+}
+
+// --- the form at start ---
+
+TEST_F(TarvikGui, FormStartsEmptyWithTextChosenAndTheSpecialTagDisabled) {
+  EXPECT_TRUE(form_->TextDocument()->GetValue());
+  EXPECT_FALSE(form_->HtmlDocument()->GetValue());
+  EXPECT_FALSE(Field(kIdSpecialTag)->IsEnabled());
+  EXPECT_FALSE(form_->SpecialTagLabel()->IsEnabled());
+  EXPECT_EQ(Field(kIdCopyPath)->GetValue(), "");
+  EXPECT_EQ(view_->doc()->settings().article_type, kTextArticle);
+  for (int id : {kIdListingFile, kIdArticlePath, kIdIndexPath, kIdCopyPath, kIdDelimiters}) {
+    EXPECT_EQ(Field(id)->GetForegroundColour(), *wxYELLOW) << id;
+    EXPECT_EQ(Field(id)->GetBackgroundColour(), *wxBLACK) << id;
+  }
+  EXPECT_NE(Field(kIdSpecialTag)->GetBackgroundColour(), *wxBLACK);
+  for (int id : {kIdGenerate, kIdCopy, kIdQuit}) {
+    EXPECT_EQ(form_->FindWindow(id)->GetFont().GetWeight(), wxFONTWEIGHT_BOLD) << id;
+  }
+  EXPECT_EQ(form_->FindWindow(kIdGenerate)->GetToolTipText(),
+            "Generate the index files for Moskel");
+  EXPECT_EQ(form_->FindWindow(kIdBrowseCopyPath)->GetToolTipText(),
+            "Push button to select the path to copy the Articles to Phrase Search files");
+}
+
+TEST_F(TarvikGui, ControlsFollowTheTabOrder) {
+  const int expected[] = {kIdGenerate, kIdCopy, kIdQuit, kIdBrowseListingFile,
+                          kIdBrowseArticlePath, kIdBrowseIndexPath, kIdBrowseCopyPath,
+                          kIdListingFile, kIdArticlePath, kIdIndexPath, kIdCopyPath,
+                          kIdTextDocument, kIdHtmlDocument, kIdSpecialTag, kIdDelimiters};
+  std::vector<int> focusable;
+  for (wxWindow* child : form_->GetChildren()) {
+    if (child->GetId() >= kIdTextDocument && child->AcceptsFocusFromKeyboard()) {
+      focusable.push_back(child->GetId());
+    }
+  }
+  EXPECT_EQ(focusable, std::vector<int>(std::begin(expected), std::end(expected)));
+}
+
+// --- article type, browsing, clipboard ---
+
+TEST_F(TarvikGui, ArticleTypeFollowsTheLastClickAndSpecialTagStaysDisabled) {
+  ChooseType(kIdHtmlDocument);
+  EXPECT_EQ(view_->doc()->settings().article_type, kHtmlArticle);
+  EXPECT_FALSE(Field(kIdSpecialTag)->IsEnabled());
+  ChooseType(kIdTextDocument);
+  EXPECT_EQ(view_->doc()->settings().article_type, kTextArticle);
+  EXPECT_FALSE(Field(kIdSpecialTag)->IsEnabled());
+  EXPECT_FALSE(form_->SpecialTagLabel()->IsEnabled());
+}
+
+TEST_F(TarvikGui, BrowseFillsTheFieldWithThePathOrItsDirectoryPart) {
+  chosen_ = wxString("/data/news/a.txt");
+  Click(kIdBrowseListingFile);
+  Click(kIdBrowseArticlePath);
+  Click(kIdBrowseIndexPath);
+  Click(kIdBrowseCopyPath);
+  EXPECT_EQ(Field(kIdListingFile)->GetValue(), "/data/news/a.txt");
+  EXPECT_EQ(Field(kIdArticlePath)->GetValue(), "/data/news/");
+  EXPECT_EQ(Field(kIdIndexPath)->GetValue(), "/data/news/");
+  EXPECT_EQ(Field(kIdCopyPath)->GetValue(), "/data/news/");
+  const std::vector<wxString> titles = {"Find Articles File", "Find Path to Articles",
+                                        "Find Path to Put Index Files",
+                                        "Find Path to Copy Articles to"};
+  EXPECT_EQ(titles_, titles);
+
+  chosen_.reset();  // Cancel
+  Click(kIdBrowseArticlePath);
+  EXPECT_EQ(Field(kIdArticlePath)->GetValue(), "/data/news/");
+}
+
+TEST_F(TarvikGui, ClipboardRulesFollowTheFocusedControl) {
+  wxTextCtrl* field = Field(kIdDelimiters);
+  field->SetValue("abc");
+  field->SetSelection(0, 2);
+  FocusedControl focus = CTarvikView::DescribeFocus(field);
+  EXPECT_TRUE(focus.is_edit_field);
+  EXPECT_TRUE(focus.has_selection);
+  EXPECT_FALSE(focus.read_only);
+  field->SetSelection(1, 1);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(field).has_selection);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(form_->FindWindow(kIdGenerate)).is_edit_field);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(nullptr).is_edit_field);
+
+  form_->FindWindow(kIdGenerate)->SetFocus();
+  Pump(2);
+  if (wxWindow::FindFocus() == form_->FindWindow(kIdGenerate)) {
+    EXPECT_FALSE(MenuEnabled(wxID_CUT));
+    EXPECT_FALSE(MenuEnabled(wxID_COPY));
+    EXPECT_FALSE(MenuEnabled(wxID_PASTE));
+  }
+  field->SetValue("");
+}
+
+// --- the runs ---
+
+TEST_F(TarvikGui, GenerateWithEveryFieldEmptyShowsTheListingErrorThenLogsIt) {
+  for (int id : {kIdListingFile, kIdArticlePath, kIdIndexPath, kIdCopyPath, kIdDelimiters}) {
+    SetField(id, "");
+  }
+  Click(kIdGenerate);
+  const std::string expected = "\n# KPXSindx: ERROR, could not open Article's listing file ''\n";
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].first, expected);
+  EXPECT_EQ(boxes_[0].second, MessageKind::kError);
+  const std::string log = ReadFile(kRunLogName);
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+  EXPECT_EQ(frame_->GetTitle(), kMainWindowTitle);
+}
+
+TEST_F(TarvikGui, GenerateAndCopyWriteTheIndexAndThePhraseSearchFiles) {
+  platform::testing::TempDir out;
+  FillForSample(out);
+  Click(kIdGenerate);
+  ASSERT_EQ(boxes_.size(), 1u) << boxes_[0].first;
+  EXPECT_EQ(boxes_[0].second, MessageKind::kResult);
+  EXPECT_EQ(boxes_[0].first.rfind("Words in vocabulary: ", 0), 0u);
+  EXPECT_TRUE(out.Exists("index/log"));
+  EXPECT_TRUE(out.Exists("index/extras"));
+  EXPECT_FALSE(out.Exists("copies"));  // the index run does not touch the copy path
+  EXPECT_EQ(form_->StatusLine()->GetLabel(), wxString::FromUTF8(view_->status_text()));
+  EXPECT_NE(form_->StatusLine()->GetLabel(), "Progress");
+
+  boxes_.clear();
+  Click(kIdCopy);
+  EXPECT_TRUE(boxes_.empty()) << boxes_[0].first;
+  EXPECT_TRUE(out.Exists("copies/a1/t0001"));
+  EXPECT_EQ(view_->doc()->settings().copy_path, out.Join("copies/"));
+  EXPECT_EQ(view_->doc()->settings().index_path, out.Join("index/"));
+  EXPECT_NE(ReadFile(kRunLogName).find("# KPXScopy:"), std::string::npos);
+  EXPECT_EQ(frame_->GetTitle(), kMainWindowTitle);
+}
+
+TEST_F(TarvikGui, ScreenshotOfTheFormAfterARun) {
+  platform::testing::TempDir out;
+  FillForSample(out);
+  Click(kIdGenerate);
+  frame_->Raise();
+  frame_->Refresh();
+  Pump(10);
+  const wxRect rect = frame_->GetScreenRect();
+  wxBitmap shot(rect.GetSize());
+  {
+    wxScreenDC screen;
+    wxMemoryDC memory(shot);
+    memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
+  }
+  const fs::path file = fs::path(KPX_BINARY_DIR) / "tarvik-gui-form.png";
+  EXPECT_TRUE(shot.SaveFile(file.string(), wxBITMAP_TYPE_PNG));
+  EXPECT_TRUE(fs::exists(file));
+}
+
+// Last: QUIT closes the main window, the document and the view without a question.
+TEST_F(TarvikGui, ZzQuitClosesTheMainWindow) {
+  Click(kIdQuit);
+  Pump(5);
+  EXPECT_EQ(app_->view(), nullptr);
+  EXPECT_EQ(wxTheApp->GetTopWindow(), nullptr);
+  g_app_running = false;
+  view_ = nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  platform::testing::TempDir work;  // the run log is written to the current directory
+  fs::current_path(work.path());
+  wxApp::SetInstance(new CTarvikApp);
+  std::unique_ptr<wxEventLoopBase> loop;
+  if (std::getenv("DISPLAY") == nullptr) {
+    g_skip_reason = "no X display: run this test under xvfb-run (install the xvfb package)";
+  } else if (!wxEntryStart(argc, argv)) {
+    g_skip_reason = "the toolkit could not open the X display";
+  } else {
+    loop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+    wxEventLoopBase::SetActive(loop.get());
+    g_app_running = wxTheApp->CallOnInit();
+    Pump(10);
+  }
+  const int result = RUN_ALL_TESTS();
+  if (loop) {
+    if (wxWindow* top = wxTheApp->GetTopWindow()) top->Close(true);
+    Pump(2);
+    wxTheApp->OnExit();
+    wxEventLoopBase::SetActive(nullptr);
+    loop.reset();
+    wxEntryCleanup();
+  }
+  fs::current_path(fs::temp_directory_path());
+  return result;
+}
