@@ -210,7 +210,9 @@ FocusedControl CTarvikView::DescribeFocus(wxWindow* focus) {
 void CTarvikView::OnUpdateClipboard(wxUpdateUIEvent& event) {
   const FocusedControl focus = DescribeFocus(wxWindow::FindFocus());
   if (event.GetId() == wxID_PASTE) {
-    event.Enable(focus.is_edit_field && CanPaste(focus, ClipboardHasText()));
+    // The clipboard is asked only when a writable field has the focus.
+    const bool writable_field = focus.is_edit_field && !focus.read_only;
+    event.Enable(writable_field && CanPaste(focus, ClipboardHasText()));
   } else {
     event.Enable(CanCutOrCopy(focus));
   }

@@ -245,11 +245,29 @@ TEST_F(TarvikGui, ClipboardRulesFollowTheFocusedControl) {
 
   form_->FindWindow(kIdGenerate)->SetFocus();
   Pump(2);
-  if (wxWindow::FindFocus() == form_->FindWindow(kIdGenerate)) {
-    EXPECT_FALSE(MenuEnabled(wxID_CUT));
-    EXPECT_FALSE(MenuEnabled(wxID_COPY));
-    EXPECT_FALSE(MenuEnabled(wxID_PASTE));
-  }
+  ASSERT_EQ(wxWindow::FindFocus(), form_->FindWindow(kIdGenerate));
+  EXPECT_FALSE(MenuEnabled(wxID_CUT));
+  EXPECT_FALSE(MenuEnabled(wxID_COPY));
+  EXPECT_FALSE(MenuEnabled(wxID_PASTE));
+
+  // Copy from one field and paste into another through the Edit menu's commands.
+  field->SetFocus();
+  field->SetSelection(0, 2);
+  Pump(2);
+  ASSERT_EQ(wxWindow::FindFocus(), field);
+  EXPECT_TRUE(MenuEnabled(wxID_CUT));
+  EXPECT_TRUE(MenuEnabled(wxID_COPY));
+  frame_->ProcessCommand(wxID_COPY);
+  Pump(2);
+  wxTextCtrl* target = Field(kIdCopyPath);
+  target->SetValue("");
+  target->SetFocus();
+  Pump(2);
+  EXPECT_FALSE(MenuEnabled(wxID_COPY));  // nothing selected in the target
+  EXPECT_TRUE(MenuEnabled(wxID_PASTE));
+  frame_->ProcessCommand(wxID_PASTE);
+  EXPECT_EQ(target->GetValue(), "ab");
+  target->SetValue("");
   field->SetValue("");
 }
 
@@ -327,11 +345,10 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   platform::testing::TempDir work;  // the run log is written to the current directory
   fs::current_path(work.path());
-  wxApp::SetInstance(new CTarvikApp);
   std::unique_ptr<wxEventLoopBase> loop;
   if (std::getenv("DISPLAY") == nullptr) {
     g_skip_reason = "no X display: run this test under xvfb-run (install the xvfb package)";
-  } else if (!wxEntryStart(argc, argv)) {
+  } else if (wxApp::SetInstance(new CTarvikApp); !wxEntryStart(argc, argv)) {
     g_skip_reason = "the toolkit could not open the X display";
   } else {
     loop.reset(wxTheApp->GetTraits()->CreateEventLoop());
