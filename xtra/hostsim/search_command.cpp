@@ -1,0 +1,135 @@
+#include "xtra/hostsim/search_command.h"
+
+#include <charconv>
+#include <memory>
+
+#include "indexformat/index_format.h"
+#include "platform/file_system.h"
+
+namespace hostsim {
+namespace {
+
+bool ParseInt(std::string_view text, std::int32_t* value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Runs one method on instance and reads its integer result.
+class Caller {
+ public:
+  Caller(XtraSession& session, ScriptingInstance& instance)
+      : session_(session), instance_(instance) {}
+
+  bool Call(std::string_view name, const std::vector<MoaMmValue>& args, std::int32_t* result,
+            std::string* error) {
+    const LingoMethod* method = session_.methods().Find(name);
+    if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
+    CallResult call = instance_.Call(method->selector, args, method->args.size());
+    SimHost& host = session_.host();
+    bool isInteger = call.code == XTRA_OK && SimHost::KindOf(call.result) == ValueKind::kInteger;
+    if (isInteger) *result = host.IntegerOf(call.result);
+    host.ClearValues();
+    if (!isInteger) return *error = std::string(name) + " gave no result", false;
+    return true;
+  }
+
+  // A call whose -1 means the plug-in refused it.
+  bool Require(std::string_view name, const std::vector<MoaMmValue>& args, std::string* error) {
+    std::int32_t result = 0;
+    if (!Call(name, args, &result, error)) return false;
+    if (result == -1) return *error = "the plug-in refused " + std::string(name), false;
+    return true;
+  }
+
+ private:
+  XtraSession& session_;
+  ScriptingInstance& instance_;
+};
+
+bool SetUp(Caller& caller, SimHost& host, const SearchRequest& request, std::string* error) {
+  std::int32_t ignored = 0;
+  if (!caller.Call("new", {}, &ignored, error) ||
+      !caller.Require("KPXSearchSetIndexPath", {host.String(request.indexPath)}, error) ||
+      !caller.Require("KPXSearchSetArticlesPath", {host.String(request.articlesPath)}, error) ||
+      !caller.Require("KPXSearchAndOr", {host.Integer(request.booleanMode)}, error) ||
+      !caller.Require("KPXSearchWholeWord", {host.Integer(request.wholeWord ? 1 : 0)}, error)) {
+    return false;
+  }
+  for (const KeyRangeRequest& range : request.ranges) {
+    std::vector<MoaMmValue> args = {host.String(range.name), host.Integer(range.lowerBound),
+                                    host.Integer(range.upperBound)};
+    if (!caller.Require("KPXSearchAddKeyRange", args, error)) return false;
+  }
+  for (const std::string& phrase : request.phrases) {
+    if (!caller.Require("KPXSearchAddWordPhrase", {host.String(phrase)}, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseKeyRange(std::string_view text, KeyRangeRequest* range, std::string* error) {
+  std::size_t second = text.rfind(':');
+  std::size_t first = second == 0 || second == std::string_view::npos
+                          ? std::string_view::npos
+                          : text.rfind(':', second - 1);
+  if (first == std::string_view::npos ||
+      !ParseInt(text.substr(first + 1, second - first - 1), &range->lowerBound) ||
+      !ParseInt(text.substr(second + 1), &range->upperBound)) {
+    return *error = "a key range is NAME:LOW:HIGH, not " + std::string(text), false;
+  }
+  range->name = std::string(text.substr(0, first));
+  return true;
+}
+
+bool RunSearch(XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
+               std::string* error) {
+  std::unique_ptr<ScriptingInstance> instance = session.NewInstance(error);
+  if (instance == nullptr) return false;
+  Caller caller(session, *instance);
+  SimHost& host = session.host();
+  if (!SetUp(caller, host, request, error) ||
+      !caller.Call("KPXSearchCountMatches", {}, &outcome->count, error)) {
+    return false;
+  }
+  outcome->matches.clear();
+  for (std::int32_t i = 1; i <= outcome->count; ++i) {
+    std::int32_t article = 0;
+    if (!caller.Call("KPXSearchGetMatch", {host.Integer(i)}, &article, error)) return false;
+    outcome->matches.push_back(article);
+  }
+  return true;
+}
+
+bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::string>* names,
+                      std::string* error) {
+  std::string path = indexPath;
+  platform::AppendSeparator(path);
+  path += indexformat::kFileMappingLogName;
+  std::string contents;
+  if (!platform::ReadWholeFile(path, &contents)) {
+    return *error = "cannot read the file mapping log " + path, false;
+  }
+  std::string_view text = contents;
+  for (int lineNumber = 1; !text.empty(); ++lineNumber) {
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? "" : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (lineNumber <= 2 || line.empty()) continue;  // the two header lines
+    // i \t i+1 \t NAME \t tNNNN; the name is everything between.
+    std::size_t firstTab = line.find('\t');
+    std::size_t secondTab = line.find('\t', firstTab + 1);
+    std::size_t lastTab = line.rfind('\t');
+    std::int32_t number = 0;
+    if (firstTab == std::string_view::npos || secondTab == std::string_view::npos ||
+        lastTab <= secondTab ||
+        !ParseInt(line.substr(firstTab + 1, secondTab - firstTab - 1), &number)) {
+      continue;  // not an article line
+    }
+    (*names)[number] = std::string(line.substr(secondTab + 1, lastTab - secondTab - 1));
+  }
+  return true;
+}
+
+}  // namespace hostsim
