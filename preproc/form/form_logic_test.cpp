@@ -50,18 +50,11 @@ TEST(HandOver, CopyRunTakesItsFieldsAndLeavesIndexPathAndType) {
   EXPECT_EQ(settings.article_type, kHtmlArticle);
 }
 
-TEST(HandOver, EmptyFieldsReachTheRunAsEmptyStrings) {
-  RunSettings index_settings = PreviousSettings();
-  HandOverForIndexRun(FormFields{}, &index_settings);
-  EXPECT_EQ(index_settings.listing_file, "");
-  EXPECT_EQ(index_settings.article_path, "");
-  EXPECT_EQ(index_settings.index_path, "");
-  EXPECT_EQ(index_settings.delimiters, "");  // cleared, not kept
-
-  RunSettings copy_settings = PreviousSettings();
-  HandOverForCopyRun(FormFields{}, &copy_settings);
-  EXPECT_EQ(copy_settings.copy_path, "");
-  EXPECT_EQ(copy_settings.delimiters, "");
+TEST(HandOver, EmptyDelimiterFieldClearsThePreviousSet) {
+  RunSettings settings = PreviousSettings();
+  HandOverForIndexRun(FormFields{}, &settings);
+  EXPECT_EQ(settings.listing_file, "");  // empty fields reach the run as empty strings
+  EXPECT_EQ(settings.delimiters, "");
 }
 
 TEST(HandOver, DelimiterFieldIsCutToItsFirst49Characters) {
@@ -85,23 +78,15 @@ TEST(DirectoryPart, KeepsEverythingUpToAndIncludingTheLastSeparator) {
   EXPECT_EQ(DirectoryPart("/a.txt"), "/");
   EXPECT_EQ(DirectoryPart("/home/author/news/"), "/home/author/news/");
   EXPECT_EQ(DirectoryPart("/mixed\\dir/name"), "/mixed\\dir/");
-}
-
-TEST(DirectoryPart, PathWithoutSeparatorHasAnEmptyDirectoryPart) {
   EXPECT_EQ(DirectoryPart("a.txt"), "");
   EXPECT_EQ(DirectoryPart(""), "");
 }
 
-TEST(ArticleType, TextClickSetsZeroAndDisablesTheSpecialTag) {
-  ArticleTypeClick click = ClickArticleType(kTextArticle);
-  EXPECT_EQ(click.article_type, kTextArticle);
-  EXPECT_TRUE(click.disable_special_tag);
-}
-
-TEST(ArticleType, HtmlClickSetsOneAndEnablesNothing) {
-  ArticleTypeClick click = ClickArticleType(kHtmlArticle);
-  EXPECT_EQ(click.article_type, kHtmlArticle);
-  EXPECT_FALSE(click.disable_special_tag);
+TEST(ArticleType, TextDisablesTheSpecialTagAndHtmlEnablesNothing) {
+  EXPECT_EQ(ClickArticleType(kTextArticle).article_type, kTextArticle);
+  EXPECT_TRUE(ClickArticleType(kTextArticle).disable_special_tag);
+  EXPECT_EQ(ClickArticleType(kHtmlArticle).article_type, kHtmlArticle);
+  EXPECT_FALSE(ClickArticleType(kHtmlArticle).disable_special_tag);
 }
 
 TEST(Clipboard, CutAndCopyNeedAnEditFieldWithASelection) {
