@@ -8,8 +8,8 @@
 // directory ("A" or "a" followed by k = (n - 1) / 100 + 1) and the separator,
 // then "t" and n padded to four digits: article 101 is A2/t0101. The copier
 // writes the directory in lower case; on a case-sensitive file system the
-// search tries "A" first and then "a", so sets made on either platform are
-// found.
+// search tries "A" first and then "a" (once per block directory and search),
+// so sets made on either platform are found.
 //
 // kFileNameCapacity leaves room for every name built from a path of a field's
 // size, so a name is never cut; the builders still refuse (false) a name that

@@ -30,7 +30,10 @@ class ArticleWindow {
     std::memmove(buffer_, buffer_ + drop, length_ - drop);
     base_ = keepFrom;
     length_ -= drop;
-    size_t n = ended_ ? 0 : file_.Read(buffer_ + length_, capacity_ - length_);
+    // A regular file holds no more than its size when opened: no read needed
+    // to see its end.
+    bool atEnd = ended_ || End() >= file_.Size();
+    size_t n = atEnd ? 0 : file_.Read(buffer_ + length_, capacity_ - length_);
     if (n == 0) {
       ended_ = true;
       return false;
@@ -103,19 +106,37 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
   }
 }
 
-void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
+namespace {
+
+// Opens the phrase search file of article, trying the block directory's two
+// spellings; letters[k - 1] remembers the one found in block k for the rest
+// of the verification, so each article costs one open.
+bool OpenArticle(const char* articlesPath, int article, char (&letters)[kMaxArticles / 100],
+                 RawFile& file) {
   char name[kFileNameCapacity];
+  char& known = letters[(article - 1) / 100];
+  if (known != 0) return ArticleFileName(articlesPath, article, known, name) && file.Open(name);
+  for (char letter : {'A', 'a'}) {
+    if (ArticleFileName(articlesPath, article, letter, name) && file.Open(name)) {
+      known = letter;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
+  char letters[kMaxArticles / 100] = {};
   const bool wholeWord = state.wordSearchMode != 0;
   for (int i = 0; i < kMaxArticles; ++i) {
     if (state.phraseFlags[i] == 0) continue;
     RawFile file;
-    bool opened = (ArticleFileName(state.articlesPath, i + 1, 'A', name) && file.Open(name)) ||
-                  (ArticleFileName(state.articlesPath, i + 1, 'a', name) && file.Open(name));
-    state.phraseFlags[i] =
-        opened && ArticleHoldsPhrase(file, phrase, length, wholeWord, state.readBuffer,
-                                     sizeof state.readBuffer)
-            ? 1
-            : 0;
+    bool holds = OpenArticle(state.articlesPath, i + 1, letters, file) &&
+                 ArticleHoldsPhrase(file, phrase, length, wholeWord, state.readBuffer,
+                                    sizeof state.readBuffer);
+    state.phraseFlags[i] = holds ? 1 : 0;
   }
 }
 
