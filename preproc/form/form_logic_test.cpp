@@ -94,7 +94,7 @@ TEST(Clipboard, CutAndCopyNeedAnEditFieldWithASelection) {
   EXPECT_TRUE(CanCutOrCopy({.is_edit_field = true, .has_selection = true, .read_only = true}));
   EXPECT_FALSE(CanCutOrCopy({.is_edit_field = true, .has_selection = false}));
   EXPECT_FALSE(CanCutOrCopy({.is_edit_field = false, .has_selection = true}));  // a button
-  EXPECT_FALSE(CanCutOrCopy(FocusedControl{}));  // nothing focused
+  EXPECT_FALSE(CanCutOrCopy(FocusedControl{}));                                 // nothing focused
 }
 
 TEST(Clipboard, PasteNeedsAWritableEditFieldAndTextOnTheClipboard) {

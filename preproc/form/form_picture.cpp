@@ -46,8 +46,7 @@ void DrawPage(wxDC& dc) {
 wxBitmap MakeFormPicture() {
   wxBitmap picture(kFormPictureWidth, kFormPictureHeight, 24);
   wxMemoryDC dc(picture);
-  dc.GradientFillLinear(wxRect(0, 0, kFormPictureWidth, kFormPictureHeight), kNavy, kTeal,
-                        wxSOUTH);
+  dc.GradientFillLinear(wxRect(0, 0, kFormPictureWidth, kFormPictureHeight), kNavy, kTeal, wxSOUTH);
   DrawPage(dc);
   DrawMagnifier(dc, 80, 54, 22);
   dc.SelectObject(wxNullBitmap);

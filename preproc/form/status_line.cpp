@@ -2,12 +2,14 @@
 
 #include <wx/dcbuffer.h>
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(CStatusLine, wxWindow)
   EVT_PAINT(CStatusLine::OnPaint)
-wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
+// clang-format on
 
-CStatusLine::CStatusLine(wxWindow* parent, wxWindowID id, const wxString& text,
-                         const wxPoint& pos, const wxSize& size)
+CStatusLine::CStatusLine(wxWindow* parent, wxWindowID id, const wxString& text, const wxPoint& pos,
+                         const wxSize& size)
     : wxWindow(parent, id, pos, size, wxBORDER_SUNKEN), m_text(text) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   SetBackgroundColour(*wxBLACK);

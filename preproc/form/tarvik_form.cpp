@@ -78,23 +78,20 @@ wxSize CTarvikForm::FormSize() const {
 }
 
 wxRect CTarvikForm::Dlu(int x, int y, int width, int height) const {
-  return wxRect(ConvertDialogToPixels(wxPoint(x, y)),
-                ConvertDialogToPixels(wxSize(width, height)));
+  return wxRect(ConvertDialogToPixels(wxPoint(x, y)), ConvertDialogToPixels(wxSize(width, height)));
 }
 
-wxTextCtrl* CTarvikForm::Field(int id) const {
-  return wxDynamicCast(FindWindow(id), wxTextCtrl);
-}
+wxTextCtrl* CTarvikForm::Field(int id) const { return wxDynamicCast(FindWindow(id), wxTextCtrl); }
 
 // The frames come first so that the controls they surround lie above them.
 void CTarvikForm::CreateFrames() {
   auto frame = [this](const wxString& label, const wxRect& r) {
     new wxStaticBox(this, wxID_ANY, label, r.GetPosition(), r.GetSize());
   };
-  frame("", Dlu(10, 9, 179, 129));    // the left-hand column
-  frame("", Dlu(193, 9, 106, 129));   // the right-hand column
+  frame("", Dlu(10, 9, 179, 129));   // the left-hand column
+  frame("", Dlu(193, 9, 106, 129));  // the right-hand column
   frame("Article Types", Dlu(197, 13, 98, 55));
-  frame("", Dlu(10, 142, 290, 34));   // the progress area
+  frame("", Dlu(10, 142, 290, 34));  // the progress area
   wxRect picture = Dlu(13, 12, 88, 66);
   new wxStaticBitmap(this, wxID_ANY, MakeFormPicture(), picture.GetPosition(),
                      wxSize(kFormPictureWidth + 4, kFormPictureHeight + 4), wxBORDER_SUNKEN);

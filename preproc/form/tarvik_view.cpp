@@ -26,6 +26,7 @@ using namespace preproc;
 
 wxIMPLEMENT_DYNAMIC_CLASS(CTarvikView, wxView);
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(CTarvikView, wxView)
   EVT_BUTTON(kIdGenerate, CTarvikView::OnGenerateIndexFiles)
   EVT_BUTTON(kIdCopy, CTarvikView::OnCopyArticles)
@@ -43,10 +44,10 @@ wxBEGIN_EVENT_TABLE(CTarvikView, wxView)
   EVT_UPDATE_UI(wxID_COPY, CTarvikView::OnUpdateClipboard)
   EVT_UPDATE_UI(wxID_PASTE, CTarvikView::OnUpdateClipboard)
   EVT_UPDATE_UI(wxID_UNDO, CTarvikView::OnUpdateUndo)
-wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
+// clang-format on
 
 namespace {
-
 // A run repaints its two display controls at once, but lets the toolkit
 // process paint events (and nothing the user does) at most this often.
 constexpr int kRepaintIntervalMs = 40;
@@ -55,7 +56,8 @@ constexpr int kRepaintIntervalMs = 40;
 // otherwise read as Latin-1 so that nothing is lost.
 wxString ToWx(std::string_view text) {
   wxString converted = wxString::FromUTF8(text.data(), text.size());
-  if (converted.empty() && !text.empty()) converted = wxString(text.data(), wxConvISO8859_1, text.size());
+  if (converted.empty() && !text.empty())
+    converted = wxString(text.data(), wxConvISO8859_1, text.size());
   return converted;
 }
 
@@ -152,10 +154,14 @@ void CTarvikView::OnQuit(wxCommandEvent&) {
 
 void CTarvikView::OnBrowse(wxCommandEvent& event) {
   switch (event.GetId()) {
-    case kIdBrowseListingFile: return Browse("Find Articles File", kIdListingFile, false);
-    case kIdBrowseArticlePath: return Browse("Find Path to Articles", kIdArticlePath, true);
-    case kIdBrowseIndexPath: return Browse("Find Path to Put Index Files", kIdIndexPath, true);
-    case kIdBrowseCopyPath: return Browse("Find Path to Copy Articles to", kIdCopyPath, true);
+    case kIdBrowseListingFile:
+      return Browse("Find Articles File", kIdListingFile, false);
+    case kIdBrowseArticlePath:
+      return Browse("Find Path to Articles", kIdArticlePath, true);
+    case kIdBrowseIndexPath:
+      return Browse("Find Path to Put Index Files", kIdIndexPath, true);
+    case kIdBrowseCopyPath:
+      return Browse("Find Path to Copy Articles to", kIdCopyPath, true);
   }
 }
 
@@ -203,8 +209,8 @@ FocusedControl CTarvikView::DescribeFocus(wxWindow* focus) {
   long from = 0;
   long to = 0;
   field->GetSelection(&from, &to);
-  return FocusedControl{.is_edit_field = true, .has_selection = from != to,
-                        .read_only = !field->IsEditable()};
+  return FocusedControl{
+      .is_edit_field = true, .has_selection = from != to, .read_only = !field->IsEditable()};
 }
 
 void CTarvikView::OnUpdateClipboard(wxUpdateUIEvent& event) {
@@ -224,9 +230,15 @@ void CTarvikView::OnClipboard(wxCommandEvent& event) {
   auto* field = dynamic_cast<wxTextCtrl*>(focus);
   if (field == nullptr) return;
   switch (event.GetId()) {
-    case wxID_CUT: if (CanCutOrCopy(described)) field->Cut(); break;
-    case wxID_COPY: if (CanCutOrCopy(described)) field->Copy(); break;
-    case wxID_PASTE: if (CanPaste(described, true)) field->Paste(); break;
+    case wxID_CUT:
+      if (CanCutOrCopy(described)) field->Cut();
+      break;
+    case wxID_COPY:
+      if (CanCutOrCopy(described)) field->Copy();
+      break;
+    case wxID_PASTE:
+      if (CanPaste(described, true)) field->Paste();
+      break;
   }
 }
 

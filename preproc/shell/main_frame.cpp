@@ -5,9 +5,11 @@
 #include "preproc/form/form_picture.h"
 #include "preproc/shell/about_dlg.h"
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
   EVT_MENU(wxID_ABOUT, CMainFrame::OnAbout)
-wxEND_EVENT_TABLE()
+wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
+// clang-format on
 
 CMainFrame::CMainFrame(wxDocManager* manager)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, kMainWindowTitle, wxDefaultPosition,

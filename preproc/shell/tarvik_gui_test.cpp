@@ -166,10 +166,21 @@ TEST_F(TarvikGui, FormStartsEmptyWithTextChosenAndTheSpecialTagDisabled) {
 }
 
 TEST_F(TarvikGui, ControlsFollowTheTabOrder) {
-  const int expected[] = {kIdGenerate, kIdCopy, kIdQuit, kIdBrowseListingFile,
-                          kIdBrowseArticlePath, kIdBrowseIndexPath, kIdBrowseCopyPath,
-                          kIdListingFile, kIdArticlePath, kIdIndexPath, kIdCopyPath,
-                          kIdTextDocument, kIdHtmlDocument, kIdSpecialTag, kIdDelimiters};
+  const int expected[] = {kIdGenerate,
+                          kIdCopy,
+                          kIdQuit,
+                          kIdBrowseListingFile,
+                          kIdBrowseArticlePath,
+                          kIdBrowseIndexPath,
+                          kIdBrowseCopyPath,
+                          kIdListingFile,
+                          kIdArticlePath,
+                          kIdIndexPath,
+                          kIdCopyPath,
+                          kIdTextDocument,
+                          kIdHtmlDocument,
+                          kIdSpecialTag,
+                          kIdDelimiters};
   std::vector<int> focusable;
   for (wxWindow* child : form_->GetChildren()) {
     if (child->GetId() >= kIdTextDocument && child->AcceptsFocusFromKeyboard()) {
