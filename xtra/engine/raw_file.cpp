@@ -8,6 +8,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include <cstdio>  // SEEK_CUR
 #else
 #include <fcntl.h>
 #include <unistd.h>
