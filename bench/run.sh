@@ -39,10 +39,10 @@ hyperfine --warmup 1 --runs 5 --export-json index.json \
   -n "sqlite3 FTS5 build" \
   "rm -f fts5.db && sqlite3 fts5.db < fts5.sql"
 hyperfine --warmup 1 --runs 5 --export-json copy.json \
-  -n "tarvik copy" \
+  -n "tarvik copy" --prepare "rm -rf copies" \
   "$tarvik copy --listing shuffled/listing.txt --articles shuffled/articles --copy copies --log copy.log >/dev/null 2>&1" \
-  -n "cp -r" \
-  "rm -rf cp-copy && cp -r shuffled/articles cp-copy"
+  -n "cp -r" --prepare "rm -rf cp-copy" \
+  "cp -r shuffled/articles cp-copy"
 
 echo
 echo "== throughput (MB/s of article text, mean of hyperfine runs)"
