@@ -34,10 +34,10 @@ struct Query {
   std::string name;
   std::vector<std::string> phrases;  // the engine's phrases
   int booleanMode;
-  std::string fts;                   // the same query in FTS5 syntax
+  std::string fts;  // the same query in FTS5 syntax
 };
 
-std::string work;      // WORK/engine2500
+std::string work;  // WORK/engine2500
 std::vector<Query> queries;
 
 std::string ReadFile(const std::string& path) {

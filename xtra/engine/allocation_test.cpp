@@ -34,8 +34,9 @@ void Count() {
 
 #if defined(KPX_COUNT_WITH_SANITIZER)
 // Declared here: the sanitizer runtime provides it, its header may be missing.
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*mallocHook)(const volatile void*, size_t), void (*freeHook)(const volatile void*));
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*,
+                                                                            size_t),
+                                                         void (*freeHook)(const volatile void*));
 
 namespace {
 void OnMalloc(const volatile void*, size_t) { Count(); }

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -100,8 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   std::string phrase(reinterpret_cast<const char*>(data + 2), phraseLength);
   phrase = phrase.substr(0, phrase.find('\0'));
   const std::uint8_t split = data[2 + phraseLength];
-  std::string rest(reinterpret_cast<const char*>(data + 3 + phraseLength),
-                   size - 3 - phraseLength);
+  std::string rest(reinterpret_cast<const char*>(data + 3 + phraseLength), size - 3 - phraseLength);
   size_t cut = rest.size() * split / 256;
 
   for (const std::string& path : Written()) unlink(path.c_str());

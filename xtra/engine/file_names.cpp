@@ -19,7 +19,8 @@ bool Append(const char* text, size_t length, char (&out)[kFileNameCapacity], siz
 
 bool AppendPathAndSeparator(const char* path, char (&out)[kFileNameCapacity], size_t* used) {
   const char separator = platform::kSeparator;
-  return Append(path, BoundedLength(path, kFieldSize), out, used) && Append(&separator, 1, out, used);
+  return Append(path, BoundedLength(path, kFieldSize), out, used) &&
+         Append(&separator, 1, out, used);
 }
 
 // Writes value in decimal, left-padded with '0' to at least width digits.
@@ -60,8 +61,7 @@ bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
   blockLength += FormatNumber(article, 4, block + blockLength);
   size_t used = 0;
   out[0] = '\0';
-  return AppendPathAndSeparator(articlesPath, out, &used) &&
-         Append(block, blockLength, out, &used);
+  return AppendPathAndSeparator(articlesPath, out, &used) && Append(block, blockLength, out, &used);
 }
 
 }  // namespace engine

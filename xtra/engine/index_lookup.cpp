@@ -65,8 +65,8 @@ class EntryReader {
 
 enum class Order { kSmaller, kEqual, kGreater };
 
-Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* word,
-                   size_t length, bool exact) {
+Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* word, size_t length,
+                   bool exact) {
   size_t common = entryLength < length ? entryLength : length;
   int order = std::memcmp(entry, word, common);
   if (order < 0) return Order::kSmaller;
@@ -178,4 +178,3 @@ void LookupRemainingWords(SearchState& state, const char* phrase, size_t length)
 }
 
 }  // namespace engine
-

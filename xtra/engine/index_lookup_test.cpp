@@ -44,21 +44,6 @@ TEST(FileNamesTest, ArticleFilesHoldAHundredPerBlock) {
   EXPECT_EQ(std::string(name), longest + "/A25/t2500");
 }
 
-TEST(TokenTest, FirstWordKeepsALeadingSpace) {
-  EXPECT_EQ(FirstWordLength("NEW YORK", 8), 3u);
-  EXPECT_EQ(FirstWordLength(" NEW YORK", 9), 4u);
-  EXPECT_EQ(FirstWordLength("FOO ", 4), 3u);
-  EXPECT_EQ(FirstWordLength("", 0), 0u);
-  size_t start = 0, length = 0;
-  EXPECT_EQ(NextToken(" \tAB  CD", 8, 0, &start, &length), 4u);
-  EXPECT_EQ(start, 2u);
-  EXPECT_EQ(length, 2u);
-  EXPECT_EQ(NextToken(" \tAB  CD", 8, 4, &start, &length), 8u);
-  EXPECT_EQ(start, 6u);
-  NextToken("AB  ", 4, 2, &start, &length);
-  EXPECT_EQ(length, 0u);
-}
-
 class IndexLookupTest : public EngineTest {
  protected:
   // The articles that ScanIndexFile marks for word.
@@ -76,8 +61,8 @@ class IndexLookupTest : public EngineTest {
 };
 
 TEST_F(IndexLookupTest, PrefixAndExactComparison) {
-  WriteIndexFor("CA", {{"CA", {9}}, {"CAT", {1}}, {"CATALOG", {2}}, {"CATS", {3, 4}},
-                       {"CAU", {5}}});
+  WriteIndexFor("CA",
+                {{"CA", {9}}, {"CAT", {1}}, {"CATALOG", {2}}, {"CATS", {3, 4}}, {"CAU", {5}}});
   EXPECT_EQ(Scan("CAT", true), (std::vector<int>{1}));
   EXPECT_EQ(Scan("CAT", false), (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(Scan("CATX", false), (std::vector<int>{}));
@@ -87,7 +72,12 @@ TEST_F(IndexLookupTest, PrefixAndExactComparison) {
 TEST_F(IndexLookupTest, ScanStopsAtTheFirstGreaterEntryAndSkipsPostingsUnread) {
   // The skipped entry's postings are not digits; they are passed over, not parsed.
   std::string bytes = IndexBytes({{"DOG", {1}}});
-  bytes += std::string("\x03" "DOH" "0002" "xxxxyyyy", 16);
+  bytes += std::string(
+      "\x03"
+      "DOH"
+      "0002"
+      "xxxxyyyy",
+      16);
   bytes += IndexBytes({{"DOT", {3}}, {"DOS", {4}}});  // out of order: DOS is never reached
   WriteIndexFor("DO", bytes);
   EXPECT_EQ(Scan("DOT", true), (std::vector<int>{3}));
@@ -111,14 +101,29 @@ TEST_F(IndexLookupTest, DamagedFilesEndTheScanCleanly) {
   const std::string first = IndexBytes({{"EAA", {1}}});
   WriteIndexFor("EA", std::string("\x00", 1) + first);  // length byte 0
   EXPECT_EQ(Scan("EAA", true), (std::vector<int>{}));
-  WriteIndexFor("EA", first + std::string("\x03" "EAB" "00x1" "0002", 12));
+  WriteIndexFor("EA", first + std::string("\x03"
+                                          "EAB"
+                                          "00x1"
+                                          "0002",
+                                          12));
   EXPECT_EQ(Scan("EAA", true), (std::vector<int>{1}));
   EXPECT_EQ(Scan("EAB", true), (std::vector<int>{}));  // count not digits
-  WriteIndexFor("EA", first + std::string("\x03" "EAB" "0900" "0002", 12));
+  WriteIndexFor("EA", first + std::string("\x03"
+                                          "EAB"
+                                          "0900"
+                                          "0002",
+                                          12));
   EXPECT_EQ(Scan("EAB", true), (std::vector<int>{}));  // count larger than the file
-  WriteIndexFor("EA", std::string("\x03" "EAA" "2501", 8) + std::string(10004, '1'));
+  WriteIndexFor("EA", std::string("\x03"
+                                  "EAA"
+                                  "2501",
+                                  8) +
+                          std::string(10004, '1'));
   EXPECT_EQ(Scan("EAA", true), (std::vector<int>{}));  // more than a block holds
-  WriteIndexFor("EA", std::string("\xFF" "EAA" "0001", 8));  // word runs past the end
+  WriteIndexFor("EA", std::string("\xFF"
+                                  "EAA"
+                                  "0001",
+                                  8));  // word runs past the end
   EXPECT_EQ(Scan("EA", false), (std::vector<int>{}));
 }
 

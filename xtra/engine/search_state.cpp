@@ -87,8 +87,8 @@ std::int32_t KPXSearchWholeWord(SearchState& state, std::int32_t mode) {
   return 1;
 }
 
-std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName,
-                                  std::int32_t lowerBound, std::int32_t upperBound) {
+std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName, std::int32_t lowerBound,
+                                  std::int32_t upperBound) {
   if (state.keyRangeCount < 0 || state.keyRangeCount >= kMaxKeyRanges) return -1;
   std::int32_t lower = ToArticleIndex(lowerBound);
   std::int32_t upper = ToArticleIndex(upperBound);

@@ -19,15 +19,6 @@ class SearchStateTest : public ::testing::Test {
   SearchState& s_;
 };
 
-TEST_F(SearchStateTest, InitStartsEmpty) {
-  EXPECT_STREQ(s_.indexPath, "");
-  EXPECT_STREQ(s_.articlesPath, "");
-  EXPECT_EQ(s_.phraseCount, 0);
-  EXPECT_EQ(s_.keyRangeCount, 0);
-  EXPECT_EQ(s_.matchCount, 0);
-  EXPECT_EQ(KPXSearchGetAt(s_, 1), -1);
-}
-
 TEST_F(SearchStateTest, PhrasesAreUpperCasedHeldTwiceAndDeletedInOrder) {
   EXPECT_EQ(KPXSearchAddWordPhrase(s_, "cat \xE9t\xE9"), 1);
   EXPECT_STREQ(s_.wordPhrases[0], "CAT \xE9T\xE9");  // bytes of 128 and above stay
@@ -70,18 +61,6 @@ TEST_F(SearchStateTest, OverlongStringsAreRefusedNotCut) {
   EXPECT_EQ(KPXSearchDeleteKeyRange(s_, std::string(19, 'k').c_str()), 0);
 }
 
-TEST_F(SearchStateTest, ModesAreCheckedOrStoredAsGiven) {
-  EXPECT_EQ(KPXSearchAndOr(s_, 2), 2);
-  EXPECT_EQ(KPXSearchAndOr(s_, 3), -1);
-  EXPECT_EQ(KPXSearchAndOr(s_, -1), -1);
-  EXPECT_EQ(s_.booleanMode, 2);
-  EXPECT_EQ(KPXSearchAndOr(s_, 0), 0);
-  EXPECT_EQ(KPXSearchWholeWord(s_, 5), 1);
-  EXPECT_EQ(s_.wordSearchMode, 5);
-  EXPECT_EQ(KPXSearchWholeWord(s_, 0), 1);
-  EXPECT_EQ(s_.wordSearchMode, 0);
-}
-
 TEST_F(SearchStateTest, KeyRangeBoundsBecomeIndexes) {
   EXPECT_EQ(KPXSearchAddKeyRange(s_, "a", 1, 10), 1);
   EXPECT_EQ(KPXSearchAddKeyRange(s_, "b", 0, 0), 2);
@@ -116,6 +95,8 @@ TEST_F(SearchStateTest, NewResetsEverythingButThePaths) {
   EXPECT_EQ(s_.matchFlags[4], 0);
   EXPECT_EQ(s_.matchCursor, 0);
   EXPECT_EQ(s_.phraseCount + s_.keyRangeCount + s_.booleanMode + s_.wordSearchMode, 0);
+  EXPECT_EQ(KPXSearchAndOr(s_, 3), -1);
+  EXPECT_EQ(s_.booleanMode, 0);
   EXPECT_STREQ(s_.indexPath, "i");
   EXPECT_STREQ(s_.articlesPath, "c");
 }
