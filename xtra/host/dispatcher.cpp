@@ -1,5 +1,6 @@
 #include "xtra/host/dispatcher.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -47,13 +48,24 @@ void CreateMatchesList(engine::SearchState& state, LingoCall& call) {
   call.SetString(statement);
 }
 
+// A stored path fills the rest of its field with zero bytes, so a shorter
+// path leaves no trace of a longer one before it.
+std::int32_t ZeroFillTail(std::int32_t result, char (&field)[engine::kFieldSize]) {
+  if (result == 0) {
+    auto length = static_cast<std::size_t>(std::find(field, field + sizeof field, '\0') - field);
+    std::memset(field + length, 0, sizeof field - length);
+  }
+  return result;
+}
+
 std::int32_t RunStringMethod(engine::SearchState& state, Selector selector, LingoCall& call) {
   BorrowedString text = call.String(0);
   switch (selector) {
     case Selector::kSetIndexPath:
-      return engine::KPXSearchSetIndexPath(state, text.text());
+      return ZeroFillTail(engine::KPXSearchSetIndexPath(state, text.text()), state.indexPath);
     case Selector::kSetArticlesPath:
-      return engine::KPXSearchSetArticlesPath(state, text.text());
+      return ZeroFillTail(engine::KPXSearchSetArticlesPath(state, text.text()),
+                          state.articlesPath);
     case Selector::kAddWordPhrase:
       return engine::KPXSearchAddWordPhrase(state, text.text());
     case Selector::kDeleteWordPhrase:

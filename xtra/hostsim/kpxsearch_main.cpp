@@ -118,7 +118,8 @@ void DefineOptions(CLI::App& app, Options& options) {
                              "Match whole words (default: words beginning with the phrase's)");
   auto* ranges = app.add_option("--range", options.ranges,
                                 "Limit to articles LOW..HIGH (1-based) as key range NAME; "
-                                "NAME:LOW:HIGH, repeatable");
+                                "NAME:LOW:HIGH, repeatable")
+                    ->allow_extra_args(false);
   auto* names = app.add_flag("--names", options.names,
                              "Print each article's listed name from the index set's log");
   auto* phrases = app.add_option("phrases", options.search.phrases,

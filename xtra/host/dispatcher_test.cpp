@@ -1,0 +1,184 @@
+// Lingo calls through the dispatcher, made by the host simulator on the
+// built library.
+#include "xtra/host/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "platform/testing/temp_dir.h"
+#include "xtra/host/method_table.h"
+#include "xtra/host/testing/plugin_session.h"
+#include "xtra/hostsim/testing/index_set.h"
+
+namespace xtra {
+namespace {
+
+using hostsim::CallResult;
+using hostsim::HostOptions;
+using hostsim::ValueKind;
+
+class DispatcherTest : public ::testing::Test {
+ protected:
+  void Open(const HostOptions& options = {}) {
+    session_ = testing::OpenPlugin(options);
+    ASSERT_NE(session_, nullptr);
+    std::string error;
+    instance_ = session_->NewInstance(&error);
+    ASSERT_NE(instance_, nullptr) << error;
+  }
+  void SetUp() override { Open(); }
+  void TearDown() override {
+    instance_.reset();
+    if (session_ != nullptr) testing::ExpectCleanClose(*session_);
+  }
+
+  hostsim::SimHost& host() { return session_->host(); }
+  engine::SearchState& state() { return testing::InstanceOf(*instance_).searchState; }
+  CallResult Call(Selector selector, std::vector<MoaMmValue> args = {}) {
+    return instance_->Call(static_cast<std::int32_t>(selector), args);
+  }
+  // The integer result, or INT_MIN when the method set none.
+  std::int32_t Integer(Selector selector, std::vector<MoaMmValue> args = {}) {
+    CallResult result = Call(selector, std::move(args));
+    EXPECT_EQ(result.code, XTRA_OK);
+    if (hostsim::SimHost::KindOf(result.result) != ValueKind::kInteger) return INT_MIN;
+    return host().IntegerOf(result.result);
+  }
+
+  std::unique_ptr<hostsim::XtraSession> session_;
+  std::unique_ptr<hostsim::ScriptingInstance> instance_;
+};
+
+TEST_F(DispatcherTest, SelectorsOutsideTheTableDoNothing) {
+  Integer(Selector::kAddWordPhrase, {host().String("cat")});
+  engine::SearchState before = state();
+  for (std::int32_t selector : {13, 100, -1, INT_MIN, INT_MAX}) {
+    CallResult result = instance_->Call(selector, {host().String("x"), host().Integer(1)});
+    EXPECT_EQ(result.code, XTRA_OK) << selector;
+    EXPECT_EQ(hostsim::SimHost::KindOf(result.result), ValueKind::kVoid) << selector;
+  }
+  EXPECT_EQ(std::memcmp(&before, &state(), sizeof before), 0);
+}
+
+TEST_F(DispatcherTest, PathsAreStoredWholeAndZeroFilled) {
+  std::string longPath(254, 'p');
+  EXPECT_EQ(Integer(Selector::kSetIndexPath, {host().String(longPath)}), 0);
+  EXPECT_EQ(std::string(state().indexPath), longPath);
+  EXPECT_EQ(Integer(Selector::kSetIndexPath, {host().String("ab")}), 0);
+  EXPECT_STREQ(state().indexPath, "ab");
+  for (int i = 2; i < engine::kFieldSize; ++i) ASSERT_EQ(state().indexPath[i], '\0') << i;
+  // A path with no room for its terminator is refused and the old one kept.
+  EXPECT_EQ(Integer(Selector::kSetArticlesPath, {host().String(std::string(255, 'q'))}), -1);
+  EXPECT_STREQ(state().articlesPath, "");
+}
+
+TEST_F(DispatcherTest, ModesAndRangesReachTheEngineAsRead) {
+  for (std::int32_t mode : {0, 5, -3}) {
+    EXPECT_EQ(Integer(Selector::kWholeWord, {host().Integer(mode)}), 1);
+    EXPECT_EQ(state().wordSearchMode, mode);
+  }
+  EXPECT_EQ(Integer(Selector::kAndOr, {host().Integer(2)}), 2);
+  EXPECT_EQ(Integer(Selector::kAndOr, {host().Integer(3)}), -1);
+  EXPECT_EQ(state().booleanMode, 2);
+  EXPECT_EQ(Integer(Selector::kAddKeyRange,
+                    {host().String("Key"), host().Integer(5), host().Integer(3)}),
+            -1);
+  EXPECT_EQ(Integer(Selector::kAddKeyRange,
+                    {host().String("Key"), host().Integer(1), host().Integer(10)}),
+            1);
+  EXPECT_STREQ(state().keyRanges[0].keyName, "Key");
+  EXPECT_EQ(state().keyRanges[0].upperBound, 9);
+  EXPECT_EQ(Integer(Selector::kDeleteKeyRange, {host().String("KEY")}), -1);
+  EXPECT_EQ(Integer(Selector::kDeleteKeyRange, {host().String("Key")}), 0);
+}
+
+TEST_F(DispatcherTest, MatchesListLeavesTheLingoStringUnchanged) {
+  Integer(Selector::kAddWordPhrase, {host().String("cat")});
+  MoaMmValue text = host().String("the cat sat on the cat mat");
+  CallResult result = Call(Selector::kCreateMatchesList, {text});
+  EXPECT_EQ(host().StringOf(result.result), "set t123Match = [5,7,20,22]\r");
+  EXPECT_EQ(host().StringOf(text), "the cat sat on the cat mat");
+  EXPECT_TRUE(host().problems().empty()) << "the simulator notices writes to borrowed text";
+}
+
+TEST_F(DispatcherTest, UnconvertibleArgumentsReadAsEmptyOrZero) {
+  EXPECT_EQ(Integer(Selector::kAddWordPhrase, {host().List()}), 1);
+  EXPECT_STREQ(state().wordPhrases[0], "");
+  EXPECT_EQ(Integer(Selector::kAndOr, {host().String("2")}), 0);
+  EXPECT_EQ(Integer(Selector::kGetAt, {}), -1) << "a missing argument is a void value";
+  CallResult list = Call(Selector::kCreateMatchesList, {host().Void()});
+  EXPECT_EQ(host().StringOf(list.result), "set t123Match = []\r");
+}
+
+TEST_F(DispatcherTest, NewKeepsThePathsForTheNextSearch) {
+  platform::testing::TempDir dir;
+  hostsim::testing::WriteIndexSet(dir, {{"a.txt", "the cat sat"}, {"b.txt", "a dog"},
+                                        {"c.txt", "cats and dogs"}});
+  Integer(Selector::kSetIndexPath, {host().String(dir.Join("index"))});
+  Integer(Selector::kAddWordPhrase, {host().String("cat")});
+  EXPECT_EQ(Integer(Selector::kCountMatches), 2);
+  EXPECT_EQ(Integer(Selector::kNew), 0);
+  EXPECT_EQ(state().phraseCount, 0);
+  EXPECT_EQ(state().matchCount, 0);
+  Integer(Selector::kAddWordPhrase, {host().String("dog")});
+  EXPECT_EQ(Integer(Selector::kCountMatches), 2);
+  EXPECT_EQ(Integer(Selector::kGetMatch, {host().Integer(1)}), 2);
+  EXPECT_EQ(Integer(Selector::kGetMatch, {host().Integer(2)}), 3);
+}
+
+TEST_F(DispatcherTest, VersionSevenHostGatesEveryMethodButNew) {
+  instance_.reset();
+  testing::ExpectCleanClose(*session_);
+  HostOptions options;
+  options.majorVersion = 7;
+  Open(options);
+  Integer(Selector::kNew);
+  EXPECT_EQ(Integer(Selector::kSetIndexPath, {host().String("somewhere")}), INT_MIN);
+  EXPECT_STREQ(state().indexPath, "");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(Integer(Selector::kCountMatches), INT_MIN);
+  std::string shown = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(shown.find(kVersionGateText), std::string::npos);
+  EXPECT_NE(shown.find(kVersionGateCaption), std::string::npos);
+  state().phraseCount = 1;
+  EXPECT_EQ(Integer(Selector::kNew), 0);
+  EXPECT_EQ(state().phraseCount, 0);
+}
+
+TEST_F(DispatcherTest, RefusedCallContextStopsTheCall) {
+  constexpr auto kRefusal = static_cast<XtraResult>(0x80040999u);
+  host().mutable_options().callContextCode = kRefusal;
+  CallResult result = Call(Selector::kAddWordPhrase, {host().String("cat")});
+  EXPECT_EQ(result.code, kRefusal);
+  EXPECT_EQ(hostsim::SimHost::KindOf(result.result), ValueKind::kVoid);
+  EXPECT_EQ(state().phraseCount, 0);
+  host().mutable_options().callContextCode = XTRA_OK;
+  EXPECT_EQ(Integer(Selector::kAddWordPhrase, {host().String("cat")}), 1);
+  EXPECT_EQ(host().callContextRequests(), 2);
+}
+
+TEST_F(DispatcherTest, MissingServicesAreNeverTouched) {
+  instance_.reset();
+  testing::ExpectCleanClose(*session_);
+  HostOptions options;
+  options.refuseCallContext = true;
+  Open(options);
+  EXPECT_EQ(Integer(Selector::kAddWordPhrase, {host().String("cat")}), -1);
+  EXPECT_EQ(state().phraseCount, 0);
+  EXPECT_EQ(host().callContextRequests(), 0);
+  instance_.reset();
+  testing::ExpectCleanClose(*session_);
+  options.refuseValueService = true;
+  Open(options);
+  for (std::int32_t selector = 0; selector <= 12; ++selector) {
+    CallResult result = instance_->Call(selector, {host().String("x")});
+    EXPECT_EQ(result.code, XTRA_OK);
+    EXPECT_EQ(hostsim::SimHost::KindOf(result.result), ValueKind::kVoid) << selector;
+  }
+}
+
+}  // namespace
+}  // namespace xtra
