@@ -90,8 +90,8 @@ void RunSequence(unsigned seed, const std::string& indexPath) {
     hostsim::CallResult result =
         instances[generate.Below(2)]->Call(generate.Selector(), generate.Arguments());
     ASSERT_TRUE(result.code == XTRA_OK || result.code == kRefusal) << "call " << i;
-    ASSERT_TRUE(host.problems().empty()) << "seed " << seed << " call " << i << ": "
-                                         << host.problems().front();
+    ASSERT_TRUE(host.problems().empty())
+        << "seed " << seed << " call " << i << ": " << host.problems().front();
     host.ClearValues();
   }
   instances.clear();
@@ -100,10 +100,9 @@ void RunSequence(unsigned seed, const std::string& indexPath) {
 
 TEST(CallSequence, RandomCallsGiveEveryResourceBack) {
   platform::testing::TempDir dir;
-  hostsim::testing::WriteIndexSet(dir, {{"a", "the cat sat"},
-                                        {"b", "new york 1997"},
-                                        {"c", "a new yorker and cats"},
-                                        {"d", "dog"}});
+  hostsim::testing::WriteIndexSet(
+      dir,
+      {{"a", "the cat sat"}, {"b", "new york 1997"}, {"c", "a new yorker and cats"}, {"d", "dog"}});
   for (unsigned seed : {1u, 2u, 3u}) RunSequence(seed, dir.Join("index"));
 }
 

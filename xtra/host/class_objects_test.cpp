@@ -65,8 +65,7 @@ TEST(ClassForm, GivesEachClassItsSizeAndRefusesOthers) {
   EXPECT_EQ(exports.getClassForm(&kClassFactoryId, &size, &create, &destroy), XTRA_E_NO_CLASS);
   EXPECT_EQ(size, 77u) << "outputs untouched";
   void* out = &size;
-  EXPECT_EQ(exports.getClassObject(&kScriptingClassId, &kScriptInterfaceId, &out),
-            XTRA_E_NO_CLASS);
+  EXPECT_EQ(exports.getClassObject(&kScriptingClassId, &kScriptInterfaceId, &out), XTRA_E_NO_CLASS);
   ExpectCleanClose(*session);
 }
 
@@ -133,8 +132,7 @@ TEST_F(InterfaceRecordTest, QueryInterfaceGoesToTheOwner) {
   EXPECT_NE(second, first);
   EXPECT_EQ(session_->exports().canUnloadNow(), XTRA_E_CANNOT_UNLOAD);
   void* none = nullptr;
-  EXPECT_EQ(script->ops->queryInterface(script, &kRegisterInterfaceId, &none),
-            XTRA_E_NO_INTERFACE);
+  EXPECT_EQ(script->ops->queryInterface(script, &kRegisterInterfaceId, &none), XTRA_E_NO_INTERFACE);
   static_cast<IMoaMmXScript*>(second)->ops->release(static_cast<IMoaMmXScript*>(second));
   script->ops->release(script);
 }

@@ -64,8 +64,7 @@ std::int32_t RunStringMethod(engine::SearchState& state, Selector selector, Ling
     case Selector::kSetIndexPath:
       return ZeroFillTail(engine::KPXSearchSetIndexPath(state, text.text()), state.indexPath);
     case Selector::kSetArticlesPath:
-      return ZeroFillTail(engine::KPXSearchSetArticlesPath(state, text.text()),
-                          state.articlesPath);
+      return ZeroFillTail(engine::KPXSearchSetArticlesPath(state, text.text()), state.articlesPath);
     case Selector::kAddWordPhrase:
       return engine::KPXSearchAddWordPhrase(state, text.text());
     case Selector::kDeleteWordPhrase:

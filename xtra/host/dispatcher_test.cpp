@@ -83,9 +83,9 @@ TEST_F(DispatcherTest, ModesAndRangesReachTheEngineAsRead) {
   EXPECT_EQ(Integer(Selector::kAndOr, {host().Integer(2)}), 2);
   EXPECT_EQ(Integer(Selector::kAndOr, {host().Integer(3)}), -1);
   EXPECT_EQ(state().booleanMode, 2);
-  EXPECT_EQ(Integer(Selector::kAddKeyRange,
-                    {host().String("Key"), host().Integer(5), host().Integer(3)}),
-            -1);
+  EXPECT_EQ(
+      Integer(Selector::kAddKeyRange, {host().String("Key"), host().Integer(5), host().Integer(3)}),
+      -1);
   EXPECT_EQ(Integer(Selector::kAddKeyRange,
                     {host().String("Key"), host().Integer(1), host().Integer(10)}),
             1);
@@ -115,8 +115,8 @@ TEST_F(DispatcherTest, UnconvertibleArgumentsReadAsEmptyOrZero) {
 
 TEST_F(DispatcherTest, NewKeepsThePathsForTheNextSearch) {
   platform::testing::TempDir dir;
-  hostsim::testing::WriteIndexSet(dir, {{"a.txt", "the cat sat"}, {"b.txt", "a dog"},
-                                        {"c.txt", "cats and dogs"}});
+  hostsim::testing::WriteIndexSet(
+      dir, {{"a.txt", "the cat sat"}, {"b.txt", "a dog"}, {"c.txt", "cats and dogs"}});
   Integer(Selector::kSetIndexPath, {host().String(dir.Join("index"))});
   Integer(Selector::kAddWordPhrase, {host().String("cat")});
   EXPECT_EQ(Integer(Selector::kCountMatches), 2);
@@ -138,11 +138,13 @@ TEST_F(DispatcherTest, VersionSevenHostGatesEveryMethodButNew) {
   Integer(Selector::kNew);
   EXPECT_EQ(Integer(Selector::kSetIndexPath, {host().String("somewhere")}), INT_MIN);
   EXPECT_STREQ(state().indexPath, "");
+#ifndef _WIN32  // there the message is a modal box
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(Integer(Selector::kCountMatches), INT_MIN);
   std::string shown = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(shown.find(kVersionGateText), std::string::npos);
   EXPECT_NE(shown.find(kVersionGateCaption), std::string::npos);
+#endif
   state().phraseCount = 1;
   EXPECT_EQ(Integer(Selector::kNew), 0);
   EXPECT_EQ(state().phraseCount, 0);

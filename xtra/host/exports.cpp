@@ -1,10 +1,9 @@
 // The five exports of the plug-in library: the host's only way in.
-#include "xtra/host/kpxsearch.h"
-
 #include <cstring>
 
 #include "xtra/host/class_list.h"
 #include "xtra/host/interface_record.h"
+#include "xtra/host/kpxsearch.h"
 #include "xtra/host/xtra_ids.h"
 
 namespace {
@@ -71,13 +70,11 @@ KPXSEARCH_EXPORT XtraResult XTRA_CALL DllCanUnloadNow(void) {
   return xtra::liveInterfaceCount == 0 ? XTRA_OK : XTRA_E_CANNOT_UNLOAD;
 }
 
-KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassForm(const XtraId* classId,
-                                                      uint32_t* instanceSize,
+KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassForm(const XtraId* classId, uint32_t* instanceSize,
                                                       XtraCreateFn* create,
                                                       XtraDestroyFn* destroy) {
   ClassFormRequest request{instanceSize, create, destroy};
-  return xtra::WalkClassList(classId, VisitClassForm, &request) != 0 ? XTRA_OK
-                                                                     : XTRA_E_NO_CLASS;
+  return xtra::WalkClassList(classId, VisitClassForm, &request) != 0 ? XTRA_OK : XTRA_E_NO_CLASS;
 }
 
 KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetInterface(void* owner, const XtraId* classId,

@@ -56,10 +56,9 @@ typedef struct XtraId {
 typedef void(XTRA_CALL* XtraReservedSlot)(void);
 
 /* Positions 0 to 2 of every operation table, with self of type Self. */
-#define XTRA_BASIC_OPS(Self)                                                       \
-  XtraResult(XTRA_CALL* queryInterface)(Self * self, const XtraId* interfaceId,    \
-                                        void** out);                               \
-  uint32_t(XTRA_CALL* addRef)(Self * self);                                        \
+#define XTRA_BASIC_OPS(Self)                                                                 \
+  XtraResult(XTRA_CALL* queryInterface)(Self * self, const XtraId* interfaceId, void** out); \
+  uint32_t(XTRA_CALL* addRef)(Self * self);                                                  \
   uint32_t(XTRA_CALL* release)(Self * self)
 
 /* Any interface, seen only through its three basic operations. */
@@ -228,8 +227,8 @@ typedef XtraResult(XTRA_CALL* XtraCreateFn)(void* object);
 typedef void(XTRA_CALL* XtraDestroyFn)(void* object);
 
 /* The five exports, as the host looks them up by name. */
-typedef XtraResult(XTRA_CALL* DllGetClassObjectFn)(const XtraId* classId,
-                                                   const XtraId* interfaceId, void** out);
+typedef XtraResult(XTRA_CALL* DllGetClassObjectFn)(const XtraId* classId, const XtraId* interfaceId,
+                                                   void** out);
 typedef XtraResult(XTRA_CALL* DllCanUnloadNowFn)(void);
 typedef XtraResult(XTRA_CALL* DllGetClassFormFn)(const XtraId* classId, uint32_t* instanceSize,
                                                  XtraCreateFn* create, XtraDestroyFn* destroy);

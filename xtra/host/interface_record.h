@@ -23,9 +23,9 @@
 namespace xtra {
 
 struct InterfaceRecord {
-  const void* ops;            // the interface's operation table
-  XtraObjectHeader* owner;    // the object the interface belongs to
-  std::uint32_t count;        // references held by the host, from 1
+  const void* ops;          // the interface's operation table
+  XtraObjectHeader* owner;  // the object the interface belongs to
+  std::uint32_t count;      // references held by the host, from 1
 };
 
 static_assert(offsetof(InterfaceRecord, owner) == sizeof(void*));

@@ -42,10 +42,8 @@ extern "C" {
 KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassObject(const XtraId* classId,
                                                         const XtraId* interfaceId, void** out);
 KPXSEARCH_EXPORT XtraResult XTRA_CALL DllCanUnloadNow(void);
-KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassForm(const XtraId* classId,
-                                                      uint32_t* instanceSize,
-                                                      XtraCreateFn* create,
-                                                      XtraDestroyFn* destroy);
+KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassForm(const XtraId* classId, uint32_t* instanceSize,
+                                                      XtraCreateFn* create, XtraDestroyFn* destroy);
 KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetInterface(void* owner, const XtraId* classId,
                                                       const XtraId* interfaceId, void** out);
 KPXSEARCH_EXPORT XtraResult XTRA_CALL DllGetClassInfo(HostAllocator* allocator,

@@ -1,8 +1,8 @@
 /* The public header compiles as C, and its records have the host's layout
  * when seen from C as well. */
-#include "xtra/host/kpxsearch.h"
-
 #include <stdio.h>
+
+#include "xtra/host/kpxsearch.h"
 
 int main(void) {
   DllGetClassInfoFn getClassInfo = &DllGetClassInfo;

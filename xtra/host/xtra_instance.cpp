@@ -21,8 +21,7 @@ Service* ObtainService(HostCallback* callback, const XtraId& id) {
 std::int16_t ReadVersionClass(HostAppInfoService* appInfo) {
   if (appInfo == nullptr) return kUnknownVersionClass;
   std::uint8_t buffer[kAppInfoBufferSize] = {};
-  if (appInfo->ops->getInfo(appInfo, kAppInfoItemVersion, buffer, kAppInfoBufferSize) !=
-      XTRA_OK) {
+  if (appInfo->ops->getInfo(appInfo, kAppInfoItemVersion, buffer, kAppInfoBufferSize) != XTRA_OK) {
     return kUnknownVersionClass;
   }
   return VersionClassOf(buffer[3]);

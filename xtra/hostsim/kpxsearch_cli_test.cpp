@@ -24,9 +24,8 @@ class KpxsearchTest : public ::testing::Test {
                                   {"dogs.txt", "cats and dogs"}});
   }
   CommandResult Search(const std::string& arguments) {
-    return RunCommand(std::string(KPXSEARCH_PATH) + " --index " +
-                      ShellQuote(dir_.Join("index")) + " --articles " +
-                      ShellQuote(dir_.Join("articles")) + " " + arguments);
+    return RunCommand(std::string(KPXSEARCH_PATH) + " --index " + ShellQuote(dir_.Join("index")) +
+                      " --articles " + ShellQuote(dir_.Join("articles")) + " " + arguments);
   }
 
   platform::testing::TempDir dir_;
@@ -68,21 +67,23 @@ TEST_F(KpxsearchTest, ScriptPrintsOneLinePerCall) {
   dir_.Write("calls.lingo",
              "-- a search, then the gate's absence of results\n"
              "new\n"
-             "KPXSearchSetIndexPath \"" + index + "\"\n"
-             "KPXSearchAddWordPhrase \"cat\"\n"
-             "kpxsearchcountmatches\n"
-             "KPXSearchGetMatch 1\n"
-             "KPXSearchGetAt 2\n"
-             "KPXSearchCreateMatchesList \"the cat sat\"\n"
-             "KPXSearchDeleteWordPhrase [1]\n");
-  CommandResult result = RunCommand(std::string(KPXSEARCH_PATH) + " --script " +
-                                    ShellQuote(dir_.Join("calls.lingo")));
+             "KPXSearchSetIndexPath \"" +
+                 index +
+                 "\"\n"
+                 "KPXSearchAddWordPhrase \"cat\"\n"
+                 "kpxsearchcountmatches\n"
+                 "KPXSearchGetMatch 1\n"
+                 "KPXSearchGetAt 2\n"
+                 "KPXSearchCreateMatchesList \"the cat sat\"\n"
+                 "KPXSearchDeleteWordPhrase [1]\n");
+  CommandResult result =
+      RunCommand(std::string(KPXSEARCH_PATH) + " --script " + ShellQuote(dir_.Join("calls.lingo")));
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "0\n0\n1\n2\n1\n4\nset t123Match = [5,7]\\r\n-1\n");
   dir_.Write("gated.lingo", "new\nKPXSearchCountMatches\n");
-  CommandResult gated = RunCommand(
-      "sh -c " + ShellQuote(std::string(KPXSEARCH_PATH) + " --host-version 8 --script - <" +
-                            ShellQuote(dir_.Join("gated.lingo"))));
+  CommandResult gated = RunCommand("sh -c " + ShellQuote(std::string(KPXSEARCH_PATH) +
+                                                         " --host-version 8 --script - <" +
+                                                         ShellQuote(dir_.Join("gated.lingo"))));
   EXPECT_EQ(gated.status, 0) << gated.err;
   EXPECT_EQ(gated.out, "0\n<no result>\n");
   EXPECT_NE(gated.err.find("KPXSearch Error"), std::string::npos);
@@ -90,15 +91,15 @@ TEST_F(KpxsearchTest, ScriptPrintsOneLinePerCall) {
 
 TEST_F(KpxsearchTest, ScriptErrorsNameTheLine) {
   dir_.Write("bad.lingo", "new\nKPXSearchFly 1\n");
-  CommandResult result = RunCommand(std::string(KPXSEARCH_PATH) + " --script " +
-                                    ShellQuote(dir_.Join("bad.lingo")));
+  CommandResult result =
+      RunCommand(std::string(KPXSEARCH_PATH) + " --script " + ShellQuote(dir_.Join("bad.lingo")));
   EXPECT_EQ(result.status, 2);
   EXPECT_NE(result.err.find("line 2"), std::string::npos) << result.err;
   dir_.Write("early.lingo", "KPXSearchCountMatches\n");
-  EXPECT_EQ(RunCommand(std::string(KPXSEARCH_PATH) + " --script " +
-                       ShellQuote(dir_.Join("early.lingo")))
-                .status,
-            2);
+  EXPECT_EQ(
+      RunCommand(std::string(KPXSEARCH_PATH) + " --script " + ShellQuote(dir_.Join("early.lingo")))
+          .status,
+      2);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 // refuses a call, a script line that cannot be run, or a host resource the
 // plug-in did not give back.
 #include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -119,7 +118,7 @@ void DefineOptions(CLI::App& app, Options& options) {
   auto* ranges = app.add_option("--range", options.ranges,
                                 "Limit to articles LOW..HIGH (1-based) as key range NAME; "
                                 "NAME:LOW:HIGH, repeatable")
-                    ->allow_extra_args(false);
+                     ->allow_extra_args(false);
   auto* names = app.add_flag("--names", options.names,
                              "Print each article's listed name from the index set's log");
   auto* phrases = app.add_option("phrases", options.search.phrases,

@@ -30,7 +30,7 @@ bool SameName(std::string_view a, std::string_view b) {
 bool ParseArgument(std::string_view argument, ArgType* type) {
   std::string_view typeName = argument.substr(0, argument.find(' '));
   if (typeName == "object") return false;
-  *type = typeName == "int" ? ArgType::kInteger
+  *type = typeName == "int"      ? ArgType::kInteger
           : typeName == "string" ? ArgType::kString
                                  : ArgType::kOther;
   return true;

@@ -62,8 +62,8 @@ bool ParseScriptLine(std::string_view line, ScriptCall* call, std::string* error
   *call = {};
   SkipSpaces(line);
   std::size_t nameEnd = 0;
-  while (nameEnd < line.size() && (std::isalnum(static_cast<unsigned char>(line[nameEnd])) ||
-                                   line[nameEnd] == '_')) {
+  while (nameEnd < line.size() &&
+         (std::isalnum(static_cast<unsigned char>(line[nameEnd])) || line[nameEnd] == '_')) {
     ++nameEnd;
   }
   if (nameEnd == 0) return *error = "no method name", false;

@@ -31,8 +31,8 @@ TEST(LingoMethodTable, DeclarationsCommentsAndTheInstanceArgument) {
 TEST(ScriptLine, ArgumentsOfEveryKind) {
   ScriptCall call;
   std::string error;
-  ASSERT_TRUE(ParseScriptLine(
-      R"(KPXSearchAddKeyRange "a, \b" , -12,[1, 2], void ,"")", &call, &error))
+  ASSERT_TRUE(
+      ParseScriptLine(R"(KPXSearchAddKeyRange "a, \b" , -12,[1, 2], void ,"")", &call, &error))
       << error;
   EXPECT_EQ(call.method, "KPXSearchAddKeyRange");
   ASSERT_EQ(call.args.size(), 5u);
@@ -50,8 +50,8 @@ TEST(ScriptLine, ArgumentsOfEveryKind) {
 TEST(ScriptLine, MalformedLinesAreRefused) {
   ScriptCall call;
   std::string error;
-  for (const char* line : {R"(M "open)", "M 1 2", "M 1,", "M [1", "M 99999999999", "M x",
-                           "\"x\""}) {
+  for (const char* line :
+       {R"(M "open)", "M 1 2", "M 1,", "M [1", "M 99999999999", "M x", "\"x\""}) {
     EXPECT_FALSE(ParseScriptLine(line, &call, &error)) << line;
   }
 }

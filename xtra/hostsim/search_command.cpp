@@ -70,9 +70,8 @@ bool SetUp(Caller& caller, SimHost& host, const SearchRequest& request, std::str
 
 bool ParseKeyRange(std::string_view text, KeyRangeRequest* range, std::string* error) {
   std::size_t second = text.rfind(':');
-  std::size_t first = second == 0 || second == std::string_view::npos
-                          ? std::string_view::npos
-                          : text.rfind(':', second - 1);
+  std::size_t first = second == 0 || second == std::string_view::npos ? std::string_view::npos
+                                                                      : text.rfind(':', second - 1);
   if (first == std::string_view::npos ||
       !ParseInt(text.substr(first + 1, second - first - 1), &range->lowerBound) ||
       !ParseInt(text.substr(second + 1), &range->upperBound)) {

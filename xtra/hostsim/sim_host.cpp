@@ -43,8 +43,7 @@ void* XTRA_CALL AllocatorAllocate(HostAllocator* self, uint32_t size) {
 }
 void XTRA_CALL AllocatorFree(HostAllocator* self, void* block) { HostOf(self)->FreeBlock(block); }
 const HostAllocatorOps kAllocatorOps = {NoInterface<HostAllocator>, Uncounted<HostAllocator>,
-                                        Uncounted<HostAllocator>, AllocatorAllocate,
-                                        AllocatorFree};
+                                        Uncounted<HostAllocator>, AllocatorAllocate, AllocatorFree};
 
 XtraResult XTRA_CALL CallbackQuery(HostCallback* self, const XtraId* id, void** out) {
   return HostOf(self)->QueryService(*id, out);
@@ -70,8 +69,11 @@ XtraResult XTRA_CALL ContextGet(HostCallContextService* self, XtraUnknown** out)
   return HostOf(self)->GetCallContext(out);
 }
 const HostCallContextServiceOps kContextServiceOps = {
-    NoInterface<HostCallContextService>, ServiceAddRef<HostCallContextService, kCallContext>,
-    ServiceRelease<HostCallContextService, kCallContext>, {}, ContextGet};
+    NoInterface<HostCallContextService>,
+    ServiceAddRef<HostCallContextService, kCallContext>,
+    ServiceRelease<HostCallContextService, kCallContext>,
+    {},
+    ContextGet};
 
 uint32_t XTRA_CALL ContextRelease(XtraUnknown* self) {
   HostOf(self)->ReleaseCallContext();
@@ -84,16 +86,26 @@ XtraResult XTRA_CALL RegistryAdd(HostRegistryCache* self, HostDictionary*, const
                                  const XtraId* interfaceId, HostDictionary** out) {
   return HostOf(self)->AddRegistryEntry(*classId, *interfaceId, out);
 }
-const HostRegistryCacheOps kRegistryOps = {
-    NoInterface<HostRegistryCache>, Uncounted<HostRegistryCache>, Uncounted<HostRegistryCache>,
-    {}, {}, {}, {}, RegistryAdd};
+const HostRegistryCacheOps kRegistryOps = {NoInterface<HostRegistryCache>,
+                                           Uncounted<HostRegistryCache>,
+                                           Uncounted<HostRegistryCache>,
+                                           {},
+                                           {},
+                                           {},
+                                           {},
+                                           RegistryAdd};
 
 XtraResult XTRA_CALL DictionaryPut(HostDictionary* self, int32_t type, const void* data,
                                    int32_t size, const char* key) {
   return HostOf(self)->PutEntry(self, type, data, size, key);
 }
-const HostDictionaryOps kDictionaryOps = {NoInterface<HostDictionary>, Uncounted<HostDictionary>,
-                                          Uncounted<HostDictionary>, {}, {}, {}, DictionaryPut};
+const HostDictionaryOps kDictionaryOps = {NoInterface<HostDictionary>,
+                                          Uncounted<HostDictionary>,
+                                          Uncounted<HostDictionary>,
+                                          {},
+                                          {},
+                                          {},
+                                          DictionaryPut};
 
 }  // namespace
 

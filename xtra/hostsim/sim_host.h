@@ -33,9 +33,9 @@
 namespace hostsim {
 
 struct HostOptions {
-  std::uint8_t majorVersion = 6;       // byte 3 of application information item 0
-  bool appInfoFails = false;           // getInfo answers an error
-  bool refuseAppInfo = false;          // the callback does not hand the service out
+  std::uint8_t majorVersion = 6;  // byte 3 of application information item 0
+  bool appInfoFails = false;      // getInfo answers an error
+  bool refuseAppInfo = false;     // the callback does not hand the service out
   bool refuseValueService = false;
   bool refuseCallContext = false;
   XtraResult callContextCode = 0;      // non-zero: getCallContext refuses with it
@@ -144,7 +144,7 @@ class SimHost {
   std::map<void*, SimObject*> objects_;
   std::deque<std::string> strings_;
   std::map<std::uint32_t, std::pair<long, std::string>> borrows_;  // count, snapshot
-  long serviceRefs_[3] = {0, 0, 0};  // app info, values, call context
+  long serviceRefs_[3] = {0, 0, 0};                                // app info, values, call context
   long liveContexts_ = 0;
   long contextRequests_ = 0;
   std::vector<std::string> problems_;

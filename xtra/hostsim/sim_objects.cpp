@@ -27,7 +27,9 @@ SimHost* HostOfObject(XtraUnknown* self) {
 XtraResult XTRA_CALL ObjectQuery(XtraUnknown* self, const XtraId* id, void** out) {
   return HostOfObject(self)->ObjectQueryInterface(self, *id, out);
 }
-uint32_t XTRA_CALL ObjectAddRef(XtraUnknown* self) { return HostOfObject(self)->AddRefObject(self); }
+uint32_t XTRA_CALL ObjectAddRef(XtraUnknown* self) {
+  return HostOfObject(self)->AddRefObject(self);
+}
 uint32_t XTRA_CALL ObjectRelease(XtraUnknown* self) {
   return HostOfObject(self)->ReleaseObject(self);
 }

@@ -48,8 +48,8 @@ XtraResult XTRA_CALL StringToValue(HostValueService* self, const char* text, Moa
 
 extern const HostValueServiceOps kSimValueServiceOps;
 const HostValueServiceOps kSimValueServiceOps = {
-    NoInterface, AddRef, Release, {}, ValueToInteger, {}, StringBorrow, StringRelease,
-    {}, IntegerToValue, {}, StringToValue};
+    NoInterface,   AddRef, Release,        {}, ValueToInteger, {}, StringBorrow,
+    StringRelease, {},     IntegerToValue, {}, StringToValue};
 
 MoaMmValue SimHost::Integer(std::int32_t value) const {
   return MakeValue(ValueKind::kInteger, static_cast<std::uint32_t>(value));

@@ -38,8 +38,7 @@ std::unique_ptr<XtraSession> XtraSession::Open(const std::string& libraryPath,
                                                const HostOptions& options, std::string* error) {
   std::unique_ptr<XtraSession> session(new XtraSession(options));
   session->library_ = PluginLibrary::Load(libraryPath, error);
-  if (session->library_ == nullptr || !session->ReadClassInfo(error) ||
-      !session->Register(error)) {
+  if (session->library_ == nullptr || !session->ReadClassInfo(error) || !session->Register(error)) {
     return nullptr;
   }
   for (const RegistryEntry& entry : session->host_.registry()) {
@@ -87,8 +86,7 @@ bool XtraSession::Register(std::string* error) {
     return false;
   }
   void* record = nullptr;
-  XtraResult code =
-      exports().getInterface(object, classId, &xtra::kRegisterInterfaceId, &record);
+  XtraResult code = exports().getInterface(object, classId, &xtra::kRegisterInterfaceId, &record);
   if (code == XTRA_OK) {
     auto* registration = static_cast<IMoaRegister*>(record);
     code = registration->ops->registerPlugIn(registration, host_.registryCache(),
