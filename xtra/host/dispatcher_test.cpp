@@ -113,6 +113,18 @@ TEST_F(DispatcherTest, UnconvertibleArgumentsReadAsEmptyOrZero) {
   EXPECT_EQ(host().StringOf(list.result), "set t123Match = []\r");
 }
 
+TEST_F(DispatcherTest, NoArgumentArrayReadsAsEmptyOrZero) {
+  IMoaMmXScript* script = instance_->script();
+  MoaMmCallInfo info{};
+  info.resultValue = host().Void();
+  info.methodSelector = static_cast<std::int32_t>(Selector::kAddKeyRange);
+  info.args = nullptr;
+  EXPECT_EQ(script->ops->call(script, &info), XTRA_OK);
+  EXPECT_EQ(host().IntegerOf(info.resultValue), 1);
+  EXPECT_STREQ(state().keyRanges[0].keyName, "");
+  EXPECT_EQ(state().keyRanges[0].lowerBound, 0);
+}
+
 TEST_F(DispatcherTest, NewKeepsThePathsForTheNextSearch) {
   platform::testing::TempDir dir;
   hostsim::testing::WriteIndexSet(

@@ -5,6 +5,7 @@ namespace xtra {
 BorrowedString::BorrowedString(HostValueService* values, const MoaMmValue* value)
     : values_(values), value_(value) {
   const char* text = nullptr;
+  if (value_ == nullptr) return;
   if (values_->ops->stringBorrow(values_, value_, &text) != XTRA_OK) return;
   // A successful borrow is released even if the host handed out no text.
   borrowed_ = true;
@@ -16,8 +17,10 @@ BorrowedString::~BorrowedString() {
 }
 
 std::int32_t LingoCall::Integer(int index) const {
+  const MoaMmValue* argument = Argument(index);
+  if (argument == nullptr) return 0;
   // The host reads a copy of the argument value, never the caller's slot.
-  MoaMmValue copy = info_.args[index];
+  MoaMmValue copy = *argument;
   std::int32_t value = 0;
   if (values_->ops->valueToInteger(values_, &copy, &value) != XTRA_OK) return 0;
   return value;

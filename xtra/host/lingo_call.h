@@ -16,7 +16,8 @@
 
 namespace xtra {
 
-// A string argument borrowed from the host for one scope.
+// A string argument borrowed from the host for one scope. A null value
+// reads as "" without asking the host.
 class BorrowedString {
  public:
   BorrowedString(HostValueService* values, const MoaMmValue* value);
@@ -39,11 +40,16 @@ class LingoCall {
   LingoCall(HostValueService* values, MoaMmCallInfo& info) : values_(values), info_(info) {}
 
   std::int32_t Integer(int index) const;
-  BorrowedString String(int index) const { return BorrowedString(values_, &info_.args[index]); }
+  BorrowedString String(int index) const { return BorrowedString(values_, Argument(index)); }
   void SetInteger(std::int32_t result);
   void SetString(const char* text);
 
  private:
+  // The argument's value; null when the host passed no argument array.
+  const MoaMmValue* Argument(int index) const {
+    return info_.args == nullptr ? nullptr : &info_.args[index];
+  }
+
   HostValueService* values_;
   MoaMmCallInfo& info_;
 };

@@ -103,7 +103,8 @@ void DefineOptions(CLI::App& app, Options& options) {
                  "with this program)");
   app.add_option("--host-version", options.hostVersion,
                  "Major version the simulated host reports (7 and 8 close the version gate)")
-      ->check(CLI::Range(0, 255));
+      ->check(CLI::Range(0, 255))
+      ->capture_default_str();
   auto* script = app.add_option("--script", options.script,
                                 "Run Lingo-style calls from FILE, one per line ('-': standard "
                                 "input), printing one result line per call");
