@@ -3,7 +3,9 @@
 #ifndef KPX_PLATFORM_TESTING_RUN_COMMAND_H_
 #define KPX_PLATFORM_TESTING_RUN_COMMAND_H_
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <fstream>
@@ -33,7 +35,11 @@ inline CommandResult RunCommand(const std::string& command, const std::string& d
                      ShellQuote(capture.Join("out")) + " 2>" + ShellQuote(capture.Join("err"));
   int raw = std::system(line.c_str());
   CommandResult result;
+#ifdef _WIN32
+  result.status = raw;  // the exit status itself
+#else
   if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+#endif
   result.out = capture.Read("out");
   result.err = capture.Read("err");
   return result;

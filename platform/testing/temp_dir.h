@@ -8,13 +8,29 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <process.h>
+#endif
+
 namespace platform::testing {
 
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: the first name of this process's series that is still free.
+    static unsigned serial = 0;
+    std::error_code error;
+    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+      std::filesystem::path candidate =
+          std::filesystem::temp_directory_path() /
+          ("kpxtest-" + std::to_string(_getpid()) + "-" + std::to_string(serial++));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "kpxtest-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
+#endif
   }
   ~TempDir() {
     std::error_code ignored;
