@@ -66,6 +66,7 @@ TEST_F(ArticleCopierTest, NulDropsTheRestOfItsBlockOnly) {
   EXPECT_EQ(Copied(), std::string(10, 'a') + "tail");
 }
 
+#ifndef _WIN32  // the failing files are Linux devices
 TEST_F(ArticleCopierTest, WriteFailureNamesTheDestination) {
   ASSERT_EQ(symlink("/dev/full", dir_.Join("t0001").c_str()), 0);
   for (size_t size : {size_t{5}, size_t{20000}}) {  // fails at the flush, or at a write
@@ -83,6 +84,7 @@ TEST_F(ArticleCopierTest, ReadFailureNamesTheSource) {
   EXPECT_EQ(result.outcome, CopyOutcome::kAccessFailed);
   EXPECT_EQ(result.failed_file, source);
 }
+#endif
 
 }  // namespace
 }  // namespace preproc

@@ -83,6 +83,7 @@ TEST_F(TarvikCopy, ArticleErrorsAreReportedAndTheRunCompletes) {
   EXPECT_NE(Log().find("Completed copying 1 files"), std::string::npos);
 }
 
+#ifndef _WIN32  // the failing file is a Linux device
 TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
   std::filesystem::create_directories(dir_.Join("copies/a1"));
   ASSERT_EQ(symlink("/dev/full", dir_.Join("copies/a1/t0001").c_str()), 0);
@@ -94,5 +95,6 @@ TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
   EXPECT_EQ(Log().find("Finished"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
 }
+#endif
 
 }  // namespace

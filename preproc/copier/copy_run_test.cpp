@@ -147,6 +147,7 @@ TEST_F(CopyRunTest, RegularFileInPlaceOfACopyBlockRefusesItsArticles) {
   EXPECT_EQ(counts_.failed, 2);
 }
 
+#ifndef _WIN32  // the failing file is a Linux device
 TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
   WriteRepeatedListing(2, "x");
   std::filesystem::create_directories(dir_.Join("copies/a1"));
@@ -163,6 +164,7 @@ TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
   EXPECT_EQ(log.find("Completed"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
 }
+#endif
 
 TEST_F(CopyRunTest, RunWithoutARunLogStillCopies) {
   RecordingServices no_log(dir_.path());  // a directory cannot be the run log
