@@ -21,25 +21,48 @@ std::uint32_t ArticleIndexer::LetterNode(unsigned char letter) {
   return letter_nodes_[i];
 }
 
+int ArticleIndexer::ReadBatch(const char** position, PendingWord* batch) {
+  int count = 0;
+  while (count < kBatch && *position != nullptr) {
+    PendingWord& w = batch[count];
+    *position = NextWord(*position, w.bytes, delimiters_, html_);
+    if (*position == nullptr) break;
+    std::uint32_t hash = WordTree::kHashSeed;
+    std::uint32_t length = 0;
+    for (; w.bytes[length] != '\0'; ++length) {
+      unsigned char c = upper_[static_cast<unsigned char>(w.bytes[length])];
+      w.bytes[length] = static_cast<char>(c);
+      hash = WordTree::HashStep(hash, c);
+    }
+    w.length = length;
+    w.hash = hash;
+    tree_.PrefetchSlot(hash);
+    ++count;
+  }
+  return count;
+}
+
+void ArticleIndexer::EnterBatch(const PendingWord* batch, int count, std::uint32_t article,
+                                bool* letter_marks, RunCounters& counters) {
+  for (int i = 0; i < count; ++i) {
+    const PendingWord& w = batch[i];
+    Enter(tree_.InsertWord(std::string_view(w.bytes, w.length), w.hash), article, counters);
+    auto first = static_cast<unsigned char>(w.bytes[0]);
+    if (indexformat::IsUpperLetter(first) && !letter_marks[first - 'A']) {
+      letter_marks[first - 'A'] = true;
+      Enter(LetterNode(first), article, counters);
+    }
+  }
+}
+
 void ArticleIndexer::IndexArticle(const char* text, std::uint32_t article_index,
                                   RunCounters& counters) {
   bool letter_marks[26] = {};
-  char word[kWordBufferSize];
+  PendingWord batch[kBatch];
   const char* position = text;
-  while ((position = NextWord(position, word, delimiters_, html_)) != nullptr) {
-    std::uint32_t hash = WordTree::kHashSeed;
-    std::size_t length = 0;
-    for (; word[length] != '\0'; ++length) {
-      unsigned char c = upper_[static_cast<unsigned char>(word[length])];
-      word[length] = static_cast<char>(c);
-      hash = WordTree::HashStep(hash, c);
-    }
-    Enter(tree_.InsertWord(std::string_view(word, length), hash), article_index, counters);
-    auto first = static_cast<unsigned char>(word[0]);
-    if (indexformat::IsUpperLetter(first) && !letter_marks[first - 'A']) {
-      letter_marks[first - 'A'] = true;
-      Enter(LetterNode(first), article_index, counters);
-    }
+  int count;
+  while ((count = ReadBatch(&position, batch)) > 0) {
+    EnterBatch(batch, count, article_index, letter_marks, counters);
   }
 }
 

@@ -29,6 +29,18 @@ class ArticleIndexer {
   void IndexArticle(const char* text, std::uint32_t article_index, RunCounters& counters);
 
  private:
+  // Words are read in batches: every word of a batch is folded and hashed and
+  // its slot prefetched before the first is entered.
+  static constexpr int kBatch = 16;
+  struct PendingWord {
+    char bytes[kWordBufferSize];
+    std::uint32_t length;
+    std::uint32_t hash;
+  };
+
+  int ReadBatch(const char** position, PendingWord* batch);
+  void EnterBatch(const PendingWord* batch, int count, std::uint32_t article, bool* letter_marks,
+                  RunCounters& counters);
   void Enter(std::uint32_t node, std::uint32_t article, RunCounters& counters);
   std::uint32_t LetterNode(unsigned char letter);
 

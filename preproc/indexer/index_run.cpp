@@ -15,6 +15,8 @@
 namespace preproc {
 namespace {
 
+static_assert(indexformat::kMaxListedArticles < WordTree::kMaxArticles);
+
 constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
 // One index generation run: the settings, the names table and the word tree

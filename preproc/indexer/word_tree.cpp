@@ -6,7 +6,7 @@
 namespace preproc {
 namespace {
 
-constexpr std::size_t kInitialSlots = 1 << 12;
+constexpr std::size_t kInitialSlots = 1 << 14;
 
 // The first eight bytes of a word as a big-endian number, zero-padded: words
 // whose keys differ sort as their keys do (no word holds a NUL byte).
@@ -63,8 +63,9 @@ void WordTree::Grow() {
 }
 
 int WordTree::AddArticle(std::uint32_t node, std::uint32_t article) {
-  if (last_added_[node] == article + 1) return 0;
-  last_added_[node] = article + 1;
+  const auto mark = static_cast<std::uint16_t>(article + 1);
+  if (last_added_[node] == mark) return 0;
+  last_added_[node] = mark;
   if (runs_.empty() || runs_.back().article != article) {
     runs_.push_back(ArticleRun{article, additions_.size()});
   }

@@ -33,15 +33,28 @@ class WordTree {
  public:
   WordTree();
 
+  // Article indices are below this (the index run numbers at most 9,999).
+  static constexpr std::uint32_t kMaxArticles = 65535;
+
   // The node holding word (1..255 bytes), created when new. hash must be
   // HashWord(word); callers that fold a word byte by byte compute it as they
   // go with HashStep.
   std::uint32_t InsertWord(std::string_view word, std::uint32_t hash);
   std::uint32_t InsertWord(std::string_view word) { return InsertWord(word, HashWord(word)); }
 
+  // Asks the processor to fetch the slot a word of this hash starts its
+  // search at, so a batch of lookups overlaps its cache misses.
+  void PrefetchSlot(std::uint32_t hash) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+#else
+    (void)hash;
+#endif
+  }
+
   // Adds article to the node's list. Returns 1 when it was added, 0 when it
   // was already the list's last entry. article must not be smaller than any
-  // article added before.
+  // article added before, and below kMaxArticles.
   int AddArticle(std::uint32_t node, std::uint32_t article);
 
   // Gathers the article lists; call once, after the last AddArticle and
@@ -98,7 +111,7 @@ class WordTree {
   std::vector<Slot> slots_;  // open addressing, linear probing, at most half full
   std::vector<WordRef> words_;
   std::string text_;                       // every word, back to back
-  std::vector<std::uint32_t> last_added_;  // per node: last article + 1, 0 none
+  std::vector<std::uint16_t> last_added_;  // per node: last article + 1, 0 none (small: hot)
   std::vector<std::uint32_t> additions_;   // node ids, in the order articles were added
   std::vector<ArticleRun> runs_;           // where each article's additions start
   std::vector<std::uint32_t> list_start_;  // per node, into postings_ (after Finish)
