@@ -2,16 +2,16 @@
 # Not used directly: cmake/mingw-i686.cmake and cmake/mingw-x86_64.cmake set
 # KPX_MINGW_ARCH and include this file.
 #
-# The win32 thread variants of the compilers are used: nothing in the tree needs
-# the POSIX thread model, and without it the binaries need no winpthread DLL.
-# Everything is linked statically, so KPXSearch.x32, tarvik.exe and
+# The POSIX thread variants of the compilers are used: GoogleTest needs
+# std::mutex, which the win32 thread model of GCC 12 lacks. Everything is
+# linked statically (winpthread included), so KPXSearch.x32, tarvik.exe and
 # kpxsearch.exe run without any DLL beyond the system's own.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${KPX_MINGW_ARCH})
 
 set(KPX_MINGW_TRIPLET ${KPX_MINGW_ARCH}-w64-mingw32)
-set(CMAKE_C_COMPILER ${KPX_MINGW_TRIPLET}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${KPX_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_C_COMPILER ${KPX_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KPX_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${KPX_MINGW_TRIPLET}-windres)
 
 # Libraries and headers come from the cross sysroot only, never from /usr.
