@@ -10,6 +10,7 @@
 #include "preproc/copier/article_copier.h"
 #include "preproc/copier/phrase_search_file.h"
 #include "preproc/form/message_text.h"
+#include "preproc/form/run_paths.h"
 
 namespace preproc {
 namespace {
@@ -69,20 +70,9 @@ bool CopyRun::PrepareInputs() {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
                               settings_.listing_file.c_str()));
   }
-  if (settings_.article_path.empty()) {
-    return Fail("\n# KPXSindx: ERROR, no Article Path specified.");
-  }
-  if (settings_.copy_path.empty()) return Fail("\n# KPXSindx: ERROR, no Copy Path specified.");
-  platform::AppendSeparator(settings_.article_path);
-  platform::AppendSeparator(settings_.copy_path);
-  if (!platform::EnsurePath(settings_.article_path)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create article path '%s'\n",
-                              settings_.article_path.c_str()));
-  }
-  if (!platform::EnsurePath(settings_.copy_path)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create index file path '%s'\n",
-                              settings_.copy_path.c_str()));
-  }
+  std::string failure = PrepareRunPaths(settings_.article_path, settings_.copy_path,
+                                        "\n# KPXSindx: ERROR, no Copy Path specified.");
+  if (!failure.empty()) return Fail(failure);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 #include "preproc/form/message_text.h"
+#include "preproc/form/run_paths.h"
 #include "preproc/indexer/article_indexer.h"
 #include "preproc/indexer/index_writer.h"
 #include "preproc/indexer/word_tree.h"
@@ -53,18 +54,9 @@ bool IndexRun::Fail(const std::string& message) {
 }
 
 bool IndexRun::CheckPaths() {
-  if (settings_.article_path.empty()) return Fail("\n# KPXSindx: ERROR, no Article Path specified.");
-  if (settings_.index_path.empty()) return Fail("\n# KPXSindx: ERROR, no Index Path specified.");
-  platform::AppendSeparator(settings_.article_path);
-  platform::AppendSeparator(settings_.index_path);
-  if (!platform::EnsurePath(settings_.article_path)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create article path '%s'\n",
-                              settings_.article_path.c_str()));
-  }
-  if (!platform::EnsurePath(settings_.index_path)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not find/create index file path '%s'\n",
-                              settings_.index_path.c_str()));
-  }
+  std::string failure = PrepareRunPaths(settings_.article_path, settings_.index_path,
+                                        "\n# KPXSindx: ERROR, no Index Path specified.");
+  if (!failure.empty()) return Fail(failure);
   return true;
 }
 
