@@ -10,6 +10,7 @@ packages=(
   libwxgtk3.2-dev xvfb xauth
   clang-14 libclang-rt-14-dev
   sqlite3 libsqlite3-dev hyperfine
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
 )
 packages+=("$@")
 
