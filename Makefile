@@ -6,7 +6,7 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: all deps build demo test test-main test-asan test-fuzz bench clean
+.PHONY: all deps build demo test test-main test-asan test-fuzz test-windows windows bench clean
 
 all: build
 
@@ -20,7 +20,7 @@ build: deps
 demo: build
 	./scripts/demo.sh $(BUILD)
 
-test: deps test-main test-asan test-fuzz
+test: deps test-main test-asan test-fuzz test-windows
 
 test-main:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -40,10 +40,19 @@ test-fuzz:
 	cmake --build build-fuzz -j $(JOBS) --target kpx_fuzz_targets
 	cd build-fuzz && ctest --output-on-failure -L fuzz
 
+# Windows builds of both deliverables (mingw-w64 cross compilers): build-win32
+# (KPXSearch.x32, tests built only) and build-win64 (tarvik.exe, KPXSearch.x32,
+# kpxsearch.exe). test-windows checks them, under Wine, against $(BUILD).
+windows: deps
+	JOBS=$(JOBS) ./scripts/windows-build.sh
+
+test-windows:
+	JOBS=$(JOBS) ./scripts/windows-test.sh $(BUILD)
+
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKPX_BUILD_BENCH=ON -DKPX_BUILD_TESTS=OFF -DKPX_BUILD_GUI=OFF
 	cmake --build build-bench -j $(JOBS)
 	./bench/run.sh build-bench
 
 clean:
-	rm -rf build build-asan build-fuzz build-bench examples/index examples/copies
+	rm -rf build build-asan build-fuzz build-bench build-win32 build-win64 examples/index examples/copies
