@@ -6,7 +6,8 @@
 #   2. tarvik.exe (64-bit, under Wine) writes the same index set and copies as
 #      the Linux tarvik from the sample articles
 #   3. kpxsearch.exe (64-bit, under Wine) with the 64-bit KPXSearch.x32 gives
-#      the same answers as the Linux kpxsearch for a script of searches
+#      the same answers as the Linux kpxsearch for a script of searches, also
+#      behind the version gate
 # 32-bit Windows programs cannot run here (no 32-bit Wine loader), so the
 # 32-bit build is checked by its export table and by building its tests.
 #
@@ -208,6 +209,17 @@ else
     fail "answers differ"
     diff "$work/linux/searches.out" <(crlf_to_lf "$work/windows/searches.out") >&2 || true
   fi
+  # A host of major version 8 meets the version gate: a message box
+  # (MessageBoxA; without a display Wine returns from it at once) and no search.
+  (cd "$work/linux" &&
+    "$linux_build/xtra/hostsim/kpxsearch" --host-version 8 --script "$searches" >gate.out 2>&1) ||
+    true
+  run_wine "$work/windows" "$kpxsearch_exe" --plugin "$plugin" --host-version 8 \
+    --script "$(windows_path "$searches")" >"$work/windows/gate.out" || true
+  if grep -q 'KPXS1010' "$work/linux/gate.out" &&
+     cmp -s <(grep -v KPXS1010 "$work/linux/gate.out") <(crlf_to_lf "$work/windows/gate.out"); then
+    pass "the version gate answers the same"
+  else fail "the version gate answers differ"; fi
 fi
 
 echo "windows: $passed passed, $failed failed"
