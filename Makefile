@@ -6,14 +6,17 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: all deps build demo test test-main test-asan test-fuzz test-windows windows bench clean
+.PHONY: all deps deps-base build demo test test-main test-asan test-fuzz test-windows windows bench clean
 
 all: build
 
 deps:
-	./scripts/install-deps.sh
+	./scripts/install-deps.sh all
 
-build: deps
+deps-base:
+	./scripts/install-deps.sh base
+
+build: deps-base
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 

@@ -4,14 +4,21 @@
 # to be installed.
 set -euo pipefail
 
+# base: what the build and the demo need; all: also what the tests need
+# (sanitizer and fuzzer runtimes, Xvfb, Windows cross compilers and Wine).
+profile=${1:-all}
+[ $# -gt 0 ] && shift
 packages=(
   cmake make g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  libwxgtk3.2-dev xvfb xauth
-  clang-14 libclang-rt-14-dev
-  sqlite3 libsqlite3-dev hyperfine
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  libgtest-dev libgmock-dev libcli11-dev libwxgtk3.2-dev
 )
+if [ "$profile" = all ]; then
+  packages+=(
+    xvfb xauth clang-14 libclang-rt-14-dev
+    libbenchmark-dev sqlite3 libsqlite3-dev hyperfine
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  )
+fi
 packages+=("$@")
 
 missing=()
