@@ -26,19 +26,20 @@ fts_sql=$work/fts5.sql
   echo "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
   echo "CREATE VIRTUAL TABLE docs USING fts5(body);"
   echo "BEGIN;"
-  for f in "$work"/shuffled/articles/*; do echo "INSERT INTO docs(body) VALUES (readfile('$f'));"; done
+  # Paths relative to $work, where hyperfine runs.
+  for f in "$work"/shuffled/articles/*; do echo "INSERT INTO docs(body) VALUES (readfile('shuffled/articles/${f##*/}'));"; done
   echo "COMMIT;"
 } > "$fts_sql"
 
 cd "$work"
-hyperfine --warmup 1 --runs 5 --export-json index.json \
+hyperfine --warmup 1 --runs 5 --export-csv index.csv \
   -n "tarvik index (shuffled)" \
   "$tarvik index --listing shuffled/listing.txt --articles shuffled/articles --index idx-shuffled --log idx.log >/dev/null 2>&1" \
   -n "tarvik index (sorted)" \
   "$tarvik index --listing sorted/listing.txt --articles sorted/articles --index idx-sorted --log idx.log >/dev/null 2>&1" \
   -n "sqlite3 FTS5 build" \
   "rm -f fts5.db && sqlite3 fts5.db < fts5.sql"
-hyperfine --warmup 1 --runs 5 --export-json copy.json \
+hyperfine --warmup 1 --runs 5 --export-csv copy.csv \
   -n "tarvik copy" --prepare "rm -rf copies" \
   "$tarvik copy --listing shuffled/listing.txt --articles shuffled/articles --copy copies --log copy.log >/dev/null 2>&1" \
   -n "cp -r" --prepare "rm -rf cp-copy" \
@@ -46,9 +47,8 @@ hyperfine --warmup 1 --runs 5 --export-json copy.json \
 
 echo
 echo "== throughput (MB/s of article text, mean of hyperfine runs)"
-for f in index.json copy.json; do
-  awk -v bytes="$bytes" 'match($0, /"command": "([^"]*)"/, m) { name = m[1] }
-       match($0, /"mean": ([0-9.e-]+)/, m) { printf "%-26s %8.1f MB/s  (%.3f s)\n", name, bytes / m[1] / 1e6, m[1] }' "$f"
+for f in index.csv copy.csv; do
+  awk -F, -v bytes="$bytes" 'NR > 1 { printf "%-26s %8.1f MB/s  (%.3f s)\n", $1, bytes / $2 / 1e6, $2 }' "$f"
 done
 
 echo
