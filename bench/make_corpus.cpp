@@ -23,9 +23,10 @@ namespace {
 constexpr int kVocabulary = 200000;
 constexpr size_t kArticleBytes = 5000;
 
-const char* const kCommon[] = {"the", "of", "and", "to", "a", "in", "is", "it", "that", "was",
-                               "for", "on", "with", "as", "his", "at", "by", "from", "new",
-                               "york", "river", "town", "harbour", "old", "city"};
+const char* const kCommon[] = {"the",  "of",      "and", "to",   "a",   "in",   "is",
+                               "it",   "that",    "was", "for",  "on",  "with", "as",
+                               "his",  "at",      "by",  "from", "new", "york", "river",
+                               "town", "harbour", "old", "city"};
 
 struct Random {  // splitmix64: the same corpus on every machine
   std::uint64_t state;

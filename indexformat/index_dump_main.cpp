@@ -9,8 +9,9 @@
 
 int main(int argc, char** argv) {
   if (argc < 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(stderr, "usage: kpxdump INDEX_FILE...\nPrints each entry of the index files as "
-                         "\"WORD count: article numbers\".\n");
+    std::fprintf(stderr,
+                 "usage: kpxdump INDEX_FILE...\nPrints each entry of the index files as "
+                 "\"WORD count: article numbers\".\n");
     return argc < 2 ? 2 : 0;
   }
   int status = 0;

@@ -16,9 +16,9 @@
 
 namespace indexformat {
 
-inline constexpr int kMaxWordLength = 255;       // length byte 1..255
-inline constexpr int kFieldWidth = 4;            // "%04d" count and article numbers
-inline constexpr int kMaxBlockArticles = 2500;   // article numbers in one entry
+inline constexpr int kMaxWordLength = 255;      // length byte 1..255
+inline constexpr int kFieldWidth = 4;           // "%04d" count and article numbers
+inline constexpr int kMaxBlockArticles = 2500;  // article numbers in one entry
 inline constexpr int kMaxBlockBytes = kMaxBlockArticles * kFieldWidth;  // 10000
 inline constexpr int kMaxEntryBytes = 1 + kMaxWordLength + kFieldWidth + kMaxBlockBytes;
 inline constexpr int kMaxListedArticles = 9999;  // what the index run numbers
@@ -61,9 +61,9 @@ void AppendEntry(std::string_view word, const int* articles, size_t count, std::
 // One entry decoded from a buffer. word and postings point into the buffer.
 struct EntryView {
   std::string_view word;
-  int count = 0;                       // the count field's value
+  int count = 0;                            // the count field's value
   const unsigned char* postings = nullptr;  // count * 4 bytes of article numbers
-  size_t size = 0;                     // bytes the whole entry takes
+  size_t size = 0;                          // bytes the whole entry takes
 };
 
 enum class DecodeResult { kOk, kEnd, kCorrupt };

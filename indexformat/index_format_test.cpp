@@ -23,7 +23,8 @@ TEST(Entry, LayoutAndRoundTrip) {
   std::vector<int> articles = {7, 12, 2500};
   std::string bytes;
   AppendEntry("CAT", articles.data(), articles.size(), &bytes);
-  EXPECT_EQ(bytes, std::string("\x03" "CAT0003000700122500"));
+  EXPECT_EQ(bytes, std::string("\x03"
+                               "CAT0003000700122500"));
   std::string word255(255, 'Q');
   AppendEntry(word255, articles.data(), 1, &bytes);
   EXPECT_EQ(static_cast<unsigned char>(bytes[20]), 0xFF);
@@ -39,9 +40,13 @@ TEST(Entry, DecoderStopsCleanlyOnDamage) {
   std::string not_digits = good;
   not_digits[5] = 'x';
   EXPECT_EQ(DumpIndexFile(not_digits), "corrupt at offset 0\n");
-  std::string too_long = "\x09" "DOG";  // length byte beyond the end
+  std::string too_long =
+      "\x09"
+      "DOG";  // length byte beyond the end
   EXPECT_EQ(DumpIndexFile(too_long), "corrupt at offset 0\n");
-  std::string count_too_big = "\x01" "A9999";
+  std::string count_too_big =
+      "\x01"
+      "A9999";
   EXPECT_EQ(DumpIndexFile(count_too_big), "corrupt at offset 0\n");
 }
 

@@ -1,8 +1,9 @@
 #include "platform/file_system.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#include <cerrno>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -82,8 +83,8 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
   // One read of the whole length into the string itself; a file that grows
   // meanwhile is read on to its end.
   struct stat info;
-  size_t expected = fstat(fileno(file), &info) == 0 && info.st_size > 0
-                        ? static_cast<size_t>(info.st_size) : 0;
+  size_t expected =
+      fstat(fileno(file), &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
   contents->resize(expected + 1);
   size_t total = 0;
   for (;;) {

@@ -48,7 +48,8 @@ class TempDir {
   std::string Write(std::string_view relative, std::string_view bytes) const {
     std::filesystem::path file = Join(relative);
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file.string();
   }
 

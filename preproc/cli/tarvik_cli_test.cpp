@@ -42,8 +42,8 @@ TEST_F(TarvikCli, HelpAndUsageErrors) {
   EXPECT_NE(help.out.find("copy"), std::string::npos);
   CommandResult index_help = RunCommand(std::string(TARVIK_PATH) + " index --help");
   EXPECT_EQ(index_help.status, 0);
-  for (const char* option : {"--listing", "--articles", "--index", "--html", "--delimiters",
-                             "--fold", "--log"}) {
+  for (const char* option :
+       {"--listing", "--articles", "--index", "--html", "--delimiters", "--fold", "--log"}) {
     EXPECT_NE(index_help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(RunCommand(TARVIK_PATH).status, 2);
@@ -83,9 +83,12 @@ TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
       {"nope.txt", "articles", "index", "ERROR, could not open Article's listing file 'nope.txt'"},
       {"listing.txt", "", "index", "ERROR, no Article Path specified."},
       {"listing.txt", "articles", "", "ERROR, no Index Path specified."},
-      {"listing.txt", "plain/articles", "index", "ERROR, could not find/create article path 'plain/articles/'"},
-      {"listing.txt", "articles", "plain/index", "ERROR, could not find/create index file path 'plain/index/'"},
-      {"missing.txt", "articles", "index", "ERROR, could not open article 'articles/not-there.txt'"},
+      {"listing.txt", "plain/articles", "index",
+       "ERROR, could not find/create article path 'plain/articles/'"},
+      {"listing.txt", "articles", "plain/index",
+       "ERROR, could not find/create index file path 'plain/index/'"},
+      {"missing.txt", "articles", "index",
+       "ERROR, could not open article 'articles/not-there.txt'"},
   };
   for (const Row& row : rows) {
     CommandResult r = Index(row.listing, row.articles, row.index);
@@ -97,11 +100,13 @@ TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
   std::filesystem::create_directories(dir_.Join("idx2/extras"));
   CommandResult extras = Index("listing.txt", "articles", "idx2");
   EXPECT_EQ(extras.status, 1);
-  EXPECT_NE(extras.err.find("ERROR, could not open the extras file 'idx2/extras'"), std::string::npos);
+  EXPECT_NE(extras.err.find("ERROR, could not open the extras file 'idx2/extras'"),
+            std::string::npos);
   std::filesystem::create_directories(dir_.Join("idx3/log"));
   CommandResult mapping = Index("listing.txt", "articles", "idx3");
   EXPECT_EQ(mapping.status, 1);
-  EXPECT_NE(mapping.err.find("ERROR, could not open the file log file 'idx3/log'"), std::string::npos);
+  EXPECT_NE(mapping.err.find("ERROR, could not open the file log file 'idx3/log'"),
+            std::string::npos);
 }
 
 TEST_F(TarvikCli, UnwritableIndexFileIsReportedButTheRunCompletes) {

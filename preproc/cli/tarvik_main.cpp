@@ -4,7 +4,6 @@
 //   tarvik copy   writes the numbered phrase search files
 // Exit status: 0 the run completed, 1 the run failed, 2 usage error.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 
@@ -47,11 +46,13 @@ struct Options {
 
 // The options both runs share.
 void AddCommonOptions(CLI::App* command, Options& options) {
-  command->add_option("--listing", options.settings.listing_file,
-                      "The article listing file: one article name per line, \"|\" lines skipped")
+  command
+      ->add_option("--listing", options.settings.listing_file,
+                   "The article listing file: one article name per line, \"|\" lines skipped")
       ->required();
-  command->add_option("--articles", options.settings.article_path,
-                      "The directory the listed names are relative to (created when missing)")
+  command
+      ->add_option("--articles", options.settings.article_path,
+                   "The directory the listed names are relative to (created when missing)")
       ->required();
   command->add_flag("--html", options.html,
                     "The articles are HTML: tags (\"<\" not followed by a space, up to \">\") are "
@@ -59,8 +60,9 @@ void AddCommonOptions(CLI::App* command, Options& options) {
   command->add_option("--delimiters", options.delimiters,
                       "Extra characters that separate words, besides whitespace (at most 49 are "
                       "used)");
-  command->add_option("--log", options.log, "The run log to write (default: kpxsindx.log in the "
-                                            "current directory)");
+  command->add_option("--log", options.log,
+                      "The run log to write (default: kpxsindx.log in the "
+                      "current directory)");
 }
 
 preproc::RunSettings HandOver(Options& options) {
@@ -105,16 +107,19 @@ int main(int argc, char** argv) {
   CLI::App* index = app.add_subcommand(
       "index", "Write the index file set and the file mapping log into the index path");
   AddCommonOptions(index, options);
-  index->add_option("--index", options.settings.index_path,
-                    "The directory that receives the index file set (created when missing)")
+  index
+      ->add_option("--index", options.settings.index_path,
+                   "The directory that receives the index file set (created when missing)")
       ->required();
-  index->add_option("--fold", options.fold,
-                    "How words are upper-cased: cp1252 (default; Western accented letters too) "
-                    "or ascii (a-z only, for UTF-8 articles)")
+  index
+      ->add_option("--fold", options.fold,
+                   "How words are upper-cased: cp1252 (default; Western accented letters too) "
+                   "or ascii (a-z only, for UTF-8 articles)")
       ->check(CLI::IsMember({"cp1252", "ascii"}))
       ->type_name("cp1252|ascii");
-  index->footer("Example:\n  tarvik index --html --listing examples/listing.txt "
-                "--articles examples/articles --index examples/index");
+  index->footer(
+      "Example:\n  tarvik index --html --listing examples/listing.txt "
+      "--articles examples/articles --index examples/index");
 
   CLI::App* copy = app.add_subcommand(
       "copy", "Write each listed article, normalised for phrase search, as COPY/aK/tNNNN");
@@ -122,8 +127,9 @@ int main(int argc, char** argv) {
   copy->add_option("--copy", options.settings.copy_path,
                    "The directory that receives the phrase search files (created when missing)")
       ->required();
-  copy->footer("Example:\n  tarvik copy --html --listing examples/listing.txt "
-               "--articles examples/articles --copy examples/copies");
+  copy->footer(
+      "Example:\n  tarvik copy --html --listing examples/listing.txt "
+      "--articles examples/articles --copy examples/copies");
 
   try {
     app.parse(argc, argv);

@@ -10,7 +10,8 @@ namespace preproc {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string FormatMessage(const char* format, ...);
+std::string
+FormatMessage(const char* format, ...);
 
 }  // namespace preproc
 

@@ -66,7 +66,8 @@ namespace {
 
 TEST(MessageText, LongPathsAreNeverCut) {
   std::string path(1000, 'p');
-  std::string text = FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", path.c_str());
+  std::string text =
+      FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", path.c_str());
   EXPECT_EQ(text, "\n# KPXSindx: ERROR, could not open article '" + path + "'\n");
   EXPECT_EQ(FormatMessage("Copying File %3d: %s", 7, "x"), "Copying File   7: x");
 }

@@ -23,7 +23,7 @@ struct RunSettings {
   std::string article_path;  // the directory listed names are relative to
   std::string copy_path;     // the article duplication run's output directory
   std::int32_t article_type = kTextArticle;
-  std::string delimiters;    // at most kMaxDelimiters bytes, see CutDelimiters
+  std::string delimiters;  // at most kMaxDelimiters bytes, see CutDelimiters
   platform::CaseFold fold = platform::CaseFold::kCp1252;  // how words are upper-cased
 };
 

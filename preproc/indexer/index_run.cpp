@@ -67,8 +67,9 @@ void IndexRun::ReadListing() {
     if (!line.empty() && line[0] == '|') continue;
     names_.push_back(line);
     if (names_.size() == indexformat::kMaxListedArticles) {
-      services_.LogText(FormatMessage("# KPXSindx: Warning, no more files read in after # %d (%s)\n",
-                                      indexformat::kMaxListedArticles, line.c_str()));
+      services_.LogText(
+          FormatMessage("# KPXSindx: Warning, no more files read in after # %d (%s)\n",
+                        indexformat::kMaxListedArticles, line.c_str()));
       break;
     }
   }
@@ -122,7 +123,8 @@ bool IndexRun::ReadArticles() {
   for (size_t i = 0; i < names_.size(); ++i) {
     std::string path = settings_.article_path + platform::ToNativeSeparators(names_[i]);
     if (!platform::ReadWholeFile(path, &text)) {
-      return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", path.c_str()));
+      return Fail(
+          FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", path.c_str()));
     }
     indexer.IndexArticle(text.c_str(), static_cast<std::uint32_t>(i), counters_);
     services_.StepProgress();
@@ -146,15 +148,16 @@ void IndexRun::WriteIndexFiles() {
   if (std::FILE* file = platform::OpenFile(extras, "wb")) {
     std::fclose(file);
   } else {
-    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", extras.c_str()));
+    services_.ReportError(
+        FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", extras.c_str()));
   }
   tree_.FinishArticleLists();
   IndexWriter writer(settings_.index_path, services_);
   writer.WriteWordTree(tree_);
   writer.RemoveStaleLetterFiles();
   services_.SetProgressPos(28);
-  services_.LogText(FormatMessage("\n# KPXSindx: Completed file writing to %s\n",
-                                  settings_.index_path.c_str()));
+  services_.LogText(
+      FormatMessage("\n# KPXSindx: Completed file writing to %s\n", settings_.index_path.c_str()));
 }
 
 bool IndexRun::Run() {
@@ -174,8 +177,9 @@ bool IndexRun::Run() {
   names_.clear();
   services_.LogText("# KPXSindx: Search Pre-processor Finished.\n");
   services_.CloseRunLog();
-  services_.ShowMessage(FormatMessage("Words in vocabulary: %d", static_cast<int>(counters_.new_pairs)),
-                        MessageKind::kResult);
+  services_.ShowMessage(
+      FormatMessage("Words in vocabulary: %d", static_cast<int>(counters_.new_pairs)),
+      MessageKind::kResult);
   return true;
 }
 

@@ -22,10 +22,14 @@ class IndexRunTest : public ::testing::Test {
     settings_.index_path = dir_.Join("index");
   }
 
-  void Article(const std::string& name, const std::string& text) { dir_.Write("articles/" + name, text); }
+  void Article(const std::string& name, const std::string& text) {
+    dir_.Write("articles/" + name, text);
+  }
   void Listing(const std::string& text) { dir_.Write("listing.txt", text); }
   bool Run() { return GenerateIndexFiles(settings_, services_); }
-  std::string Dump(const std::string& file) { return indexformat::DumpIndexFile(dir_.Read("index/" + file)); }
+  std::string Dump(const std::string& file) {
+    return indexformat::DumpIndexFile(dir_.Read("index/" + file));
+  }
   std::string Log() { return dir_.Read("kpxsindx.log"); }
 
   TempDir dir_;
@@ -43,7 +47,8 @@ TEST_F(IndexRunTest, TwoArticlesCatHatWholeRun) {
   EXPECT_EQ(Dump("H/H"), "H 1: 1\n");
   EXPECT_EQ(Dump("H/HA"), "HAT 1: 1\n");
   EXPECT_EQ(dir_.Read("index/extras"), "");
-  EXPECT_EQ(dir_.Read("index/C/C"), std::string("\x01" "C000200010002"));
+  EXPECT_EQ(dir_.Read("index/C/C"), std::string("\x01"
+                                                "C000200010002"));
   EXPECT_EQ(dir_.Read("index/log"),
             " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n"
             "0\t1\tone.txt\tt0001\n1\t2\ttwo.txt\tt0002\n");
@@ -58,9 +63,11 @@ TEST_F(IndexRunTest, TwoArticlesCatHatWholeRun) {
             "\n# KPXSindx: Completed word count/sort ... now writing out wordTree\n"
             "Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n"
             "WordCnt      4;  For C:    4  (   2 +    2 +    0)\n"
-            "\n# KPXSindx: Completed file writing to " + index_path + "\n"
-            "# KPXSindx: FREEing tree and list nodes.\n"
-            "# KPXSindx: Search Pre-processor Finished.\n");
+            "\n# KPXSindx: Completed file writing to " +
+                index_path +
+                "\n"
+                "# KPXSindx: FREEing tree and list nodes.\n"
+                "# KPXSindx: Search Pre-processor Finished.\n");
   EXPECT_EQ(services_.results, std::vector<std::string>{"Words in vocabulary: 6"});
   EXPECT_TRUE(services_.errors.empty());
   EXPECT_EQ(services_.status_text(), "Done -- Check log for statistics");
@@ -121,7 +128,8 @@ TEST_F(IndexRunTest, BlockLimitOf2500Articles) {
   EXPECT_EQ(zz.substr(3, 4), "2500");
   EXPECT_EQ(zz.substr(zz.size() - 4), "2500");
   ASSERT_EQ(services_.errors.size(), 2u);  // Z's letter entry and ZZ
-  EXPECT_EQ(services_.errors[1], "\n# KPXSindx: WARNING, word cnt for ZZ > max block size (10000)\n");
+  EXPECT_EQ(services_.errors[1],
+            "\n# KPXSindx: WARNING, word cnt for ZZ > max block size (10000)\n");
 }
 
 TEST_F(IndexRunTest, LongWordsAndLengthBytes) {
@@ -164,8 +172,9 @@ TEST_F(IndexRunTest, EmptyListingCompletesWithEmptyVocabulary) {
 
 TEST_F(IndexRunTest, FailuresReportTheirMessageAndEndTheRun) {
   EXPECT_FALSE(Run());  // no listing
-  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open Article's listing file '" +
-                                         settings_.listing_file + "'\n");
+  EXPECT_EQ(services_.errors.back(),
+            "\n# KPXSindx: ERROR, could not open Article's listing file '" +
+                settings_.listing_file + "'\n");
   EXPECT_EQ(Log(), "# KPXSindx: Search Pre-processor Started ...\n" + services_.errors.back());
 
   Listing("a.txt\n");
@@ -182,8 +191,9 @@ TEST_F(IndexRunTest, FailuresReportTheirMessageAndEndTheRun) {
   dir_.Write("plain", "a regular file");
   settings_.index_path = dir_.Join("plain/index");
   EXPECT_FALSE(Run());
-  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not find/create index file path '" +
-                                         dir_.Join("plain/index/") + "'\n");
+  EXPECT_EQ(services_.errors.back(),
+            "\n# KPXSindx: ERROR, could not find/create index file path '" +
+                dir_.Join("plain/index/") + "'\n");
 
   settings_ = saved;
   EXPECT_FALSE(Run());  // a.txt is missing; the article path was created empty
@@ -241,7 +251,8 @@ TEST_F(IndexRunTest, UnwritableIndexFileLosesItsChunkAndTheRunGoesOn) {
   std::filesystem::create_directories(dir_.Join("index/C/CA"));  // a directory cannot be written
   ASSERT_TRUE(Run());
   ASSERT_EQ(services_.errors.size(), 1u);
-  EXPECT_EQ(services_.errors[0], "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/C/CA") + "\n");
+  EXPECT_EQ(services_.errors[0],
+            "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/C/CA") + "\n");
   EXPECT_EQ(Dump("D/DO"), "DOG 1: 1\n");
 }
 

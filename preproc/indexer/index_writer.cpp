@@ -141,7 +141,8 @@ void IndexWriter::FlushQueue(long total) {
     if (cls == indexformat::WordClass::kTwoLetter) written_[LetterSlot(w[0], w[1])] = true;
   }
   if (!ok) {
-    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str()));
+    services_.ReportError(
+        FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str()));
   }
   queue_.clear();
   queue_count_ = 0;

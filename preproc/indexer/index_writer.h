@@ -55,10 +55,10 @@ class IndexWriter {
 
   std::string index_path_;
   RunServices& services_;
-  std::string entry_;            // the entry being built
-  std::string queue_;            // queued entries, back to back
+  std::string entry_;  // the entry being built
+  std::string queue_;  // queued entries, back to back
   int queue_count_ = 0;
-  std::string group_key_;        // first two bytes of the last queued word
+  std::string group_key_;  // first two bytes of the last queued word
   bool first_entry_ = true;
   const char* two_letter_mode_ = "wb";
   long pending_postings_ = 0;

@@ -68,7 +68,8 @@ class WordTree {
     return std::string_view(text_).substr(w.offset, w.length);
   }
   ArticleList articles(std::uint32_t node) const {
-    return ArticleList(postings_).subspan(list_start_[node], list_start_[node + 1] - list_start_[node]);
+    return ArticleList(postings_).subspan(list_start_[node],
+                                          list_start_[node + 1] - list_start_[node]);
   }
 
   // Every node id, in ascending word order.

@@ -18,10 +18,10 @@ std::vector<std::string> SortedWords(const WordTree& tree) {
 TEST(WordTree, OneNodePerWordInUnsignedByteOrder) {
   WordTree tree;
   std::string long_a(40, 'L'), long_b = long_a + "M", long_c = std::string(30, 'L') + "K";
-  for (const std::string& w : {std::string("HAT"), std::string("CAT"), std::string("\xC9T\xC9"),
-                               std::string("CATS"), std::string("A"), std::string("CAT"),
-                               std::string("1997"), std::string("A4"), std::string("ABCDEFGHI"),
-                               std::string("ABCDEFGH"), long_a, long_b, long_c, long_a}) {
+  for (const std::string& w :
+       {std::string("HAT"), std::string("CAT"), std::string("\xC9T\xC9"), std::string("CATS"),
+        std::string("A"), std::string("CAT"), std::string("1997"), std::string("A4"),
+        std::string("ABCDEFGHI"), std::string("ABCDEFGH"), long_a, long_b, long_c, long_a}) {
     tree.InsertWord(w);
   }
   EXPECT_EQ(tree.size(), 12u);
@@ -42,7 +42,8 @@ TEST(WordTree, AddArticleKeepsEachArticleOnce) {
   EXPECT_EQ(tree.AddArticle(node, 5), 1);
   tree.FinishArticleLists();
   auto list = tree.articles(node);
-  EXPECT_EQ(std::vector<std::uint32_t>(list.begin(), list.end()), (std::vector<std::uint32_t>{0, 3, 5}));
+  EXPECT_EQ(std::vector<std::uint32_t>(list.begin(), list.end()),
+            (std::vector<std::uint32_t>{0, 3, 5}));
   EXPECT_EQ(tree.articles(other).size(), 1u);
 }
 

@@ -27,8 +27,8 @@ namespace engine {
 inline constexpr int kMaxArticles = 2500;
 inline constexpr int kMaxPhrases = 2;
 inline constexpr int kMaxKeyRanges = 10;
-inline constexpr int kFieldSize = 255;        // phrases and paths, NUL included
-inline constexpr int kKeyNameSize = 20;       // key names, NUL included
+inline constexpr int kFieldSize = 255;   // phrases and paths, NUL included
+inline constexpr int kKeyNameSize = 20;  // key names, NUL included
 inline constexpr int kReadBufferSize = 10000;
 inline constexpr int kMatchListCapacity = 25000;  // the match list statement's buffer
 
@@ -43,7 +43,7 @@ struct SearchState {
   std::uint8_t matchFlags[kMaxArticles];   // element n - 1 belongs to article n
   std::uint8_t phraseFlags[kMaxArticles];  // working flags and per-article word counters
   char wordPhrases[kMaxPhrases][kFieldSize];
-  std::int32_t booleanMode;                // 0 first phrase only, 1 AND, 2 OR
+  std::int32_t booleanMode;  // 0 first phrase only, 1 AND, 2 OR
   std::int32_t phraseCount;
   std::int32_t keyRangeCount;
   KeyRange keyRanges[kMaxKeyRanges];
@@ -51,7 +51,7 @@ struct SearchState {
   std::int32_t matchCursor;
   char indexPath[kFieldSize];
   char articlesPath[kFieldSize];
-  std::int32_t wordSearchMode;             // 0 prefix, other whole word
+  std::int32_t wordSearchMode;  // 0 prefix, other whole word
 };
 
 // Puts a state that was never used (zeroed or not) into its first state:
@@ -77,8 +77,8 @@ std::int32_t KPXSearchWholeWord(SearchState& state, std::int32_t mode);
 
 // Bounds are 1-based article numbers, as Lingo gives them. Return the new
 // keyRangeCount, or -1.
-std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName,
-                                  std::int32_t lowerBound, std::int32_t upperBound);
+std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName, std::int32_t lowerBound,
+                                  std::int32_t upperBound);
 std::int32_t KPXSearchDeleteKeyRange(SearchState& state, const char* keyName);
 
 // Runs the search over the two file sets; returns and stores matchCount.

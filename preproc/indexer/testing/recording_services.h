@@ -21,7 +21,9 @@ class RecordingServices : public RunServices {
 
  protected:
   void ShowBox(std::string_view text, MessageKind kind) override {
-    auto& list = kind == MessageKind::kError ? errors : kind == MessageKind::kResult ? results : fatals;
+    auto& list = kind == MessageKind::kError    ? errors
+                 : kind == MessageKind::kResult ? results
+                                                : fatals;
     list.emplace_back(text);
   }
   void ShowStatus(const std::string& text) override { statuses.push_back(text); }
