@@ -6,6 +6,7 @@
 #include <string>
 
 #include "indexformat/index_format.h"
+#include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/indexer/testing/recording_services.h"
 
@@ -268,6 +269,29 @@ TEST_F(IndexRunTest, UnwritableExtrasOrMappingLogFailsTheRun) {
   EXPECT_FALSE(Run());
   EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open the file log file '" +
                                          dir_.Join("index/log") + "'\n");
+}
+
+TEST_F(IndexRunTest, BinaryArticleEndsAtItsFirstNulAndFoldsHighBytes) {
+  std::string binary("caf\xE9 \xFF\x80\x01 na\xEFve\0hidden words", 27);
+  Article("bin.dat", binary);
+  Listing("bin.dat\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("C/CA"), "CAF\\xC9 1: 1\n");
+  EXPECT_EQ(Dump("N/NA"), "NA\\xCFVE 1: 1\n");
+  EXPECT_EQ(Dump("extras"), "\\x9F\\x80\\x01 1: 1\n");
+  EXPECT_FALSE(dir_.Exists("index/H/HI"));
+}
+
+TEST_F(IndexRunTest, ThousandCharacterIndexPathWorks) {
+  std::string deep = dir_.path();
+  while (deep.size() < 1000) deep += "/" + std::string(90, 'd');
+  settings_.index_path = deep;
+  Article("a.txt", "cat");
+  Listing("a.txt\n");
+  ASSERT_TRUE(Run());
+  std::string entry;
+  EXPECT_TRUE(platform::ReadWholeFile(deep + "/C/CA", &entry));
+  EXPECT_EQ(indexformat::DumpIndexFile(entry), "CAT 1: 1\n");
 }
 
 }  // namespace
