@@ -51,7 +51,7 @@ std::uint32_t WordTree::InsertWord(std::string_view word, std::uint32_t hash) {
 }
 
 void WordTree::Grow() {
-  std::vector<Slot> slots(slots_.size() * 2, Slot{});
+  LargeVector<Slot> slots(slots_.size() * 2, Slot{});
   const std::size_t mask = slots.size() - 1;
   for (const Slot& old : slots_) {
     if (old.id_plus_one == 0) continue;
@@ -77,7 +77,7 @@ void WordTree::FinishArticleLists() {
   list_start_.assign(words_.size() + 1, 0);
   for (std::uint32_t node : additions_) ++list_start_[node + 1];
   for (size_t i = 1; i < list_start_.size(); ++i) list_start_[i] += list_start_[i - 1];
-  std::vector<std::uint32_t> next(list_start_.begin(), list_start_.end() - 1);
+  LargeVector<std::uint32_t> next(list_start_.begin(), list_start_.end() - 1);
   postings_.resize(additions_.size());
   for (size_t r = 0; r < runs_.size(); ++r) {
     size_t end = r + 1 < runs_.size() ? runs_[r + 1].first_addition : additions_.size();
@@ -94,7 +94,7 @@ std::vector<std::uint32_t> WordTree::SortedNodes() const {
     std::uint64_t key;
     std::uint32_t id;
   };
-  std::vector<Keyed> keyed(words_.size());
+  LargeVector<Keyed> keyed(words_.size());
   for (std::uint32_t id = 0; id < keyed.size(); ++id) keyed[id] = Keyed{SortKey(word(id)), id};
   std::sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
     if (a.key != b.key) return a.key < b.key;

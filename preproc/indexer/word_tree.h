@@ -24,7 +24,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_allocator.h"
+
 namespace preproc {
+
+// The tree's tables grow to hundreds of MiB on large listings.
+template <typename T>
+using LargeVector = std::vector<T, platform::LargeAllocator<T>>;
 
 // A node's article indices (0-based), ascending, each once.
 using ArticleList = std::span<const std::uint32_t>;
@@ -109,14 +115,15 @@ class WordTree {
   bool SlotHolds(const Slot& slot, std::string_view word, std::uint32_t hash) const;
   void Grow();
 
-  std::vector<Slot> slots_;  // open addressing, linear probing, at most half full
-  std::vector<WordRef> words_;
-  std::string text_;                       // every word, back to back
-  std::vector<std::uint16_t> last_added_;  // per node: last article + 1, 0 none (small: hot)
-  std::vector<std::uint32_t> additions_;   // node ids, in the order articles were added
+  LargeVector<Slot> slots_;  // open addressing, linear probing, at most half full
+  LargeVector<WordRef> words_;
+  std::basic_string<char, std::char_traits<char>, platform::LargeAllocator<char>>
+      text_;                               // every word, back to back
+  LargeVector<std::uint16_t> last_added_;  // per node: last article + 1, 0 none (small: hot)
+  LargeVector<std::uint32_t> additions_;   // node ids, in the order articles were added
   std::vector<ArticleRun> runs_;           // where each article's additions start
-  std::vector<std::uint32_t> list_start_;  // per node, into postings_ (after Finish)
-  std::vector<std::uint32_t> postings_;
+  LargeVector<std::uint32_t> list_start_;  // per node, into postings_ (after Finish)
+  LargeVector<std::uint32_t> postings_;
 };
 
 }  // namespace preproc
