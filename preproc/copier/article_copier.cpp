@@ -28,6 +28,9 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
     std::fclose(in);
     return CopyResult{CopyOutcome::kNotOpened, {}};
   }
+  // Whole-article buffers: one read and one write call for a typical article.
+  std::setvbuf(in, in_buffer_.data(), _IOFBF, in_buffer_.size());
+  std::setvbuf(out, out_buffer_.data(), _IOFBF, out_buffer_.size());
   CopyResult result = CopyBlocks(in, source, out, destination);
   std::fclose(in);  // read only: nothing to lose on close
   const bool flushed = std::fflush(out) == 0;

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "preproc/copier/phrase_transform.h"
 #include "preproc/form/run_services.h"
@@ -36,6 +37,8 @@ struct CopyResult {
   CopyOutcome outcome = CopyOutcome::kCopied;
   std::string failed_file;  // set for kAccessFailed only
 };
+
+inline constexpr size_t kStreamBufferSize = 64 * 1024;
 
 class ArticleCopier {
  public:
@@ -55,6 +58,8 @@ class ArticleCopier {
   RunServices& services_;
   std::array<char, kCopyBlockSize + 1> block_{};   // the data bytes and a NUL
   std::array<char, kCopyBlockSize + 1> output_{};  // never longer than the block
+  std::vector<char> in_buffer_ = std::vector<char>(kStreamBufferSize);  // the source's stdio buffer
+  std::vector<char> out_buffer_ = std::vector<char>(kStreamBufferSize);  // the copy's stdio buffer
 };
 
 }  // namespace preproc

@@ -47,6 +47,7 @@ class CopyRun {
   std::unique_ptr<platform::LineReader> listing_ = std::make_unique<platform::LineReader>();
   int n_ = 1;  // the article counter: the number the next article line gets
   std::string abandoned_file_;
+  std::string made_directory_;  // the copy block directory made last
 };
 
 bool CopyRun::Run() {
@@ -101,13 +102,15 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, const std::string& lin
   const std::string destination = PhraseSearchFileName(block_directory, n_);
   services_.LogText(
       FormatMessage("Copying File %3d: %s to %s\n", n_, source.c_str(), destination.c_str()));
-  if (!platform::EnsurePath(block_directory)) {
+  // A directory this run has made already needs no second look.
+  if (block_directory != made_directory_ && !platform::EnsurePath(block_directory)) {
     services_.ReportError(FormatMessage("# KPXScopy: ERROR, could not find/create path '%s'\n",
                                         block_directory.c_str()));
     ++counts_.failed;
     ++n_;
     return Next::kStop;
   }
+  made_directory_ = block_directory;
   const CopyResult result = copier.CopyArticleFile(source, destination);
   if (result.outcome == CopyOutcome::kAccessFailed) {
     ++counts_.failed;
