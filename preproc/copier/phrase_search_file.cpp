@@ -1,13 +1,14 @@
 #include "preproc/copier/phrase_search_file.h"
 
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "preproc/form/message_text.h"
 
 namespace preproc {
 
 std::string CopyBlockDirectory(const std::string& copy_path, int n) {
-  const int k = (n - 1) / kArticlesPerCopyBlock + 1;
-  return FormatMessage("%sa%d%c", copy_path.c_str(), k, platform::kSeparator);
+  return FormatMessage("%sa%d%c", copy_path.c_str(), indexformat::CopyBlockNumber(n),
+                       platform::kSeparator);
 }
 
 std::string PhraseSearchFileName(const std::string& block_directory, int n) {

@@ -11,8 +11,6 @@
 
 namespace preproc {
 
-inline constexpr int kArticlesPerCopyBlock = 100;
-
 // The copy block directory of article number n (n >= 1), with its final
 // separator. copy_path must already end in a separator.
 std::string CopyBlockDirectory(const std::string& copy_path, int n);

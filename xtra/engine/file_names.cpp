@@ -1,6 +1,7 @@
 #include "xtra/engine/file_names.h"
 
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "xtra/engine/char_classes.h"
 
@@ -55,7 +56,7 @@ bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
   char block[16];
   size_t blockLength = 0;
   block[blockLength++] = blockLetter;
-  blockLength += FormatNumber((article - 1) / 100 + 1, 1, block + blockLength);
+  blockLength += FormatNumber(indexformat::CopyBlockNumber(article), 1, block + blockLength);
   block[blockLength++] = platform::kSeparator;
   block[blockLength++] = 't';
   blockLength += FormatNumber(article, 4, block + blockLength);
