@@ -31,6 +31,15 @@ bool EqualsUpperCased(const char* stored, const char* text) {
 // Converts a 1-based bound to an article index; 0 and below stay as given.
 std::int32_t ToArticleIndex(std::int32_t bound) { return bound > 0 ? bound - 1 : bound; }
 
+// A stored path fills the rest of its field with zero bytes, so a shorter
+// path leaves no trace of a longer one before it.
+std::int32_t SetPath(char (&field)[kFieldSize], const char* path) {
+  if (!CopyField(field, sizeof field, path)) return -1;
+  size_t length = std::strlen(field);
+  std::memset(field + length, 0, sizeof field - length);
+  return 0;
+}
+
 }  // namespace
 
 void InitSearchState(SearchState& state) { std::memset(&state, 0, sizeof state); }
@@ -47,11 +56,11 @@ std::int32_t KPXSearchNew(SearchState& state) {
 }
 
 std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path) {
-  return CopyField(state.indexPath, sizeof state.indexPath, path) ? 0 : -1;
+  return SetPath(state.indexPath, path);
 }
 
 std::int32_t KPXSearchSetArticlesPath(SearchState& state, const char* path) {
-  return CopyField(state.articlesPath, sizeof state.articlesPath, path) ? 0 : -1;
+  return SetPath(state.articlesPath, path);
 }
 
 std::int32_t KPXSearchAddWordPhrase(SearchState& state, const char* wordPhrase) {

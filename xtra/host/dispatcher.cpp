@@ -1,6 +1,5 @@
 #include "xtra/host/dispatcher.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -48,23 +47,13 @@ void CreateMatchesList(engine::SearchState& state, LingoCall& call) {
   call.SetString(statement);
 }
 
-// A stored path fills the rest of its field with zero bytes, so a shorter
-// path leaves no trace of a longer one before it.
-std::int32_t ZeroFillTail(std::int32_t result, char (&field)[engine::kFieldSize]) {
-  if (result == 0) {
-    auto length = static_cast<std::size_t>(std::find(field, field + sizeof field, '\0') - field);
-    std::memset(field + length, 0, sizeof field - length);
-  }
-  return result;
-}
-
 std::int32_t RunStringMethod(engine::SearchState& state, Selector selector, LingoCall& call) {
   BorrowedString text = call.String(0);
   switch (selector) {
     case Selector::kSetIndexPath:
-      return ZeroFillTail(engine::KPXSearchSetIndexPath(state, text.text()), state.indexPath);
+      return engine::KPXSearchSetIndexPath(state, text.text());
     case Selector::kSetArticlesPath:
-      return ZeroFillTail(engine::KPXSearchSetArticlesPath(state, text.text()), state.articlesPath);
+      return engine::KPXSearchSetArticlesPath(state, text.text());
     case Selector::kAddWordPhrase:
       return engine::KPXSearchAddWordPhrase(state, text.text());
     case Selector::kDeleteWordPhrase:
