@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Runs the Windows desktop form's test (tarvik_gui_win32_test.exe, the real
+# windows driven with messages) under Wine on a virtual X display, against the
+# Linux tarvik's files for the sample articles:
+#   1. the Linux tarvik indexes and copies examples/ (--html) into a work folder
+#   2. the test, in a throwaway Wine prefix, clicks the form's buttons on a
+#      copy of the same articles and compares what the runs wrote
+# Every message box and dialog is answered by the test itself; everything
+# runs under timeouts, so no run can hang.
+#
+# Usage: scripts/windows-form-test.sh [WIN32_BUILD [LINUX_BUILD]]
+#          (defaults: build-win32 build)
+#        scripts/windows-form-test.sh --screenshot FILE [WIN32_BUILD [LINUX_BUILD]]
+#          also takes a PNG screenshot of the form after its runs
+# Exits 0 with a note when Wine, Xvfb or the Windows build is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# One X display for the prefix's set-up and the test (this script, called
+# again by xvfb-run). With a screenshot, the test runs on a Wine desktop of
+# its own: Wine then draws the window's caption and frame, which the bare
+# display, with no window manager, would leave out.
+if [ "${1:-}" = --on-display ]; then
+  timeout 120 wineboot -i >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+  if [ -z "$screenshot" ]; then exec timeout 300 wine "$test_exe"; fi
+  export KPX_FORM_HOLD
+  KPX_FORM_HOLD=$(windows_path "$work/screenshot.done")
+  timeout 300 wine explorer /desktop=form,540x420 "$test_exe" &
+  pid=$!
+  for _ in $(seq 600); do
+    [ -f "$work/windows/screenshot.ready" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  import -window root -crop 540x420+0+0 +repage "$screenshot" || true
+  touch "$work/screenshot.done"
+  wait "$pid"
+  exit
+fi
+
+screenshot=""
+if [ "${1:-}" = --screenshot ]; then
+  screenshot=$(realpath -m "$2")
+  shift 2
+fi
+win32_build=${1:-build-win32}
+linux_build=${2:-build}
+
+skip() {
+  echo "windows-form: skipped: $1"
+  exit 0
+}
+command -v wine >/dev/null || skip "wine is not installed (scripts/install-deps.sh installs it)"
+command -v xvfb-run >/dev/null || skip "xvfb-run is not installed (scripts/install-deps.sh installs it)"
+test_exe=$root/$win32_build/preproc/win32/tarvik_gui_win32_test.exe
+[ -f "$test_exe" ] || skip "$test_exe is not built (scripts/windows-build.sh builds it)"
+if [ -n "$screenshot" ]; then
+  command -v import >/dev/null || skip "ImageMagick's import is not installed"
+fi
+
+echo "== Linux reference ($linux_build)"
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+  cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$linux_build" -j "${JOBS:-$(nproc)}" --target tarvik >/dev/null
+tarvik=$(cd "$linux_build" && pwd)/preproc/cli/tarvik
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kpx-windows-form.XXXXXX")
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+for side in linux windows; do
+  mkdir -p "$work/$side"
+  cp -r examples/articles examples/listing.txt "$work/$side/"
+done
+(cd "$work/linux" &&
+  "$tarvik" index --html --listing listing.txt --articles articles --index index >index.out 2>/dev/null &&
+  mv kpxsindx.log index.log &&
+  "$tarvik" copy --html --listing listing.txt --articles articles --copy copies >copy.out 2>/dev/null &&
+  mv kpxsindx.log copy.log)
+
+export KPX_FORM_WORK KPX_FORM_REFERENCE
+KPX_FORM_WORK=$(windows_path "$work/windows")
+KPX_FORM_REFERENCE=$(windows_path "$work/linux")
+
+export test_exe screenshot work
+
+echo "== The Windows form under Wine (xvfb-run)"
+status=0
+timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/windows-form-test.sh" --on-display || status=$?
+if [ -n "$screenshot" ] && [ -f "$screenshot" ]; then echo "windows-form: screenshot $screenshot"; fi
+if [ "$status" -ne 0 ]; then
+  echo "windows-form: FAILED (exit $status)"
+  exit "$status"
+fi
+echo "windows-form: passed"
