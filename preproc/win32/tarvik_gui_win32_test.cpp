@@ -7,10 +7,11 @@
 // copy of examples/articles and examples/listing.txt, the current directory
 // of the runs) and KPX_FORM_REFERENCE (the Linux tarvik's index set, copies,
 // run logs and output for the same listing). Without them the program skips.
-// windows.h comes first: the other Windows headers build on it.
+// clang-format off
+#include <windows.h>  // first: the other Windows headers build on it
 #include <commctrl.h>
+// clang-format on
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <array>
 #include <atomic>
