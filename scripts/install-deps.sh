@@ -18,6 +18,8 @@ if [ "$profile" = all ]; then
     libbenchmark-dev sqlite3 libsqlite3-dev hyperfine
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   )
+  # Wine's own fonts ("MS Sans Serif", Marlett): the Windows form's dialog font.
+  packages+=(fonts-wine)
 fi
 packages+=("$@")
 

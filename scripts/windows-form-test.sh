@@ -28,14 +28,16 @@ if [ "${1:-}" = --on-display ]; then
   if [ -z "$screenshot" ]; then exec timeout 300 wine "$test_exe"; fi
   export KPX_FORM_HOLD
   KPX_FORM_HOLD=$(windows_path "$work/screenshot.done")
-  timeout 300 wine explorer /desktop=form,540x420 "$test_exe" &
+  timeout 300 wine explorer /desktop=form,800x600 "$test_exe" &
   pid=$!
-  for _ in $(seq 600); do
-    [ -f "$work/windows/screenshot.ready" ] && break
+  for _ in $(seq 2400); do
+    [ -s "$work/windows/screenshot.ready" ] && break
     sleep 0.1
   done
   sleep 1
-  import -window root -crop 540x420+0+0 +repage "$screenshot" || true
+  # The test wrote its main window's place on the Wine desktop (WxH+X+Y).
+  import -window root -crop "$(head -1 "$work/windows/screenshot.ready")" +repage "$screenshot" ||
+    true
   touch "$work/screenshot.done"
   wait "$pid"
   exit

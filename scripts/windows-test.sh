@@ -222,5 +222,9 @@ else
   else fail "the version gate answers differ"; fi
 fi
 
+echo "== 4. The Windows desktop form (tarvik-gui.exe) under Wine and Xvfb"
+if ./scripts/windows-form-test.sh build-win32 "$linux_build"; then pass "the Windows form's test"
+else fail "the Windows form's test"; fi
+
 echo "windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -813,7 +813,11 @@ TEST_F(Win32FormTest, BothRunsWriteWhatTheLinuxTarvikWrites) {
 TEST_F(Win32FormTest, HoldsForTheScreenshot) {
   const std::string done = Env("KPX_FORM_HOLD");
   if (done.empty()) GTEST_SKIP() << "no screenshot asked for";
-  std::ofstream("screenshot.ready") << "ready\n";
+  RECT window;
+  GetWindowRect(Frame(), &window);  // the harness crops the screenshot to it
+  std::ofstream("screenshot.ready")
+      << window.right - window.left << "x" << window.bottom - window.top << "+" << window.left
+      << "+" << window.top << "\n";
   for (int i = 0; i < 600 && !fs::exists(done); ++i) Pump(50);
   EXPECT_TRUE(fs::exists(done)) << "no screenshot within 30 s";
 }
