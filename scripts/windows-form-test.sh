@@ -63,6 +63,22 @@ if [ -n "$screenshot" ]; then
   command -v import >/dev/null || skip "ImageMagick's import is not installed"
 fi
 
+# The form needs no DLL beyond the system's own.
+gui_exe=$root/$win32_build/preproc/win32/tarvik-gui.exe
+if command -v i686-w64-mingw32-objdump >/dev/null && [ -f "$gui_exe" ]; then
+  foreign=""
+  for dll in $(i686-w64-mingw32-objdump -p "$gui_exe" | sed -n 's/^\s*DLL Name: //p'); do
+    case "${dll,,}" in
+      kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | msvcrt.dll) ;;
+      *) foreign+=" $dll" ;;
+    esac
+  done
+  if [ -n "$foreign" ]; then
+    echo "windows-form: FAILED: tarvik-gui.exe needs non-system DLLs:$foreign"
+    exit 1
+  fi
+fi
+
 echo "== Linux reference ($linux_build)"
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -705,6 +705,33 @@ TEST_F(Win32FormTest, EditMenuFollowsTheFocusedControl) {
   SetFocus(Item(kIdGenerate));
 }
 
+// The edit-field test reads a class name to 5 characters and ignores case.
+LRESULT CALLBACK PlainWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+TEST_F(Win32FormTest, AnEditFieldIsToldByItsClassNameReadTo5Characters) {
+  WNDCLASSA editor{};
+  editor.lpfnWndProc = PlainWindow;
+  editor.hInstance = GetModuleHandleA(nullptr);
+  editor.lpszClassName = "Editor";  // read as "Edito"
+  RegisterClassA(&editor);
+  HWND look_alike = CreateWindowA("Editor", "", WS_CHILD, 0, 0, 10, 10, Form(), nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+  HWND field = CreateWindowA("EDIT", "abc", WS_CHILD, 0, 0, 10, 10, Form(), nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(field, EM_SETSEL, 0, 2);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(look_alike).is_edit_field);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(Item(kIdGenerate)).is_edit_field);
+  EXPECT_FALSE(CTarvikView::DescribeFocus(nullptr).is_edit_field);
+  const FocusedControl edit = CTarvikView::DescribeFocus(field);
+  EXPECT_TRUE(edit.is_edit_field);
+  EXPECT_TRUE(edit.has_selection);
+  EXPECT_FALSE(edit.read_only);
+  DestroyWindow(look_alike);
+  DestroyWindow(field);
+}
+
 // --- run services on the native controls ---
 
 TEST_F(Win32FormTest, ProgressBarStartsAgainPastItsUpperBound) {
