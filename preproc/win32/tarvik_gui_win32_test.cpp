@@ -307,6 +307,15 @@ TEST_F(Win32FormTest, MainWindowFitsTheFormAndCannotBeResized) {
   EXPECT_NEAR(window.left + window.right, desktop.left + desktop.right, 1) << "centred";
   EXPECT_NEAR(window.top + window.bottom, desktop.top + desktop.bottom, 1) << "centred";
 
+  // Brought to the top: no visible window of this program lies above it.
+  HWND top = GetTopWindow(nullptr);
+  for (; top != nullptr; top = GetWindow(top, GW_HWNDNEXT)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(top)) break;
+  }
+  EXPECT_EQ(top, Frame());
+
   // The caption stays after a run.
   Click(kIdGenerate);
   Boxes();
@@ -852,11 +861,22 @@ TEST_F(Win32FormTest, HoldsForTheScreenshot) {
 // --- the end: QUIT ---
 
 TEST_F(Win32FormTest, QuitEndsTheProgramLeavingTheSystemColours) {
+  auto quit_requested = [] {
+    for (int i = 0; i < 100; ++i) {
+      if (!Pump(20)) return true;
+    }
+    return false;
+  };
   SendMessageA(Item(kIdQuit), BM_CLICK, 0, 0);
-  bool quit = false;
-  for (int i = 0; i < 100 && !quit; ++i) quit = !Pump(20);
-  EXPECT_TRUE(quit) << "no quit request";
+  EXPECT_TRUE(quit_requested()) << "QUIT posts no quit request";
   EXPECT_TRUE(Boxes().empty()) << "QUIT asks nothing";
+  EXPECT_EQ(SystemColours(), g_colours_at_start);
+
+  // The system menu's Close ends the program as well, without a question.
+  SendMessageA(Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(Frame(), nullptr) << "the main window is destroyed";
+  EXPECT_TRUE(quit_requested()) << "Close posts no quit request";
+  EXPECT_TRUE(Boxes().empty()) << "Close asks nothing";
   EXPECT_EQ(SystemColours(), g_colours_at_start);
 }
 
