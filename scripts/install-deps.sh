@@ -18,6 +18,8 @@ if [ "$profile" = all ]; then
     libbenchmark-dev sqlite3 libsqlite3-dev hyperfine
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   )
+  # make package and its test: CPack's Debian package and zip, man pages.
+  packages+=(dpkg-dev lintian help2man gzip zip unzip git)
 fi
 packages+=("$@")
 
