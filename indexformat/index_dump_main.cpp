@@ -17,9 +17,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || first == "--help") {
     // --help answers on standard output; a missing argument is a usage error.
     std::fprintf(argc < 2 ? stderr : stdout,
-                 "usage: kpxdump INDEX_FILE...\n"
+                 "Usage: kpxdump INDEX_FILE...\n"
                  "Prints each entry of the index files (the one-letter, two-letter and extras\n"
                  "files that tarvik index writes) as \"WORD count: article numbers\".\n\n"
+                 "Options:\n"
                  "  --help     print this help and exit\n"
                  "  --version  print the kit's version and exit\n\n"
                  "Exit status: 0 every file was shown, 1 a file is corrupt (shown up to the\n"
