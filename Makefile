@@ -6,7 +6,8 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: all deps deps-base build demo test test-main test-asan test-fuzz test-windows windows bench clean
+.PHONY: all deps deps-base build demo test test-main test-asan test-fuzz test-windows windows bench clean \
+        package test-package
 
 all: build
 
@@ -23,7 +24,7 @@ build: deps-base
 demo: build
 	./scripts/demo.sh $(BUILD)
 
-test: deps test-main test-asan test-fuzz test-windows
+test: deps test-main test-asan test-fuzz test-windows test-package
 
 test-main:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -52,10 +53,19 @@ windows: deps
 test-windows:
 	JOBS=$(JOBS) ./scripts/windows-test.sh $(BUILD)
 
+# The Debian package ($(BUILD)/harbour-search-kit_VERSION_ARCH.deb) and the
+# Windows zip (build-win32/harbour-search-kit-VERSION-win32.zip), with CPack.
+package: deps
+	JOBS=$(JOBS) ./scripts/package.sh $(BUILD) build-win32
+
+# make package on a fresh clone, lintian, the unpacked .deb, the zip under Wine.
+test-package:
+	JOBS=$(JOBS) ./scripts/package-test.sh
+
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKPX_BUILD_BENCH=ON -DKPX_BUILD_TESTS=OFF -DKPX_BUILD_GUI=OFF
 	cmake --build build-bench -j $(JOBS)
 	./bench/run.sh build-bench
 
 clean:
-	rm -rf build build-asan build-fuzz build-bench build-win32 build-win64 examples/index examples/copies
+	rm -rf build build-asan build-fuzz build-bench build-win32 build-win64 build-package-test examples/index examples/copies

@@ -5,13 +5,26 @@
 #include <string>
 
 #include "indexformat/index_format.h"
+#include "kpx_version.h"
 #include "platform/file_system.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(stderr,
-                 "usage: kpxdump INDEX_FILE...\nPrints each entry of the index files as "
-                 "\"WORD count: article numbers\".\n");
+  std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--version") {
+    std::printf("kpxdump %s\n", kpx::kVersion);
+    return 0;
+  }
+  if (argc < 2 || first == "--help") {
+    // --help answers on standard output; a missing argument is a usage error.
+    std::fprintf(argc < 2 ? stderr : stdout,
+                 "Usage: kpxdump INDEX_FILE...\n"
+                 "Prints each entry of the index files (the one-letter, two-letter and extras\n"
+                 "files that tarvik index writes) as \"WORD count: article numbers\".\n\n"
+                 "Options:\n"
+                 "  --help     print this help and exit\n"
+                 "  --version  print the kit's version and exit\n\n"
+                 "Exit status: 0 every file was shown, 1 a file is corrupt (shown up to the\n"
+                 "damage), 2 usage error or a file cannot be read.\n");
     return argc < 2 ? 2 : 0;
   }
   int status = 0;

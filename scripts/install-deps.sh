@@ -20,6 +20,8 @@ if [ "$profile" = all ]; then
   )
   # Wine's own fonts ("MS Sans Serif", Marlett): the Windows form's dialog font.
   packages+=(fonts-wine)
+  # make package and its test: CPack's Debian package and zip, man pages.
+  packages+=(dpkg-dev lintian help2man gzip zip unzip git)
 fi
 packages+=("$@")
 

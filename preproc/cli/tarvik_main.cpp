@@ -17,6 +17,7 @@
 #define KPX_FILENO fileno
 #endif
 
+#include "kpx_version.h"
 #include "platform/file_system.h"
 #include "preproc/cli/console_services.h"
 #include "preproc/copier/copy_run.h"
@@ -102,6 +103,8 @@ int RunCopy(Options& options) {
 int main(int argc, char** argv) {
   CLI::App app{kDescription, "tarvik"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("tarvik ") + kpx::kVersion);
+  app.set_help_all_flag("--help-all", "Print this help with both subcommands' options and exit");
   Options options;
 
   CLI::App* index = app.add_subcommand(
@@ -136,6 +139,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "kpx_version.h"
+#include "xtra/hostsim/plugin_location.h"
 #include "xtra/hostsim/script_runner.h"
 #include "xtra/hostsim/search_command.h"
 #include "xtra/hostsim/xtra_session.h"
@@ -35,9 +37,17 @@ struct Options {
   bool names = false;
 };
 
+// Set by the install rules: the plug-in's place relative to this program's
+// directory in an installed tree.
+#ifndef KPXSEARCH_INSTALLED_PLUGIN
+#define KPXSEARCH_INSTALLED_PLUGIN ""
+#endif
+
 std::string DefaultPlugin() {
   const char* fromEnvironment = std::getenv("KPXSEARCH_PLUGIN");
-  return fromEnvironment != nullptr ? fromEnvironment : KPXSEARCH_DEFAULT_PLUGIN;
+  if (fromEnvironment != nullptr) return fromEnvironment;
+  return hostsim::LocatePlugin(hostsim::ExecutablePath(), KPXSEARCH_INSTALLED_PLUGIN,
+                               KPXSEARCH_DEFAULT_PLUGIN);
 }
 
 int Fail(const std::string& message) {
@@ -99,8 +109,8 @@ int RunSearchForm(hostsim::XtraSession& session, Options& options) {
 
 void DefineOptions(CLI::App& app, Options& options) {
   app.add_option("--plugin", options.plugin,
-                 "The plug-in library to load (default: $KPXSEARCH_PLUGIN, else the one built "
-                 "with this program)");
+                 "The plug-in library to load (default: $KPXSEARCH_PLUGIN, else the one "
+                 "installed with this program, else the one built with it)");
   app.add_option("--host-version", options.hostVersion,
                  "Major version the simulated host reports (7 and 8 close the version gate)")
       ->check(CLI::Range(0, 255))
@@ -137,6 +147,7 @@ void DefineOptions(CLI::App& app, Options& options) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Search an index set through the KPXSearch plug-in, as the host would."};
+  app.set_version_flag("--version", std::string("kpxsearch ") + kpx::kVersion);
   Options options;
   DefineOptions(app, options);
   try {
