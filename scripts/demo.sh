@@ -20,7 +20,7 @@ if [ ! -x "$kpxsearch" ]; then
 fi
 search() {
   echo "== kpxsearch $*"
-  "$kpxsearch" --index examples/index --articles examples/copies --names "$@" || true
+  "$kpxsearch" --index examples/index --articles examples/copies --max-lines 3 "$@" || true
 }
 search river
 search "new york"
