@@ -87,11 +87,24 @@ int RunIndex(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
   bool ok = preproc::GenerateIndexFiles(HandOver(options), services);
   services.FinishStatusLine();
+  // A note for the user only: the run log stays as the run wrote it.
+  int listed =
+      preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file));
+  if (ok && listed > preproc::verify::kSearchableArticles) {
+    std::fprintf(stderr,
+                 "tarvik index: note: the listing names %d articles; the search reaches articles 1 "
+                 "to 2,500 only\n",
+                 listed);
+  }
   return ok ? kExitOk : kExitRunFailed;
 }
 
 int RunCopy(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
+  // The copy run's own bar has the range 0 to 28; the terminal counts the
+  // listing's articles instead.
+  services.set_article_total(
+      preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file)));
   bool ok = preproc::CopyArticles(HandOver(options), services);
   services.FinishStatusLine();
   if (services.errors_shown() > 0) {

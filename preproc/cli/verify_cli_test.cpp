@@ -1,4 +1,5 @@
-// tarvik verify end to end: exit statuses and findings as a script sees them.
+// tarvik verify end to end: exit statuses and findings as a script sees them;
+// and the note of tarvik index on a listing the search cannot reach whole.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -66,6 +67,30 @@ TEST_F(VerifyCli, UsageErrors) {
   EXPECT_EQ(Tarvik("verify --index index --listing listing.txt --articles nowhere").status, 2);
   EXPECT_FALSE(dir_.Exists("nowhere")) << "verify creates nothing";
   EXPECT_EQ(Tarvik("verify --help").status, 0);
+}
+
+TEST(TarvikIndexNote, ListingsBeyond2500ArticlesGetANoteOutsideTheRunLog) {
+  TempDir dir;
+  dir.Write("articles/a.txt", "word\n");
+  std::string listing;
+  for (int i = 0; i < 2501; ++i) listing += "a.txt\n";
+  dir.Write("long.txt", listing);
+  dir.Write("short.txt", "a.txt\n|x\n");
+  CommandResult longRun =
+      RunCommand(std::string(TARVIK_PATH) +
+                     " index --listing long.txt --articles articles --index index --log run.log",
+                 dir.path());
+  EXPECT_EQ(longRun.status, 0) << longRun.err;
+  EXPECT_NE(longRun.err.find("the listing names 2501 articles; the search reaches articles 1 to "
+                             "2,500 only"),
+            std::string::npos)
+      << longRun.err;
+  EXPECT_EQ(dir.Read("run.log").find("2,500"), std::string::npos);
+  CommandResult shortRun =
+      RunCommand(std::string(TARVIK_PATH) +
+                     " index --listing short.txt --articles articles --index index --log run.log",
+                 dir.path());
+  EXPECT_EQ(shortRun.err.find("2,500"), std::string::npos) << shortRun.err;
 }
 
 }  // namespace

@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSearchableArticles = indexformat::kMaxBlockArticles;  // 2,500 result flags
-
 std::string Join(const std::string& directory, std::string_view relative) {
   std::string path = directory;
   platform::AppendSeparator(path);

@@ -21,9 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/index_format.h"
 #include "preproc/form/run_settings.h"
 
 namespace preproc::verify {
+
+// The articles the plug-in can return: it keeps one result flag for each of
+// the article numbers 1 to 2,500, so an index of a longer listing has
+// articles no search reaches.
+inline constexpr int kSearchableArticles = indexformat::kMaxBlockArticles;
 
 struct Finding {
   std::string file;
