@@ -146,7 +146,8 @@ int RunVerify(Options& options) {
   if (findings.empty()) {
     std::fprintf(stderr, "tarvik verify: no problems found\n");
   } else {
-    std::fprintf(stderr, "tarvik verify: %zu problem(s) found\n", findings.size());
+    std::fprintf(stderr, "tarvik verify: %lu problem(s) found\n",
+                 static_cast<unsigned long>(findings.size()));
   }
   return findings.empty() ? kExitOk : kExitRunFailed;
 }
