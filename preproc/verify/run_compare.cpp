@@ -2,6 +2,7 @@
 // byte-for-byte comparison with the sets on disk.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -43,9 +44,13 @@ class PrivateDirectory {
     std::error_code error;
     fs::path base = fs::temp_directory_path(error);
     if (error) return;
+    // A name no other run picks: the clock and a random number.
     std::random_device random;
+    auto now = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-      fs::path candidate = base / ("tarvik-verify-" + std::to_string(random()));
+      fs::path candidate = base / ("tarvik-verify-" + std::to_string(now + attempt) + "-" +
+                                   std::to_string(random()));
       if (fs::create_directory(candidate, error)) path_ = candidate.string();
     }
   }
