@@ -244,7 +244,10 @@ std::string UsageProblem(const CLI::App& app, const Options& options) {
   if (!options.script.empty()) {
     for (const char* name : {"--index", "--articles", "--and", "--or", "--whole-word", "--range",
                              "--names", "--list", "--count", "--json", "--max-lines", "phrases"}) {
-      if (given(name)) return std::string("--script cannot be combined with ") + name;
+      if (given(name)) {
+        return std::string("--script cannot be combined with ") +
+               (std::string(name) == "phrases" ? "a phrase" : name);
+      }
     }
     return "";
   }
