@@ -67,32 +67,64 @@ void AppendEntry(std::string_view word, const int* articles, size_t count, std::
   }
 }
 
-namespace {
-
-bool IsDigitField(const unsigned char* field) {
+bool IsDigitField(const unsigned char field[kFieldWidth]) {
   for (int i = 0; i < kFieldWidth; ++i) {
     if (field[i] < '0' || field[i] > '9') return false;
   }
   return true;
 }
 
-}  // namespace
+const char* DescribeDamage(EntryDamage damage) {
+  switch (damage) {
+    case EntryDamage::kNone:
+      return "no damage";
+    case EntryDamage::kZeroLength:
+      return "length byte 0";
+    case EntryDamage::kTruncated:
+      return "entry runs past the end of the file";
+    case EntryDamage::kCountNotDigits:
+      return "count field is not four digits";
+    case EntryDamage::kCountZero:
+      return "count 0";
+    case EntryDamage::kCountTooLarge:
+      return "count above 2,500";
+  }
+  return "damaged";
+}
+
+EntryDamage DecodeEntryHead(const unsigned char* data, size_t available, EntryHead* head) {
+  size_t length = data[0];
+  if (length == 0) return EntryDamage::kZeroLength;
+  size_t headSize = EntryHeadSize(data[0]);
+  if (available < headSize) return EntryDamage::kTruncated;
+  const unsigned char* countField = data + 1 + length;
+  if (!IsDigitField(countField)) return EntryDamage::kCountNotDigits;
+  int count = ParseDecimalPrefix(countField);
+  if (count == 0) return EntryDamage::kCountZero;
+  if (count > kMaxBlockArticles) return EntryDamage::kCountTooLarge;
+  head->word = data + 1;
+  head->wordLength = length;
+  head->count = count;
+  head->headSize = headSize;
+  head->postingsSize = static_cast<size_t>(count) * kFieldWidth;
+  return EntryDamage::kNone;
+}
 
 DecodeResult DecodeEntry(std::string_view bytes, size_t offset, EntryView* entry) {
   if (offset >= bytes.size()) return DecodeResult::kEnd;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
   size_t left = bytes.size() - offset;
-  size_t length = data[offset];
-  if (length == 0 || left < 1 + length + kFieldWidth) return DecodeResult::kCorrupt;
-  const unsigned char* count_field = data + offset + 1 + length;
-  if (!IsDigitField(count_field)) return DecodeResult::kCorrupt;
-  int count = ParseDecimalPrefix(count_field);
-  size_t size = 1 + length + kFieldWidth + static_cast<size_t>(count) * kFieldWidth;
-  if (left < size) return DecodeResult::kCorrupt;
-  entry->word = bytes.substr(offset + 1, length);
-  entry->count = count;
-  entry->postings = count_field + kFieldWidth;
-  entry->size = size;
+  EntryHead head;
+  EntryDamage damage = DecodeEntryHead(data, left, &head);
+  if (damage == EntryDamage::kNone && left - head.headSize < head.postingsSize) {
+    damage = EntryDamage::kTruncated;
+  }
+  entry->damage = damage;
+  if (damage != EntryDamage::kNone) return DecodeResult::kCorrupt;
+  entry->word = bytes.substr(offset + 1, head.wordLength);
+  entry->count = head.count;
+  entry->postings = data + head.headSize;
+  entry->size = head.headSize + head.postingsSize;
   return DecodeResult::kOk;
 }
 
@@ -104,7 +136,8 @@ std::string DumpIndexFile(std::string_view bytes) {
     DecodeResult result = DecodeEntry(bytes, offset, &entry);
     if (result == DecodeResult::kEnd) break;
     if (result == DecodeResult::kCorrupt) {
-      text.append("corrupt at offset ").append(std::to_string(offset)).push_back('\n');
+      text.append("corrupt at offset ").append(std::to_string(offset));
+      text.append(": ").append(DescribeDamage(entry.damage)).push_back('\n');
       break;
     }
     for (unsigned char c : entry.word) {

@@ -58,20 +58,65 @@ int ParseDecimalPrefix(const unsigned char field[kFieldWidth]);
 // word must hold 1..255 bytes; articles.size() must be at most 2500.
 void AppendEntry(std::string_view word, const int* articles, size_t count, std::string* out);
 
+// The one decoder of an index entry, shared by the search engine, kpxdump and
+// tarvik verify, so that all three agree on what damage is. It allocates
+// nothing and works on the bytes at hand: the engine, which reads a file in
+// pieces, decodes an entry's head (length byte, word, count field) with
+// DecodeEntryHead and then reads or skips the postings it names; a caller that
+// holds the whole file uses DecodeEntry, which also checks that the postings
+// are there.
+enum class EntryDamage {
+  kNone,
+  kZeroLength,      // a length byte of 0
+  kTruncated,       // the entry runs past the end of the file
+  kCountNotDigits,  // the count field is not four ASCII digits
+  kCountZero,       // a count of 0: every entry lists at least one article
+  kCountTooLarge,   // a count above 2,500, more than a block holds
+};
+
+// A short description of the damage, for diagnostics ("count above 2,500").
+const char* DescribeDamage(EntryDamage damage);
+
+// The head of an entry: 1 + word length + 4 bytes, then postingsSize bytes of
+// article numbers. word points into the caller's bytes.
+struct EntryHead {
+  const unsigned char* word = nullptr;
+  size_t wordLength = 0;
+  int count = 0;
+  size_t headSize = 0;      // length byte, word and count field
+  size_t postingsSize = 0;  // count * 4
+};
+
+// The bytes an entry's head takes, from its length byte alone.
+inline size_t EntryHeadSize(unsigned char lengthByte) {
+  return 1 + static_cast<size_t>(lengthByte) + kFieldWidth;
+}
+
+// Decodes the head of the entry at data, of which available bytes are at hand
+// (available >= 1). kNone and *head filled when the head is whole and sound;
+// otherwise the damage (kTruncated when fewer than EntryHeadSize bytes are at
+// hand). The postings are not looked at.
+EntryDamage DecodeEntryHead(const unsigned char* data, size_t available, EntryHead* head);
+
 // One entry decoded from a buffer. word and postings point into the buffer.
 struct EntryView {
   std::string_view word;
   int count = 0;                            // the count field's value
   const unsigned char* postings = nullptr;  // count * 4 bytes of article numbers
   size_t size = 0;                          // bytes the whole entry takes
+  EntryDamage damage = EntryDamage::kNone;  // why kCorrupt was returned
 };
 
 enum class DecodeResult { kOk, kEnd, kCorrupt };
 
-// Decodes the entry at offset of bytes. kEnd at the buffer's end; kCorrupt
-// when a length byte is 0, the count field is not four digits or the entry
-// runs past the end. Every stored length is checked before it is used.
+// Decodes the entry at offset of bytes, the whole file. kEnd at the buffer's
+// end; kCorrupt, with entry->damage saying why, when DecodeEntryHead finds
+// damage or the postings run past the end. Every stored length is checked
+// before it is used.
 DecodeResult DecodeEntry(std::string_view bytes, size_t offset, EntryView* entry);
+
+// Whether a four-byte count or article number field is four ASCII digits.
+bool IsDigitField(const unsigned char field[kFieldWidth]);
 
 // Article number i (0-based) of a decoded entry.
 inline int PostingAt(const EntryView& entry, int i) {

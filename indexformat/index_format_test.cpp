@@ -35,19 +35,49 @@ TEST(Entry, DecoderStopsCleanlyOnDamage) {
   std::vector<int> one = {1};
   std::string good;
   AppendEntry("DOG", one.data(), 1, &good);
-  EXPECT_EQ(DumpIndexFile(good + std::string(1, '\0')), "DOG 1: 1\ncorrupt at offset 12\n");
-  EXPECT_EQ(DumpIndexFile(good.substr(0, good.size() - 1)), "corrupt at offset 0\n");
+  EXPECT_EQ(DumpIndexFile(good + std::string(1, '\0')),
+            "DOG 1: 1\ncorrupt at offset 12: length byte 0\n");
+  EXPECT_EQ(DumpIndexFile(good.substr(0, good.size() - 1)),
+            "corrupt at offset 0: entry runs past the end of the file\n");
   std::string not_digits = good;
   not_digits[5] = 'x';
-  EXPECT_EQ(DumpIndexFile(not_digits), "corrupt at offset 0\n");
+  EXPECT_EQ(DumpIndexFile(not_digits), "corrupt at offset 0: count field is not four digits\n");
   std::string too_long =
       "\x09"
       "DOG";  // length byte beyond the end
-  EXPECT_EQ(DumpIndexFile(too_long), "corrupt at offset 0\n");
+  EXPECT_EQ(DumpIndexFile(too_long), "corrupt at offset 0: entry runs past the end of the file\n");
+  // A count above 2,500 is damage even when the file holds that many bytes.
   std::string count_too_big =
       "\x01"
-      "A9999";
-  EXPECT_EQ(DumpIndexFile(count_too_big), "corrupt at offset 0\n");
+      "A2501" +
+      std::string(2501 * 4, '1');
+  EXPECT_EQ(DumpIndexFile(count_too_big), "corrupt at offset 0: count above 2,500\n");
+  EXPECT_EQ(DumpIndexFile("\x01"
+                          "A0000"),
+            "corrupt at offset 0: count 0\n");
+}
+
+TEST(Entry, HeadDecoderWorksOnAPieceOfTheFile) {
+  std::vector<int> articles = {3, 9};
+  std::string bytes;
+  AppendEntry("NEW", articles.data(), articles.size(), &bytes);
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  EntryHead head;
+  EXPECT_EQ(EntryHeadSize(data[0]), 8u);
+  // The head alone is enough; the postings need not be at hand.
+  ASSERT_EQ(DecodeEntryHead(data, 8, &head), EntryDamage::kNone);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(head.word), head.wordLength), "NEW");
+  EXPECT_EQ(head.count, 2);
+  EXPECT_EQ(head.headSize, 8u);
+  EXPECT_EQ(head.postingsSize, 8u);
+  EXPECT_EQ(DecodeEntryHead(data, 7, &head), EntryDamage::kTruncated);
+  // The whole-buffer decoder refuses the same entry once its postings are cut.
+  EntryView view;
+  EXPECT_EQ(DecodeEntry(std::string_view(bytes).substr(0, 12), 0, &view), DecodeResult::kCorrupt);
+  EXPECT_EQ(view.damage, EntryDamage::kTruncated);
+  ASSERT_EQ(DecodeEntry(bytes, 0, &view), DecodeResult::kOk);
+  EXPECT_EQ(PostingAt(view, 1), 9);
+  EXPECT_EQ(DecodeEntry(bytes, view.size, &view), DecodeResult::kEnd);
 }
 
 TEST(Entry, ParseDecimalPrefixStopsAtFirstNonDigit) {

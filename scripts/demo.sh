@@ -13,6 +13,9 @@ echo "== tarvik index: examples/listing.txt -> examples/index"
 echo "== tarvik copy: examples/listing.txt -> examples/copies"
 "$tarvik" copy --html --listing examples/listing.txt --articles examples/articles \
   --copy examples/copies --log examples/kpxsindx-copy.log
+echo "== tarvik verify: the two sets belong together"
+"$tarvik" verify --html --index examples/index --copy examples/copies \
+  --listing examples/listing.txt --articles examples/articles
 
 if [ ! -x "$kpxsearch" ]; then
   echo "(kpxsearch is not built; skipping the searches)"
@@ -20,7 +23,7 @@ if [ ! -x "$kpxsearch" ]; then
 fi
 search() {
   echo "== kpxsearch $*"
-  "$kpxsearch" --index examples/index --articles examples/copies --names "$@" || true
+  "$kpxsearch" --index examples/index --articles examples/copies --max-lines 3 "$@" || true
 }
 search river
 search "new york"

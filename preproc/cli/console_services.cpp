@@ -1,9 +1,12 @@
 #include "preproc/cli/console_services.h"
 
+#include "platform/line_reader.h"
+
 namespace preproc {
 namespace {
 
 constexpr int kBarWidth = 28;
+constexpr char kWritingStatus[] = "Writing out Index Files";  // the index run's second phase
 
 // A message without its leading line feeds and with exactly one trailing one.
 std::string AsLine(std::string_view text) {
@@ -20,6 +23,7 @@ ConsoleServices::ConsoleServices(std::string run_log_path, std::FILE* out, std::
 
 void ConsoleServices::ShowStatus(const std::string& text) {
   status_ = text;
+  if (text == kWritingStatus) writing_groups_ = true;
   if (terminal_) {
     Redraw();
   } else {
@@ -35,14 +39,27 @@ void ConsoleServices::ShowProgress(int lower, int upper, int pos) {
   if (terminal_ && changed) Redraw();
 }
 
+void ConsoleServices::CountPhase() {
+  steps_ = 0;
+  writing_groups_ = false;
+}
+
+void ConsoleServices::CountStep() { ++steps_; }  // ShowProgress redraws
+
 void ConsoleServices::Redraw() {
-  int span = upper_ - lower_;
-  int filled = span > 0 ? (pos_ - lower_) * kBarWidth / span : 0;
+  if (writing_groups_) {
+    std::fprintf(err_, "\r\033[K%d groups written  %s", steps_, status_.c_str());
+    std::fflush(err_);
+    line_open_ = true;
+    return;
+  }
+  int total = article_total_ > 0 ? article_total_ : upper_ - lower_;
+  int done = steps_ < total ? steps_ : total;
+  int filled = total > 0 ? static_cast<int>(static_cast<long long>(done) * kBarWidth / total) : 0;
   if (filled < 0) filled = 0;
-  if (filled > kBarWidth) filled = kBarWidth;
   std::string bar(static_cast<size_t>(filled), '#');
   bar.resize(kBarWidth, '.');
-  std::fprintf(err_, "\r\033[K[%s] %d/%d %s", bar.c_str(), pos_, upper_, status_.c_str());
+  std::fprintf(err_, "\r\033[K[%s] %d/%d articles %s", bar.c_str(), done, total, status_.c_str());
   std::fflush(err_);
   line_open_ = true;
 }
@@ -62,6 +79,17 @@ void ConsoleServices::ShowBox(std::string_view text, MessageKind kind) {
   if (kind == MessageKind::kError) ++errors_shown_;
   std::fputs(AsLine(text).c_str(), err_);
   std::fflush(err_);
+}
+
+int CountListedArticles(const std::string& listing_file) {
+  platform::LineReader listing;
+  if (!listing.Open(listing_file)) return -1;
+  int count = 0;
+  std::string line;
+  while (listing.Next(&line)) {
+    if (line.empty() || line[0] != '|') ++count;
+  }
+  return count;
 }
 
 }  // namespace preproc

@@ -2,10 +2,13 @@
 // runs as the desktop form's two buttons:
 //   tarvik index  writes the index file set and the file mapping log
 //   tarvik copy   writes the numbered phrase search files
+// and a third checks what they wrote, touching nothing:
+//   tarvik verify reports damage and mismatches, one line per finding
 // Exit status: 0 the run completed, 1 the run failed, 2 usage error.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -22,6 +25,7 @@
 #include "preproc/cli/console_services.h"
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
+#include "preproc/verify/verify.h"
 
 namespace {
 
@@ -84,11 +88,24 @@ int RunIndex(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
   bool ok = preproc::GenerateIndexFiles(HandOver(options), services);
   services.FinishStatusLine();
+  // A note for the user only: the run log stays as the run wrote it.
+  int listed =
+      preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file));
+  if (ok && listed > preproc::verify::kSearchableArticles) {
+    std::fprintf(stderr,
+                 "tarvik index: note: the listing names %d articles; the search reaches articles 1 "
+                 "to 2,500 only\n",
+                 listed);
+  }
   return ok ? kExitOk : kExitRunFailed;
 }
 
 int RunCopy(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
+  // The copy run's own bar has the range 0 to 28; the terminal counts the
+  // listing's articles instead.
+  services.set_article_total(
+      preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file)));
   bool ok = preproc::CopyArticles(HandOver(options), services);
   services.FinishStatusLine();
   if (services.errors_shown() > 0) {
@@ -96,6 +113,44 @@ int RunCopy(Options& options) {
                  services.errors_shown(), options.log.c_str());
   }
   return ok ? kExitOk : kExitRunFailed;
+}
+
+// tarvik verify: exit 0 nothing found, 1 something found, 2 usage error.
+int RunVerify(Options& options) {
+  preproc::RunSettings settings = HandOver(options);
+  bool rerun = !settings.listing_file.empty();
+  if (rerun == settings.article_path.empty()) {
+    std::fprintf(stderr, "tarvik verify: --listing and --articles go together\n");
+    return kExitUsage;
+  }
+  if (rerun && !platform::IsDirectory(settings.article_path)) {
+    std::fprintf(stderr, "tarvik verify: the article path '%s' is not a directory\n",
+                 settings.article_path.c_str());
+    return kExitUsage;
+  }
+  if (!platform::IsDirectory(settings.index_path)) {
+    std::fprintf(stderr, "tarvik verify: the index path '%s' is not a directory\n",
+                 settings.index_path.c_str());
+    return kExitUsage;
+  }
+  std::vector<preproc::verify::Finding> findings;
+  int listed = preproc::verify::CheckIndexSet(settings.index_path, &findings);
+  if (!settings.copy_path.empty())
+    preproc::verify::CheckCopies(settings.copy_path, listed, &findings);
+  if (rerun && !preproc::verify::CompareWithRuns(settings, &findings)) {
+    std::fprintf(stderr, "tarvik verify: cannot make a temporary directory for the runs\n");
+    return kExitUsage;
+  }
+  for (const preproc::verify::Finding& finding : findings) {
+    std::printf("%s\n", preproc::verify::FormatFinding(finding).c_str());
+  }
+  if (findings.empty()) {
+    std::fprintf(stderr, "tarvik verify: no problems found\n");
+  } else {
+    std::fprintf(stderr, "tarvik verify: %lu problem(s) found\n",
+                 static_cast<unsigned long>(findings.size()));
+  }
+  return findings.empty() ? kExitOk : kExitRunFailed;
 }
 
 }  // namespace
@@ -134,6 +189,27 @@ int main(int argc, char** argv) {
       "Example:\n  tarvik copy --html --listing examples/listing.txt "
       "--articles examples/articles --copy examples/copies");
 
+  CLI::App* verify = app.add_subcommand(
+      "verify", "Check an index set (and its copies) before a title ships; change nothing");
+  verify->add_option("--index", options.settings.index_path, "The index path to check")->required();
+  verify->add_option("--copy", options.settings.copy_path,
+                     "Also check the phrase search files of this copy path");
+  verify->add_option(
+      "--listing", options.settings.listing_file,
+      "Run both runs again on this listing, privately, and compare with the sets on disk");
+  verify->add_option("--articles", options.settings.article_path,
+                     "The article path of that listing (with --listing)");
+  verify->add_flag("--html", options.html, "The articles are HTML (as given to the runs)");
+  verify->add_option("--delimiters", options.delimiters, "The extra delimiters given to the runs");
+  verify->add_option("--fold", options.fold, "The --fold given to tarvik index")
+      ->check(CLI::IsMember({"cp1252", "ascii"}))
+      ->type_name("cp1252|ascii");
+  verify->footer(
+      "Findings go to standard output, one a line: \"FILE: what is wrong\".\n"
+      "Exit status: 0 nothing found, 1 something found, 2 usage error.\n"
+      "Example:\n  tarvik verify --index examples/index --copy examples/copies "
+      "--listing examples/listing.txt --articles examples/articles --html\n");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -147,5 +223,6 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (index->parsed()) return RunIndex(options);
+  if (verify->parsed()) return RunVerify(options);
   return RunCopy(options);
 }

@@ -12,6 +12,7 @@ void RunServices::SetStatusText(std::string_view text) {
 void RunServices::SetProgressRange(std::uint16_t lower, std::uint16_t upper) {
   lower_ = lower;
   upper_ = upper;
+  CountPhase();
   ShowProgress(lower_, upper_, pos_);
 }
 
@@ -25,6 +26,7 @@ void RunServices::SetProgressPos(int pos) {
 void RunServices::StepProgress() {
   pos_ += step_;
   if (pos_ > upper_) pos_ = lower_;  // the bar fills and starts again
+  CountStep();
   ShowProgress(lower_, upper_, pos_);
 }
 

@@ -75,6 +75,12 @@ class RunServices {
   virtual void ShowStatus(const std::string& /*text*/) {}
   virtual void ShowProgress(int /*lower*/, int /*upper*/, int /*pos*/) {}
   virtual void ShowBox(std::string_view /*text*/, MessageKind /*kind*/) {}
+  // For a front end that counts a run's work rather than showing the bar's
+  // position: SetProgressRange starts a new phase, StepProgress is one more
+  // item of it (an article, a group of index files). Called before the
+  // ShowProgress of the same call. The defaults do nothing.
+  virtual void CountPhase() {}
+  virtual void CountStep() {}
 
  private:
   std::string run_log_path_;

@@ -76,13 +76,6 @@ Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* w
   return Order::kGreater;
 }
 
-bool IsDigitField(const unsigned char* field) {
-  for (int i = 0; i < kFieldWidth; ++i) {
-    if (field[i] < '0' || field[i] > '9') return false;
-  }
-  return true;
-}
-
 // Reads the count article numbers at the reader's position into the flags.
 void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
   for (int i = 0; i < count && reader.Need(kFieldWidth); ++i) {
@@ -97,21 +90,24 @@ void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
 void ScanEntries(EntryReader& reader, const char* word, size_t length, bool exact,
                  const PostingMark& mark) {
   while (reader.Need(1)) {
-    size_t wordLength = reader.Data()[0];
-    size_t head = 1 + wordLength + kFieldWidth;
-    if (wordLength == 0 || !reader.Need(head)) return;
-    const unsigned char* countField = reader.Data() + 1 + wordLength;
-    if (!IsDigitField(countField)) return;
-    int count = indexformat::ParseDecimalPrefix(countField);
-    Order order = CompareEntry(reader.Data() + 1, wordLength, word, length, exact);
-    reader.Consume(head);
-    std::int64_t body = static_cast<std::int64_t>(count) * kFieldWidth;
-    if (count > indexformat::kMaxBlockArticles || body > reader.Left()) return;
+    // The head is decoded from the bytes at hand; a damaged or cut entry ends
+    // the file's scan, as kpxdump and tarvik verify see it.
+    size_t headSize = indexformat::EntryHeadSize(reader.Data()[0]);
+    size_t available = reader.Need(headSize) ? headSize : 1;
+    indexformat::EntryHead head;
+    if (indexformat::DecodeEntryHead(reader.Data(), available, &head) !=
+        indexformat::EntryDamage::kNone) {
+      return;
+    }
+    Order order = CompareEntry(head.word, head.wordLength, word, length, exact);
+    reader.Consume(head.headSize);
+    std::int64_t body = static_cast<std::int64_t>(head.postingsSize);
+    if (body > reader.Left()) return;
     if (order == Order::kGreater) return;
     if (order == Order::kSmaller) {
       if (!reader.Skip(body)) return;
     } else {
-      ReadPostings(reader, count, mark);
+      ReadPostings(reader, head.count, mark);
     }
   }
 }

@@ -8,10 +8,11 @@
 // exact comparison an entry equals the query when the words are equal; in
 // prefix comparison when the entry's word begins with the query.
 //
-// Every stored length is checked against what is left of the file: a length
-// byte of 0, a count field that is not four digits, a count above 2,500 or
-// one that runs past the end of the file ends that file's scan (the damaged
-// entry and everything behind it count as absent). Article numbers of 0 or
+// Every stored length is checked against what is left of the file: an entry
+// head that indexformat::DecodeEntryHead refuses (a length byte of 0, a count
+// field that is not four digits, a count of 0 or above 2,500) or postings that
+// run past the end of the file end that file's scan (the damaged entry and
+// everything behind it count as absent). Article numbers of 0 or
 // above 2,500 are ignored. A file that cannot be opened holds no entry.
 //
 // Allocates nothing; opens at most one file at a time and closes it before

@@ -31,7 +31,7 @@ class ExamplesTest : public ::testing::Test {
   static void TearDownTestSuite() { delete dir_; }
 
   CommandResult Search(const std::string& arguments) {
-    return RunCommand(std::string(KPXSEARCH_PATH) + " --names --index " +
+    return RunCommand(std::string(KPXSEARCH_PATH) + " --list --names --index " +
                       ShellQuote(dir_->Join("index")) + " --articles " +
                       ShellQuote(dir_->Join("copies")) + " " + arguments);
   }

@@ -1,9 +1,11 @@
 #include "xtra/hostsim/search_command.h"
 
 #include <charconv>
+#include <cstdio>
 #include <memory>
 
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 
 namespace hostsim {
@@ -30,6 +32,20 @@ class Caller {
     if (isInteger) *result = host.IntegerOf(call.result);
     host.ClearValues();
     if (!isInteger) return *error = std::string(name) + " gave no result", false;
+    return true;
+  }
+
+  // A call whose result is a string, such as the match list statement.
+  bool CallString(std::string_view name, const std::vector<MoaMmValue>& args, std::string* result,
+                  std::string* error) {
+    const LingoMethod* method = session_.methods().Find(name);
+    if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
+    CallResult call = instance_.Call(method->selector, args, method->args.size());
+    SimHost& host = session_.host();
+    bool isString = call.code == XTRA_OK && SimHost::KindOf(call.result) == ValueKind::kString;
+    if (isString) *result = host.StringOf(call.result);
+    host.ClearValues();
+    if (!isString) return *error = std::string(name) + " gave no text", false;
     return true;
   }
 
@@ -66,7 +82,80 @@ bool SetUp(Caller& caller, SimHost& host, const SearchRequest& request, std::str
   return true;
 }
 
+// Calls KPXSearchCreateMatchesList for each line of the article's phrase
+// search file and keeps the lines with an occurrence.
+bool ReadArticleLines(Caller& caller, SimHost& host, const SearchRequest& request,
+                      ArticleLines* article, std::string* error) {
+  std::string contents;
+  if (!platform::ReadWholeFile(PhraseSearchFilePath(request.articlesPath, article->article),
+                               &contents)) {
+    article->readable = false;
+    return true;
+  }
+  std::string_view text = contents;
+  for (int number = 1; !text.empty(); ++number) {
+    if (request.maxLines > 0 && static_cast<int>(article->lines.size()) >= request.maxLines) break;
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? "" : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) continue;
+    std::string statement;
+    if (!caller.CallString("KPXSearchCreateMatchesList", {host.String(std::string(line))},
+                           &statement, error)) {
+      return false;
+    }
+    MatchedLine matched;
+    if (!ParseMatchList(statement, &matched.occurrences)) {
+      return *error = "KPXSearchCreateMatchesList gave no match list: " + statement, false;
+    }
+    if (matched.occurrences.empty()) continue;
+    matched.number = number;
+    matched.text = std::string(line);
+    article->lines.push_back(std::move(matched));
+  }
+  return true;
+}
+
 }  // namespace
+
+bool ParseMatchList(std::string_view statement, std::vector<Occurrence>* occurrences) {
+  constexpr std::string_view kHead = "set t123Match = [";
+  constexpr std::string_view kTail = "]\r";
+  occurrences->clear();
+  if (statement.size() < kHead.size() + kTail.size() ||
+      statement.substr(0, kHead.size()) != kHead ||
+      statement.substr(statement.size() - kTail.size()) != kTail) {
+    return false;
+  }
+  std::string_view list =
+      statement.substr(kHead.size(), statement.size() - kHead.size() - kTail.size());
+  std::vector<std::int32_t> numbers;
+  while (!list.empty()) {
+    std::size_t comma = list.find(',');
+    std::int32_t value = 0;
+    if (!ParseInt(list.substr(0, comma), &value)) return false;
+    numbers.push_back(value);
+    list = comma == std::string_view::npos ? "" : list.substr(comma + 1);
+  }
+  if (numbers.size() % 2 != 0) return false;
+  for (std::size_t i = 0; i < numbers.size(); i += 2) {
+    occurrences->push_back({numbers[i], numbers[i + 1]});
+  }
+  return true;
+}
+
+std::string PhraseSearchFilePath(const std::string& articlesPath, std::int32_t article) {
+  std::string base = articlesPath;
+  platform::AppendSeparator(base);
+  char block[16];
+  char file[16];
+  std::snprintf(block, sizeof block, "%d", indexformat::CopyBlockNumber(article));
+  std::snprintf(file, sizeof file, "t%04d", static_cast<int>(article));
+  std::string lower = base + "a" + block;
+  std::string directory = platform::IsDirectory(lower) ? lower : base + "A" + block;
+  return directory + platform::kSeparator + file;
+}
 
 bool ParseKeyRange(std::string_view text, KeyRangeRequest* range, std::string* error) {
   std::size_t second = text.rfind(':');
@@ -96,6 +185,14 @@ bool RunSearch(XtraSession& session, const SearchRequest& request, SearchOutcome
     std::int32_t article = 0;
     if (!caller.Call("KPXSearchGetMatch", {host.Integer(i)}, &article, error)) return false;
     outcome->matches.push_back(article);
+  }
+  outcome->articles.clear();
+  if (!request.showLines) return true;
+  for (std::int32_t article : outcome->matches) {
+    ArticleLines lines;
+    lines.article = article;
+    if (!ReadArticleLines(caller, host, request, &lines, error)) return false;
+    outcome->articles.push_back(std::move(lines));
   }
   return true;
 }

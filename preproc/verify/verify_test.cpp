@@ -1,0 +1,190 @@
+#include "preproc/verify/verify.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "indexformat/index_format.h"
+#include "platform/testing/temp_dir.h"
+#include "preproc/copier/copy_run.h"
+#include "preproc/indexer/index_run.h"
+
+namespace preproc::verify {
+namespace {
+
+// A small title made by the real runs: dir/index, dir/copy from dir/src.
+class VerifyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("src/one.txt", "the cat sat on a mat");
+    dir_.Write("src/two.txt", "cats and dogs in new york 1997");
+    dir_.Write("src/three.txt", "a dog called Rex");
+    settings_.listing_file = dir_.Write("listing.txt", "one.txt\n|comment\ntwo.txt\nthree.txt\n");
+    settings_.article_path = dir_.Join("src");
+    settings_.index_path = dir_.Join("index");
+    settings_.copy_path = dir_.Join("copy");
+    RunServices services(dir_.Join("run.log"));
+    ASSERT_TRUE(GenerateIndexFiles(settings_, services));
+    ASSERT_TRUE(CopyArticles(settings_, services));
+  }
+
+  // Every finding of the three checks, formatted.
+  std::vector<std::string> Verify(bool rerun = true) {
+    std::vector<Finding> findings;
+    int listed = CheckIndexSet(settings_.index_path, &findings);
+    CheckCopies(settings_.copy_path, listed, &findings);
+    if (rerun) {
+      EXPECT_TRUE(CompareWithRuns(settings_, &findings));
+    }
+    std::vector<std::string> lines;
+    for (const Finding& finding : findings) lines.push_back(FormatFinding(finding));
+    return lines;
+  }
+
+  // Whether exactly one finding names file and holds text.
+  static bool Names(const std::vector<std::string>& lines, const std::string& file,
+                    const std::string& text) {
+    int hits = 0;
+    for (const std::string& line : lines) {
+      if (line.rfind(file + ": ", 0) == 0 && line.find(text) != std::string::npos) ++hits;
+    }
+    return hits == 1;
+  }
+
+  static std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+  }
+
+  platform::testing::TempDir dir_;
+  RunSettings settings_;
+};
+
+TEST_F(VerifyTest, AGoodSetHasNoFindings) {
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+}
+
+TEST_F(VerifyTest, CopiesFromAReorderedListing) {
+  dir_.Write("reordered.txt", "two.txt\none.txt\nthree.txt\n");
+  RunSettings other = settings_;
+  other.listing_file = dir_.Join("reordered.txt");
+  RunServices services(dir_.Join("run.log"));
+  ASSERT_TRUE(CopyArticles(other, services));
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0001"), "differs from what tarvik copy writes"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0002"), "differs")) << Lines(lines);
+  EXPECT_EQ(lines.size(), 2u) << Lines(lines);
+}
+
+TEST_F(VerifyTest, AStaleTwoLetterFile) {
+  // A file of an earlier run whose words this listing no longer has.
+  std::string entry;
+  int articles[] = {1, 3};
+  indexformat::AppendEntry("ZEBRA", articles, 2, &entry);
+  dir_.Write("index/Z/ZE", entry);
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("index/Z/ZE"), "stale: tarvik index on this listing"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/Z/ZE"), "the letter file Z/Z is missing"))
+      << Lines(lines);
+  // Without the listing, the letter entry still gives a stale file away.
+  // DOVE (article 1) sorts after DOGS, but the letter entry D lists 2 and 3.
+  entry.clear();
+  indexformat::AppendEntry("DOVE", articles, 1, &entry);
+  dir_.Write("index/D/DO", dir_.Read("index/D/DO") + entry);
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/D/DO"), "does not list article(s) 1 of its entries"))
+      << Lines(lines);
+}
+
+TEST_F(VerifyTest, ATruncatedIndexFile) {
+  std::string bytes = dir_.Read("index/C/CA");
+  dir_.Write("index/C/CA", bytes.substr(0, bytes.size() - 2));
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("index/C/CA"),
+                    "malformed entry at offset 27: entry runs past the end of the file"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/C/CA"), "differs")) << Lines(lines);
+}
+
+TEST_F(VerifyTest, ADeletedCopy) {
+  std::remove(dir_.Join("copy/a1/t0002").c_str());
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(
+      Names(lines, dir_.Join("copy/a1/t0002"), "missing: the phrase search file of article 2"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0002"), "missing: tarvik copy")) << Lines(lines);
+}
+
+TEST_F(VerifyTest, DamageInsideEntries) {
+  auto entries = [](std::vector<std::pair<std::string, std::vector<int>>> list) {
+    std::string bytes;
+    for (auto& [word, articles] : list) {
+      indexformat::AppendEntry(word, articles.data(), articles.size(), &bytes);
+    }
+    return bytes;
+  };
+  dir_.Write("index/D/DO", entries({{"DOGS", {2}}, {"DOG", {2, 3}}}));
+  dir_.Write("index/N/NE", entries({{"NEW", {2}}, {"NEW", {2}}}));
+  dir_.Write("index/R/RE", entries({{"REX", {3, 7}}}));
+  dir_.Write("index/S/SA", entries({{"SAT", {1}}, {"MAT", {1}}}));
+  std::string cat = entries({{"CAT", {1}}});
+  cat[11] = 'x';  // "000x": a malformed article number
+  dir_.Write("index/C/CA", cat);
+  dir_.Write("index/extras", entries({{"1997", {2}}}) +
+                                 "\x01"
+                                 "A2501" +
+                                 std::string(10004, '1'));
+  std::vector<std::string> lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/D/DO"), "DOG at offset 13 is out of order"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/N/NE"), "NEW at offset 12 is repeated"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/R/RE"),
+                    "REX names article 7, above the 3 articles of the file mapping log"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/S/SA"), "holds MAT at offset 12, a word of another"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/C/CA"), "malformed article number 000x"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/extras"), "count above 2,500")) << Lines(lines);
+}
+
+TEST_F(VerifyTest, ListingsBeyondWhatThePluginReturns) {
+  std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
+  for (int i = 0; i < 2600; ++i) {
+    log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\tt0001\n";
+  }
+  dir_.Write("index/log", log);
+  std::vector<std::string> lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/log"),
+                    "lists 2600 articles; the plug-in returns articles 1 to 2,500 only"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "missing")) << Lines(lines);
+}
+
+TEST_F(VerifyTest, CopiesBeyondTheListing) {
+  dir_.Write("copy/a1/t0004", "old");
+  dir_.Write("copy/a2/t0150", "older");
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "beyond the 3 articles")) << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a2/t0150"), "beyond the 3 articles")) << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "stale: tarvik copy")) << Lines(lines);
+}
+
+TEST_F(VerifyTest, RunErrorsAreFindingsAndNothingIsWritten) {
+  std::remove(dir_.Join("src/three.txt").c_str());
+  std::string before = dir_.Read("index/C/CA");
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(Names(lines, settings_.listing_file, "tarvik index on this listing reports"))
+      << Lines(lines);
+  EXPECT_EQ(dir_.Read("index/C/CA"), before);
+  EXPECT_FALSE(dir_.Exists("kpxsindx.log"));
+}
+
+}  // namespace
+}  // namespace preproc::verify
