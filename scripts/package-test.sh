@@ -120,7 +120,7 @@ check "tarvik index on the sample articles" \
 check "tarvik copy on the sample articles" \
   run "$bin/tarvik" copy --html --listing "$examples/listing.txt" --articles "$examples/articles" \
   --copy "$out/copies" --log "$out/copy.log"
-if run "$bin/kpxsearch" --index "$out/index" --articles "$out/copies" --names "new york" \
+if run "$bin/kpxsearch" --index "$out/index" --articles "$out/copies" --list --names "new york" \
      >"$out/search.txt" 2>"$out/search.err" && [ "$(head -1 "$out/search.txt")" -gt 0 ]; then
   pass "kpxsearch finds 'new york' with the installed plug-in ($(head -1 "$out/search.txt") articles)"
 else
@@ -194,7 +194,7 @@ else
     fi
   fi
   if [[ " ${programs[*]} " == *" kpxsearch "* ]] && [ -d "$dir/index" ]; then
-    if run_wine kpxsearch.exe --index index --articles copies "new york" >"$work/wine-search.txt" &&
+    if run_wine kpxsearch.exe --index index --articles copies --list "new york" >"$work/wine-search.txt" &&
        [ "$(head -1 "$work/wine-search.txt" | tr -d '\r')" = "$(head -1 "$out/search.txt")" ]; then
       pass "kpxsearch.exe finds 'new york' with the KPXSearch.x32 beside it, as on Linux"
     else
