@@ -207,26 +207,25 @@ TEST_F(ClosedGateTest, EveryMethodButNewDoesNothingAndSetsNoResult) {
   }
 }
 
+// A box under Wine takes about a second, so one host (major version 8) here.
 TEST_F(ClosedGateTest, OnlyCountMatchesShowsTheBoxAtEveryCall) {
   if (!testing::BoxWatch::CanSeeBoxes()) GTEST_SKIP() << "no desktop to show message boxes on";
   const std::string expected = std::string(kVersionGateCaption) + ": " + kVersionGateText;
-  for (std::uint8_t major : {7, 8}) {
-    OpenOnHost(major);
-    testing::BoxWatch boxes;
-    for (const GatedCall& call : GatedCalls()) {
-      Call(call.selector, call.args);
-      std::vector<std::string> shown = boxes.Take();
-      if (call.selector == Selector::kCountMatches) {
-        EXPECT_EQ(shown, std::vector<std::string>{expected});
-      } else {
-        EXPECT_TRUE(shown.empty()) << "selector " << static_cast<int>(call.selector);
-      }
+  OpenOnHost(8);
+  testing::BoxWatch boxes;
+  for (const GatedCall& call : GatedCalls()) {
+    Call(call.selector, call.args);
+    std::vector<std::string> shown = boxes.Take();
+    if (call.selector == Selector::kCountMatches) {
+      EXPECT_EQ(shown, std::vector<std::string>{expected});
+    } else {
+      EXPECT_TRUE(shown.empty()) << "selector " << static_cast<int>(call.selector);
     }
-    for (int i = 0; i < 3; ++i) Call(Selector::kCountMatches);
-    EXPECT_EQ(boxes.Take(), std::vector<std::string>(3, expected));
-    Call(Selector::kNew);
-    EXPECT_TRUE(boxes.Take().empty()) << "new is never gated";
   }
+  for (int i = 0; i < 2; ++i) Call(Selector::kCountMatches);
+  EXPECT_EQ(boxes.Take(), std::vector<std::string>(2, expected));
+  Call(Selector::kNew);
+  EXPECT_TRUE(boxes.Take().empty()) << "new is never gated";
 }
 
 TEST_F(DispatcherTest, RefusedCallContextStopsTheCall) {
