@@ -149,7 +149,7 @@ prepare_side() {
   mkdir -p "$1"
   cp -r examples/articles examples/listing.txt "$1/"
   for ((b = 128; b < 256; b++)); do
-    printf -v byte "\\x%02x" "$b"
+    printf -v byte '\\x%02x' "$b"
     printf "w${byte}w ${byte}${byte} "
   done >"$1/articles/accents.txt"
   printf 'accents.txt\n' >>"$1/listing.txt"
