@@ -203,6 +203,17 @@ compare_log() {
   echo "ok $mapped"
 }
 
+# The script of searches with its two paths made absolute: Linux paths here,
+# drive paths (Z:\...) on Windows.
+absolute_paths() {
+  local base=$1 line pattern='^(KPXSearchSet(Index|Articles)Path) "([^"]*)"$'
+  while IFS= read -r line; do
+    if [[ $line =~ $pattern ]]; then
+      printf '%s "%s"\n' "${BASH_REMATCH[1]}" "$base${BASH_REMATCH[3]}"
+    else printf '%s\n' "$line"; fi
+  done <scripts/windows-searches.txt
+}
+
 # The 32-bit programs are the shipped ones; the 64-bit builds are checked the
 # same way.
 for arch in win32 win64; do
@@ -252,16 +263,6 @@ for arch in win32 win64; do
     echo "  (the host simulator is not built; searches skipped)"
     continue
   fi
-  # The script of searches with its two paths made absolute: Linux paths here,
-  # drive paths (Z:\...) on Windows.
-  absolute_paths() {
-    local base=$1 line pattern='^(KPXSearchSet(Index|Articles)Path) "([^"]*)"$'
-    while IFS= read -r line; do
-      if [[ $line =~ $pattern ]]; then
-        printf '%s "%s"\n' "${BASH_REMATCH[1]}" "$base${BASH_REMATCH[3]}"
-      else printf '%s\n' "$line"; fi
-    done <scripts/windows-searches.txt
-  }
   if [ ! -f "$work/linux/searches.out" ]; then
     absolute_paths "$work/linux/" >"$work/linux/searches.lingo"
     (cd "$work/linux" &&
