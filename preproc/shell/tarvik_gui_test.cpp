@@ -24,6 +24,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -128,6 +129,9 @@ class TarvikGui : public ::testing::Test {
 struct Rgba {
   double red, green, blue, alpha;  // GdkRGBA
   bool operator==(const Rgba&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Rgba& c) {
+    return out << "rgba(" << c.red << ", " << c.green << ", " << c.blue << ", " << c.alpha << ")";
+  }
 };
 template <typename Function>
 Function Gtk(const char* name) {
