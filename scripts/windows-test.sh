@@ -132,7 +132,9 @@ for program in "${unit_tests[@]}"; do
   fi
   summary=$(tr -d '\r' <"$out" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p')
   skipped=$(tr -d '\r' <"$out" | sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?,.*$/\1/p')
-  if [ "$status" -eq 0 ] && { [ -n "$summary" ] || [ "$name" = kpxsearch_header_test ]; }; then
+  if [ "$name" = xtra_host_test ] && [ -n "$skipped" ]; then
+    fail "$name skipped $skipped tests on the virtual display (the message box checks)"
+  elif [ "$status" -eq 0 ] && { [ -n "$summary" ] || [ "$name" = kpxsearch_header_test ]; }; then
     pass "$name: ${summary:-all} tests passed${skipped:+, $skipped skipped}"
   else
     fail "$name exited with $status"
