@@ -45,8 +45,9 @@ test-fuzz:
 	cd build-fuzz && ctest --output-on-failure -L fuzz
 
 # Windows builds of both deliverables (mingw-w64 cross compilers): build-win32
-# (KPXSearch.x32, tests built only) and build-win64 (tarvik.exe, KPXSearch.x32,
-# kpxsearch.exe). test-windows checks them, under Wine, against $(BUILD).
+# (the shipped 32-bit KPXSearch.x32, tarvik.exe, kpxsearch.exe, kpxdump.exe and
+# the unit tests) and build-win64 (tarvik.exe, KPXSearch.x32, kpxsearch.exe).
+# test-windows runs them under Wine (32-bit Wine for build-win32) against $(BUILD).
 windows: deps
 	JOBS=$(JOBS) ./scripts/windows-build.sh
 

@@ -1,5 +1,9 @@
 #include "platform/code_page.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -19,11 +23,31 @@ UpperCaseTable MakeTable(CaseFold fold) {
   return table;
 }
 
+#if defined(_WIN32)
+// CharUpperA over the bytes 1..255 in one string; NUL stays NUL.
+UpperCaseTable MakeAnsiTable() {
+  char bytes[256];
+  for (int c = 1; c < 256; ++c) bytes[c - 1] = static_cast<char>(c);
+  bytes[255] = '\0';
+  CharUpperA(bytes);
+  UpperCaseTable table;
+  table[0] = 0;
+  for (int c = 1; c < 256; ++c) table[c] = static_cast<std::uint8_t>(bytes[c - 1]);
+  return table;
+}
+#endif
+
 }  // namespace
 
 const UpperCaseTable& GetUpperCaseTable(CaseFold fold) {
   static const UpperCaseTable cp1252 = MakeTable(CaseFold::kCp1252);
   static const UpperCaseTable ascii = MakeTable(CaseFold::kAscii);
+#if defined(_WIN32)
+  if (fold == CaseFold::kAnsi) {
+    static const UpperCaseTable ansi = MakeAnsiTable();
+    return ansi;
+  }
+#endif
   return fold == CaseFold::kCp1252 ? cp1252 : ascii;
 }
 

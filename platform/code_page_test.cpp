@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -27,6 +31,25 @@ TEST(CodePage, AsciiFoldLeavesHighBytes) {
   EXPECT_EQ(t['q'], 'Q');
   for (int c = 128; c < 256; ++c) EXPECT_EQ(t[c], c);
 }
+
+#if defined(_WIN32)
+// The default fold of the Windows builds is the system's CharUpperA. Asked one
+// byte at a time (the call's single-character form), it must give the ANSI
+// table; with the Western code page it must also agree with our cp1252 table,
+// which is what makes a set built on Linux equal to one built on Windows.
+TEST(CodePage, AnsiFoldIsCharUpperAAndMatchesCp1252OnTheWesternCodePage) {
+  EXPECT_EQ(kDefaultCaseFold, CaseFold::kAnsi);
+  const UpperCaseTable& ansi = GetUpperCaseTable(CaseFold::kAnsi);
+  EXPECT_EQ(ansi[0], 0);
+  for (int c = 1; c < 256; ++c) {
+    auto upper = reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(c)));
+    EXPECT_EQ(ansi[c], upper & 0xFF) << "byte " << c;
+  }
+  if (GetACP() != 1252) GTEST_SKIP() << "active code page " << GetACP() << ", not 1252";
+  const UpperCaseTable& cp1252 = GetUpperCaseTable(CaseFold::kCp1252);
+  for (int c = 0; c < 256; ++c) EXPECT_EQ(ansi[c], cp1252[c]) << "byte " << c;
+}
+#endif
 
 }  // namespace
 }  // namespace platform

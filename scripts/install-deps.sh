@@ -22,6 +22,9 @@ if [ "$profile" = all ]; then
   packages+=(fonts-wine)
   # make package and its test: CPack's Debian package and zip, man pages.
   packages+=(dpkg-dev lintian help2man gzip zip unzip git)
+  # 32-bit Wine, for the 32-bit Windows programs: on amd64 it comes from the
+  # i386 architecture, which dpkg may first have to be told about.
+  if [ "$(dpkg --print-architecture)" = amd64 ]; then packages+=(wine32:i386); else packages+=(wine32); fi
 fi
 packages+=("$@")
 
@@ -38,5 +41,8 @@ fi
 echo "Installing missing packages: ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows deliverables with Debian's mingw-w64 compilers:
-#   build-win32/  32-bit Windows (i686): KPXSearch.x32, the plug-in the host
-#                 loads, tarvik-gui.exe, the desktop form (preproc/win32), and
-#                 every unit test
-#   build-win64/  64-bit Windows (x86_64): tarvik.exe, KPXSearch.x32 and the
-#                 host simulator kpxsearch.exe (run under Wine by
-#                 scripts/windows-test.sh)
+#   build-win32/  32-bit Windows (i686), the shipped programs: KPXSearch.x32,
+#                 the plug-in the host loads, tarvik.exe, tarvik-gui.exe (the
+#                 desktop form, preproc/win32), kpxsearch.exe (the host
+#                 simulator), kpxdump.exe and every unit test
+#   build-win64/  64-bit Windows (x86_64): tarvik.exe, KPXSearch.x32 and
+#                 kpxsearch.exe
+# scripts/windows-test.sh runs them under Wine.
 # Usage: scripts/windows-build.sh   (JOBS=n sets the parallel jobs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ done
 
 common=(-DCMAKE_BUILD_TYPE=Release -DKPX_BUILD_GUI=OFF -DKPX_BUILD_BENCH=OFF)
 
-echo "== Windows i686: KPXSearch.x32, tarvik-gui.exe and the unit tests (build-win32)"
+echo "== Windows i686: KPXSearch.x32, tarvik.exe, tarvik-gui.exe, kpxsearch.exe, kpxdump.exe, the unit tests (build-win32)"
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake "${common[@]}" \
   -DKPX_BUILD_TESTS=ON >/dev/null
 cmake --build build-win32 -j "$jobs"
@@ -34,8 +35,19 @@ if [ -f xtra/hostsim/CMakeLists.txt ]; then targets+=(kpxsearch); fi
 cmake --build build-win64 -j "$jobs" --target "${targets[@]}"
 
 echo "== Built:"
-for file in build-win32/xtra/host/KPXSearch.x32 build-win32/preproc/win32/tarvik-gui.exe \
-            build-win64/preproc/cli/tarvik.exe \
-            build-win64/xtra/host/KPXSearch.x32 build-win64/xtra/hostsim/kpxsearch.exe; do
+# The shipped programs are the 32-bit ones: each must be there.
+shipped=(build-win32/xtra/host/KPXSearch.x32 build-win32/preproc/cli/tarvik.exe
+         build-win32/preproc/win32/tarvik-gui.exe
+         build-win32/indexformat/kpxdump.exe)
+if [ -f xtra/hostsim/CMakeLists.txt ]; then shipped+=(build-win32/xtra/hostsim/kpxsearch.exe); fi
+for file in "${shipped[@]}"; do
+  if [ ! -f "$file" ]; then
+    echo "windows-build: $file was not built" >&2
+    exit 1
+  fi
+  echo "  $file"
+done
+for file in build-win64/preproc/cli/tarvik.exe build-win64/xtra/host/KPXSearch.x32 \
+            build-win64/xtra/hostsim/kpxsearch.exe; do
   if [ -f "$file" ]; then echo "  $file"; fi
 done

@@ -41,8 +41,19 @@ class TempDir {
 
   // The directory, without a final separator.
   const std::string& path() const { return path_; }
-  // path() + "/" + relative.
-  std::string Join(std::string_view relative) const { return path_ + "/" + std::string(relative); }
+  // path(), the platform's separator and relative, whose "/" are read as
+  // separators too (so on Windows every "/" becomes "\\").
+  std::string Join(std::string_view relative) const {
+#ifdef _WIN32
+    std::string native(relative);
+    for (char& c : native) {
+      if (c == '/') c = '\\';
+    }
+    return path_ + "\\" + native;
+#else
+    return path_ + "/" + std::string(relative);
+#endif
+  }
 
   // Writes bytes to a file below the directory, creating its parents.
   std::string Write(std::string_view relative, std::string_view bytes) const {
@@ -56,6 +67,13 @@ class TempDir {
   // The bytes of a file below the directory ("" when missing).
   std::string Read(std::string_view relative) const {
     std::ifstream in(Join(relative), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // A text file below the directory, read in text mode: the CR LF line ends
+  // that Windows writes read as LF ("" when missing).
+  std::string ReadText(std::string_view relative) const {
+    std::ifstream in(Join(relative));
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 

@@ -33,6 +33,29 @@ constexpr int kExitOk = 0;
 constexpr int kExitRunFailed = 1;
 constexpr int kExitUsage = 2;
 
+// The --fold names. Windows builds fold with the system's CharUpperA in the
+// active ANSI code page by default; elsewhere cp1252 stands in for it.
+#if defined(_WIN32)
+constexpr char kDefaultFold[] = "ansi";
+constexpr char kFoldNames[] = "ansi|cp1252|ascii";
+constexpr char kFoldHelp[] =
+    "How words are upper-cased: ansi (default; the system's CharUpperA in the active ANSI "
+    "code page), cp1252 (Western accented letters too) or ascii (a-z only, for UTF-8 articles)";
+#else
+constexpr char kDefaultFold[] = "cp1252";
+constexpr char kFoldNames[] = "cp1252|ascii";
+constexpr char kFoldHelp[] =
+    "How words are upper-cased: cp1252 (default; Western accented letters too) or ascii (a-z "
+    "only, for UTF-8 articles)";
+#endif
+
+platform::CaseFold FoldNamed(const std::string& name) {
+#if defined(_WIN32)
+  if (name == "ansi") return platform::CaseFold::kAnsi;
+#endif
+  return name == "ascii" ? platform::CaseFold::kAscii : platform::CaseFold::kCp1252;
+}
+
 constexpr char kDescription[] =
     "tarvik - the search kit's pre-processor.\n"
     "Reads an article listing (one article file name per line, relative to the\n"
@@ -46,7 +69,7 @@ struct Options {
   std::string log = preproc::kRunLogName;
   bool html = false;
   std::string delimiters;
-  std::string fold = "cp1252";
+  std::string fold = kDefaultFold;
 };
 
 // The options both runs share.
@@ -78,7 +101,7 @@ preproc::RunSettings HandOver(Options& options) {
   s.copy_path = platform::ToNativeSeparators(s.copy_path);
   s.article_type = options.html ? preproc::kHtmlArticle : preproc::kTextArticle;
   s.delimiters = preproc::CutDelimiters(options.delimiters);
-  s.fold = options.fold == "ascii" ? platform::CaseFold::kAscii : platform::CaseFold::kCp1252;
+  s.fold = FoldNamed(options.fold);
   return s;
 }
 
@@ -169,12 +192,14 @@ int main(int argc, char** argv) {
       ->add_option("--index", options.settings.index_path,
                    "The directory that receives the index file set (created when missing)")
       ->required();
-  index
-      ->add_option("--fold", options.fold,
-                   "How words are upper-cased: cp1252 (default; Western accented letters too) "
-                   "or ascii (a-z only, for UTF-8 articles)")
-      ->check(CLI::IsMember({"cp1252", "ascii"}))
-      ->type_name("cp1252|ascii");
+  index->add_option("--fold", options.fold, kFoldHelp)
+      ->check(CLI::IsMember(std::vector<std::string> {
+#if defined(_WIN32)
+        "ansi",
+#endif
+            "cp1252", "ascii"
+      }))
+      ->type_name(kFoldNames);
   index->footer(
       "Example:\n  tarvik index --html --listing examples/listing.txt "
       "--articles examples/articles --index examples/index");

@@ -49,7 +49,7 @@ class CopyRunTest : public ::testing::Test {
     WriteListing(listing);
   }
   bool Run() { return CopyArticles(settings_, services_, &counts_); }
-  std::string Log() const { return dir_.Read("kpxsindx.log"); }
+  std::string Log() const { return dir_.ReadText("kpxsindx.log"); }
   std::string Copy(const std::string& name) const { return dir_.Read("copies/" + name); }
 
   TempDir dir_;
@@ -70,8 +70,9 @@ TEST_F(CopyRunTest, SmallRunWritesNumberedCopiesAndItsExactLog) {
   const std::string a = dir_.Join("articles/"), c = dir_.Join("copies/");
   std::string expected = "# KPXScopy: Duplication of files Started ...\n";
   expected += "# KPXScopy: Starting file duplication process\n\n";
-  expected += "Copying File   1: " + a + "intro.txt to " + c + "a1/t0001\n";
-  expected += "Copying File   2: " + a + "news/may.txt to " + c + "a1/t0002\n";
+  expected += "Copying File   1: " + a + "intro.txt to " + dir_.Join("copies/a1/t0001") + "\n";
+  expected += "Copying File   2: " + dir_.Join("articles/news/may.txt") + " to " +
+              dir_.Join("copies/a1/t0002") + "\n";
   expected += "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
   expected += "# KPXScopy: Completed copying 2 files to " + c + "\n";
   expected += "# KPXScopy: Finished.\n";

@@ -43,7 +43,7 @@ TEST(RunServices, ReportErrorShowsThenLogsExactly) {
   services.ShowMessage("Words in vocabulary: 0", MessageKind::kResult);
   services.CloseRunLog();
   services.LogText("after close is dropped\n");
-  EXPECT_EQ(dir.Read("run.log"), "\n# KPXSindx: ERROR, no Index Path specified.");
+  EXPECT_EQ(dir.ReadText("run.log"), "\n# KPXSindx: ERROR, no Index Path specified.");
   ASSERT_EQ(services.events.size(), 2u);
   EXPECT_EQ(services.events[0], "box:\n# KPXSindx: ERROR, no Index Path specified.");
 }

@@ -24,7 +24,7 @@ struct RunSettings {
   std::string copy_path;     // the article duplication run's output directory
   std::int32_t article_type = kTextArticle;
   std::string delimiters;  // at most kMaxDelimiters bytes, see CutDelimiters
-  platform::CaseFold fold = platform::CaseFold::kCp1252;  // how words are upper-cased
+  platform::CaseFold fold = platform::kDefaultCaseFold;  // how words are upper-cased
 };
 
 // The first kMaxDelimiters bytes of a delimiter field (the hand-over rule).

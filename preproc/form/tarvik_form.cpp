@@ -12,6 +12,7 @@
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_picture.h"
 #include "preproc/form/status_line.h"
+#include "preproc/form/tool_tip_colours.h"
 
 using namespace preproc;
 
@@ -152,6 +153,7 @@ void CTarvikForm::InstallToolTips() {
   wxToolTip::SetDelay(kToolTipDelayMs);
   wxToolTip::SetAutoPop(10 * kToolTipDelayMs);  // "automatic": shown 10x, re-shown at 1/5
   wxToolTip::SetReshow(kToolTipDelayMs / 5);
+  ColourToolTipsBlackOnYellow(this);
   ReactivateToolTips();
 }
 

@@ -3,6 +3,7 @@
 // this binary under xvfb-run). Message boxes and browse dialogs are answered
 // by test hooks instead of being shown modally. One application lives for the
 // whole binary, as in the program; the last test closes it with QUIT.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/apptrait.h>
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -120,6 +122,64 @@ class TarvikGui : public ::testing::Test {
   std::optional<wxString> chosen_;
 };
 
+// The colours GTK gives a tool tip's background and its text on window's
+// screen, read through a style context with the nodes of a tool tip window
+// ("tooltip.background") and its label. GTK's headers are not installed, so
+// its calls are looked up in the library the toolkit loaded.
+struct Rgba {
+  double red, green, blue, alpha;  // GdkRGBA
+  bool operator==(const Rgba&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Rgba& c) {
+    return out << "rgba(" << c.red << ", " << c.green << ", " << c.blue << ", " << c.alpha << ")";
+  }
+};
+template <typename Function>
+Function Gtk(const char* name) {
+  return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+}
+bool ReadToolTipColours(wxWindow* window, Rgba* background, Rgba* text) {
+  auto pathNew = Gtk<void* (*)()>("gtk_widget_path_new");
+  auto appendType = Gtk<int (*)(void*, unsigned long)>("gtk_widget_path_append_type");
+  auto windowType = Gtk<unsigned long (*)()>("gtk_window_get_type");
+  auto labelType = Gtk<unsigned long (*)()>("gtk_label_get_type");
+  auto setName = Gtk<void (*)(void*, int, const char*)>("gtk_widget_path_iter_set_object_name");
+  auto addClass = Gtk<void (*)(void*, int, const char*)>("gtk_widget_path_iter_add_class");
+  auto pathUnref = Gtk<void (*)(void*)>("gtk_widget_path_unref");
+  auto contextNew = Gtk<void* (*)()>("gtk_style_context_new");
+  auto setPath = Gtk<void (*)(void*, void*)>("gtk_style_context_set_path");
+  auto setScreen = Gtk<void (*)(void*, void*)>("gtk_style_context_set_screen");
+  auto screenOf = Gtk<void* (*)(void*)>("gtk_widget_get_screen");
+  auto color = Gtk<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
+  auto backgroundColor = Gtk<void (*)(void*, int, Rgba*)>("gtk_style_context_get_background_color");
+  auto unref = Gtk<void (*)(void*)>("g_object_unref");
+  for (void* f :
+       {(void*)pathNew, (void*)appendType, (void*)windowType, (void*)labelType, (void*)setName,
+        (void*)addClass, (void*)pathUnref, (void*)contextNew, (void*)setPath, (void*)setScreen,
+        (void*)screenOf, (void*)color, (void*)backgroundColor, (void*)unref}) {
+    if (f == nullptr) return false;
+  }
+  void* screen = screenOf(window->GetHandle());
+  auto read = [&](bool label, Rgba* out) {
+    void* path = pathNew();
+    appendType(path, windowType());
+    setName(path, 0, "tooltip");
+    addClass(path, 0, "background");
+    if (label) setName(path, appendType(path, labelType()), "label");
+    void* context = contextNew();
+    setPath(context, path);
+    setScreen(context, screen);
+    if (label)
+      color(context, 0, out);
+    else
+      backgroundColor(context, 0, out);
+    unref(context);
+    pathUnref(path);
+  };
+  read(false, background);
+  read(true, text);
+  return true;
+}
+
 // --- the main window ---
 
 TEST_F(TarvikGui, MainWindowHasItsCaptionAFixedSizeAndTheFormFillsIt) {
@@ -188,6 +248,14 @@ TEST_F(TarvikGui, ControlsFollowTheTabOrder) {
     }
   }
   EXPECT_EQ(focusable, std::vector<int>(std::begin(expected), std::end(expected)));
+}
+
+// The program's own tool tips are black on yellow, whatever the theme.
+TEST_F(TarvikGui, ToolTipsAreBlackOnYellow) {
+  Rgba background{}, text{};
+  ASSERT_TRUE(ReadToolTipColours(form_, &background, &text)) << "GTK's style calls not found";
+  EXPECT_EQ(background, (Rgba{1, 1, 0, 1}));
+  EXPECT_EQ(text, (Rgba{0, 0, 0, 1}));
 }
 
 // --- article type, browsing, clipboard ---

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "xtra/host/interface_record.h"
-#include "xtra/host/method_table.h"
 #include "xtra/host/testing/plugin_session.h"
 #include "xtra/host/xtra_ids.h"
 
@@ -35,6 +34,7 @@ TEST(ClassInfo, ListsFourEntriesAndAZeroTerminator) {
   }
   EXPECT_TRUE(SameId(table[4].classId, XtraId{}));
   EXPECT_TRUE(SameId(table[4].interfaceId, XtraId{}));
+  EXPECT_EQ(host.BlockSize(table), 200) << "(4 entries + the terminator) x 40 bytes";
   host.FreeBlock(table);  // the host owns the table
   ExpectCleanClose(*session);
 }
@@ -192,6 +192,26 @@ TEST(VersionClass, UnreadableApplicationInformationGivesSix) {
   }
 }
 
+// The text the host parses, byte for byte: 16 lines, each ending in a line
+// feed, comment markers at column 49.
+constexpr char kHostMethodTable[] =
+    "xtra KPXSearch\n"
+    "new object me \n"
+    "-- KPXSearchXtra (Quillmoor Technologies v2.0) --\n"
+    "* KPXSearchSetIndexPath string path             -- set the index path\n"
+    "* KPXSearchSetArticlesPath string path          -- set the articles path\n"
+    "* KPXSearchCountMatches                         -- count the number of matches\n"
+    "* KPXSearchGetMatch int subscript               -- get the most recent match\n"
+    "* KPXSearchGetAt int subscript                  -- get the specified match\n"
+    "* KPXSearchAddWordPhrase string wordPhrase      -- add a word phrase\n"
+    "* KPXSearchDeleteWordPhrase string wordPhrase   -- delete a word phrase\n"
+    "* KPXSearchAndOr int mode                       -- set the boolean mode\n"
+    "* KPXSearchWholeWord int mode                   -- set the word search mode\n"
+    "* KPXSearchAddKeyRange string keyName, int lowerBound, int upperBound\n"
+    "--                                              -- add a key range\n"
+    "* KPXSearchDeleteKeyRange string keyName        -- delete a key range\n"
+    "* KPXSearchCreateMatchesList string text        -- create a list of matches\n";
+
 TEST(Registration, StoresTheMethodTableUnderMsgTable) {
   auto session = OpenPlugin();
   ASSERT_NE(session, nullptr);
@@ -202,7 +222,8 @@ TEST(Registration, StoresTheMethodTableUnderMsgTable) {
   auto entry = registry[0].values.find("msgTable");
   ASSERT_NE(entry, registry[0].values.end());
   EXPECT_EQ(entry->second.first, 9);
-  EXPECT_EQ(entry->second.second, kMethodTableText);
+  EXPECT_EQ(entry->second.second, kHostMethodTable);
+  EXPECT_EQ(registry[0].sizes.at("msgTable"), 0) << "the host measures the NUL-terminated text";
   ExpectCleanClose(*session);
 }
 

@@ -132,8 +132,13 @@ void* SimHost::Allocate(std::uint32_t size) {
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block == nullptr) return nullptr;
   std::memset(block, kFreshBlockFill, size);
-  blocks_.insert(block);
+  blocks_[block] = size;
   return block;
+}
+
+long SimHost::BlockSize(const void* block) const {
+  auto live = blocks_.find(block);
+  return live == blocks_.end() ? -1 : static_cast<long>(live->second);
 }
 
 void SimHost::FreeBlock(void* block) {
@@ -184,7 +189,7 @@ void SimHost::ReleaseCallContext() {
 XtraResult SimHost::AddRegistryEntry(const XtraId& classId, const XtraId& interfaceId,
                                      HostDictionary** out) {
   if (options_.registryCode != XTRA_OK) return options_.registryCode;
-  registry_.push_back({classId, interfaceId, {}});
+  registry_.push_back({classId, interfaceId, {}, {}});
   dictionaries_.push_back({{&kDictionaryOps}, this});
   entryOfDictionary_[&dictionaries_.back().iface] = registry_.size() - 1;
   *out = &dictionaries_.back().iface;
@@ -202,6 +207,7 @@ XtraResult SimHost::PutEntry(HostDictionary* dictionary, std::int32_t type, cons
   const char* bytes = static_cast<const char*>(data);
   std::string value = size == 0 ? std::string(bytes) : std::string(bytes, size);
   registry_[entry->second].values[key] = {type, value};
+  registry_[entry->second].sizes[key] = size;
   return XTRA_OK;
 }
 

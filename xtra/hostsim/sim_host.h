@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +50,7 @@ struct RegistryEntry {
   XtraId classId;
   XtraId interfaceId;
   std::map<std::string, std::pair<std::int32_t, std::string>> values;  // key: type, bytes
+  std::map<std::string, std::int32_t> sizes;  // key: the size argument the plug-in gave
 };
 
 inline constexpr XtraResult kCannotConvert = static_cast<XtraResult>(0x80040101u);
@@ -95,6 +95,8 @@ class SimHost {
 
   const std::vector<RegistryEntry>& registry() const { return registry_; }
   long liveBlocks() const { return static_cast<long>(blocks_.size()); }
+  // The size a live block was asked for; -1 for a block the allocator does not hold.
+  long BlockSize(const void* block) const;
   long liveObjects() const { return static_cast<long>(objects_.size()); }
   long outstandingBorrows() const;
   long liveCallContexts() const { return liveContexts_; }
@@ -139,7 +141,7 @@ class SimHost {
   SimInterface<HostDictionary>* plugInDictionary_;
   std::vector<RegistryEntry> registry_;
   std::map<HostDictionary*, std::size_t> entryOfDictionary_;
-  std::set<void*> blocks_;
+  std::map<const void*, std::uint32_t> blocks_;  // live block: size asked for
   long allocations_ = 0;
   std::map<void*, SimObject*> objects_;
   std::deque<std::string> strings_;

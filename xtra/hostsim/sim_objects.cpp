@@ -104,7 +104,7 @@ SimHost::~SimHost() {
     delete object;
     std::free(block);
   }
-  for (void* block : blocks_) std::free(block);
+  for (auto& entry : blocks_) std::free(const_cast<void*>(entry.first));
 }
 
 }  // namespace hostsim
