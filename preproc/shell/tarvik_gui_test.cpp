@@ -348,6 +348,8 @@ wxImage Grab(wxWindow* window) {
   wxImage image;
   if (std::system(command.c_str()) == 0 && image.LoadFile(file.string(), wxBITMAP_TYPE_PNG)) {
     image = image.GetSubImage(window->GetScreenRect());
+  } else {
+    ADD_FAILURE() << "could not read the screen with '" << command << "' (package imagemagick)";
   }
   fs::remove(file);
   return image;
