@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,20 @@ TEST(WordClass, ChoosesTheFile) {
   EXPECT_EQ(RelativeFileName("'TIS", '/'), "extras");
   EXPECT_EQ(RelativeFileName("\xC9T\xC9", '/'), "extras");  // ÉTÉ: 128+ is no letter
   EXPECT_EQ(RelativeFileName("4", '/'), "extras");
+}
+
+// The array form writes the name and a NUL behind it, over whatever the
+// buffer held before.
+TEST(WordClass, ArrayFormWritesANulTerminatedName) {
+  for (const std::string word : {"CAT", "A", "1997"}) {
+    char out[kMaxRelativeName];
+    std::memset(out, 'x', sizeof out);
+    const size_t n = RelativeFileName(reinterpret_cast<const unsigned char*>(word.data()),
+                                      word.size(), '\\', out);
+    ASSERT_LT(n, kMaxRelativeName);
+    ASSERT_EQ(out[n], '\0') << word;
+    EXPECT_EQ(std::string(out), RelativeFileName(word, '\\'));
+  }
 }
 
 TEST(Entry, LayoutAndRoundTrip) {

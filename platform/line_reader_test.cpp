@@ -35,6 +35,18 @@ TEST(LineReader, LinesLongerThanTheBuffer) {
   EXPECT_EQ(lines[1], long_line);
 }
 
+// The reader fills a 65,536-byte buffer: a CR as its last byte and the LF as
+// the next fill's first still end the line without the CR.
+TEST(LineReader, CrLfAcrossTheBufferEdge) {
+  using V = std::vector<std::string>;
+  const std::string first(65535, 'x');
+  EXPECT_EQ(ReadAll(first + "\r\nnext\r\n"), (V{first, "next"}));
+  const std::string later(65533, 'y');
+  EXPECT_EQ(ReadAll("a\n" + later + "\r\nb"), (V{"a", later, "b"}));
+  // A CR alone at the edge, not followed by LF, stays in the line.
+  EXPECT_EQ(ReadAll(first + "\rz\n"), (V{first + "\rz"}));
+}
+
 TEST(LineReader, DirectoryCannotBeOpened) {
   testing::TempDir dir;
   LineReader reader;

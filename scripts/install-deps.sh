@@ -14,7 +14,7 @@ packages=(
 )
 if [ "$profile" = all ]; then
   packages+=(
-    xvfb xauth clang-14 libclang-rt-14-dev
+    xvfb xauth imagemagick clang-14 libclang-rt-14-dev
     libbenchmark-dev sqlite3 libsqlite3-dev hyperfine
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   )

@@ -18,6 +18,7 @@ class RecordingServices : public RunServices {
  public:
   using RunServices::RunServices;
   std::vector<std::pair<MessageKind, std::string>> boxes;
+  std::vector<std::string> progress;  // every change the bar shows, "lower..upper+step@pos"
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
     for (const auto& box : boxes) texts.push_back(box.second);
@@ -27,6 +28,10 @@ class RecordingServices : public RunServices {
  protected:
   void ShowBox(std::string_view text, MessageKind kind) override {
     boxes.emplace_back(kind, std::string(text));
+  }
+  void ShowProgress(int lower, int upper, int pos) override {
+    progress.push_back(std::to_string(lower) + ".." + std::to_string(upper) + "+" +
+                       std::to_string(progress_step()) + "@" + std::to_string(pos));
   }
 };
 
@@ -134,6 +139,21 @@ TEST_F(CopyRunTest, ArticlesThatCannotBeOpenedAreReportedAndTheRunGoesOn) {
   EXPECT_EQ(Copy("a1/t0003"), "fine");
   EXPECT_NE(Log().find("Completed copying 3 files"), std::string::npos);
   EXPECT_EQ(counts_.copied, 1);
+  EXPECT_EQ(counts_.failed, 2);
+}
+
+// One step per listed article over 0..28, the ones that failed included,
+// passing 28 and starting again from 0; the bar ends full.
+TEST_F(CopyRunTest, ProgressStepsOncePerListedArticleAndEndsFull) {
+  std::string listing = "| a comment\n";
+  for (int n = 1; n <= 31; ++n) listing += n == 2 || n == 30 ? "missing.txt\n" : "a.txt\n";
+  WriteListing(listing);
+  WriteArticle("a.txt", "x");
+  ASSERT_TRUE(Run());
+  std::vector<std::string> expected = {"0..28+10@0", "0..28+1@0"};
+  for (int n = 1; n <= 31; ++n) expected.push_back("0..28+1@" + std::to_string(n % 29));
+  expected.push_back("0..28+1@28");
+  EXPECT_EQ(services_.progress, expected);
   EXPECT_EQ(counts_.failed, 2);
 }
 

@@ -62,9 +62,27 @@ TEST(PhraseSearchTransform, HtmlDropsTags) {
   EXPECT_EQ(Transform("x<y\n>z", true), "xz");      // a tag may hold line ends
 }
 
+// Only a space after "<" makes it text: a tab, a line feed, any other
+// control byte, or the end of the text after it, and the "<" opens a tag.
+TEST(PhraseSearchTransform, HtmlLessThanBeforeAnythingButASpaceOpensATag) {
+  EXPECT_EQ(Transform("a <\tb> c", true), "a  c");
+  EXPECT_EQ(Transform("a <\nb> c", true), "a  c");
+  EXPECT_EQ(Transform("x<\x01>y", true), "xy");
+  EXPECT_EQ(Transform("x<\x1f y>z", true), "xz");
+  EXPECT_EQ(Transform("ab<", true), "ab");  // the text's last byte: an open tag
+  EXPECT_EQ(Transform("ab <", true), "ab ");
+  EXPECT_EQ(Transform("<", true), "");
+}
+
 TEST(PhraseSearchTransform, HtmlDelimiterBehindTagAfterWordBecomesOneBlank) {
   EXPECT_EQ(Transform("word<br>\r\nnext", true), "word \nnext");
   EXPECT_EQ(Transform("a<b><i>\tc", true), "a c");
+  // Two tags behind a word: the delimiter after the first becomes the blank,
+  // so the line end behind the second is kept.
+  EXPECT_EQ(Transform("A<b> <i>\r\nC", true), "A \r\nC");
+  // A tag, a delimiter and a tag: one blank for the delimiter, none for the tag.
+  EXPECT_EQ(Transform("a<b> <i>c", true), "a c");
+  EXPECT_EQ(Transform("a<b>\t<i>\tc", true), "a  c");
   EXPECT_EQ(Transform("a<b>, c", true, ","), "a  c");
   // After a delimiter the line end behind the tag is kept.
   EXPECT_EQ(Transform("a <br>\r\nb", true), "a \r\nb");

@@ -48,8 +48,8 @@ wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
 // clang-format on
 
 namespace {
-// A run repaints its two display controls at once, but lets the toolkit
-// process paint events (and nothing the user does) at most this often.
+// During a run the toolkit draws the status line and the bar at most this
+// often, so that a long run is not slowed down by its own display.
 constexpr int kRepaintIntervalMs = 40;
 
 // Run messages are bytes: UTF-8 where they are valid UTF-8 (Linux paths),
@@ -249,21 +249,28 @@ void CTarvikView::OnUpdateUndo(wxUpdateUIEvent& event) { event.Enable(false); }
 void CTarvikView::ShowStatus(const std::string& text) {
   if (m_form == nullptr) return;
   m_form->StatusLine()->SetLabel(ToWx(text));
-  RepaintNow(m_form->StatusLine());
+  LetTheToolkitDraw();
 }
 
+// The bar is the toolkit's own control: it lays out its filled part only in
+// the toolkit's next frame. Painting at once (Update, on the bar or on the
+// status line: either paints what is pending on the form) drew the fill of
+// the last frame and marked it as drawn, so the screen kept that stale
+// position after the run until something else covered the bar.
 void CTarvikView::ShowProgress(int lower, int upper, int pos) {
   if (m_form == nullptr) return;
   wxGauge* bar = m_form->ProgressBar();
   const int range = std::max(upper - lower, 1);
   bar->SetRange(range);
   bar->SetValue(std::clamp(pos - lower, 0, range));
-  RepaintNow(bar);
+  bar->Refresh();
+  LetTheToolkitDraw();
 }
 
-void CTarvikView::RepaintNow(wxWindow* control) {
-  control->Refresh();
-  control->Update();
+// Lets the toolkit lay out and paint what changed (and nothing the user does),
+// at most every kRepaintIntervalMs. What a run changes last is drawn when it
+// returns to the event loop, or while one of its message boxes is shown.
+void CTarvikView::LetTheToolkitDraw() {
   const wxLongLong now = wxGetUTCTimeMillis();
   if (now - m_last_repaint < kRepaintIntervalMs) return;
   m_last_repaint = now;

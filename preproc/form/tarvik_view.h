@@ -8,7 +8,8 @@
 //   - the article-type buttons set the document's article type;
 //   - Edit > Cut, Copy, Paste act on the focused edit field; Undo stays disabled;
 //   - QUIT closes the main window without a question.
-// The runs' status line and progress bar are repainted at once; a message box
+// The runs' status line and progress bar follow the run: the toolkit draws
+// them at most every 40 ms, and when the run ends or shows a box. A message box
 // of a run is modal and captioned "KPXSearch PreProcessor", and an error is
 // written to the run log only after the box is closed.
 //
@@ -64,7 +65,7 @@ class CTarvikView : public wxView, public preproc::RunServices {
   preproc::FormFields ReadFields() const;
   void Browse(const wxString& title, int field_id, bool directory_part);
   std::optional<wxString> ChoosePath(const wxString& title, bool directory_part);
-  void RepaintNow(wxWindow* control);
+  void LetTheToolkitDraw();
 
   void OnGenerateIndexFiles(wxCommandEvent& event);
   void OnCopyArticles(wxCommandEvent& event);

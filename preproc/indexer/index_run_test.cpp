@@ -74,6 +74,35 @@ TEST_F(IndexRunTest, TwoArticlesCatHatWholeRun) {
   EXPECT_EQ(services_.status_text(), "Done -- Check log for statistics");
 }
 
+// The article phase steps once per article over 0..n; the writing phase once
+// per group change over 0..28, and ends full.
+TEST_F(IndexRunTest, ProgressStepsPerArticleThenPerGroupAndEndsFull) {
+  Article("one.txt", "cat hat");
+  Article("two.txt", "Cat");
+  Listing("one.txt\n| a comment line\ntwo.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(services_.progress,
+            (std::vector<std::string>{"0..2+10@0", "0..2+1@1", "0..2+1@2",    // two articles
+                                      "0..28+1@2", "0..28+1@0",               // C
+                                      "0..28+1@1", "0..28+1@2", "0..28+1@3",  // CA, H, HA
+                                      "0..28+1@28"}));
+}
+
+// 31 groups: the 29th of the 30 group changes starts the bar again from 0.
+TEST_F(IndexRunTest, ProgressOfMoreThan28GroupsStartsAgainFromZero) {
+  std::string words = "1997";
+  for (char c = 'A'; c <= 'O'; ++c) words += std::string{' ', c, 'X'};  // a letter and a pair
+  Article("one.txt", words);
+  Listing("one.txt\n");
+  ASSERT_TRUE(Run());
+  std::vector<std::string> expected = {"0..1+10@0", "0..1+1@1", "0..28+1@1", "0..28+1@0"};
+  for (int change = 1; change <= 30; ++change) {
+    expected.push_back("0..28+1@" + std::to_string(change % 29));
+  }
+  expected.push_back("0..28+1@28");
+  EXPECT_EQ(services_.progress, expected);
+}
+
 TEST_F(IndexRunTest, SecondRunGivesIdenticalFilesAndLog) {
   Article("a.txt", "The quick brown fox 1997 \xE9t\xE9 A4 a");
   Article("b.txt", "<p>jumps over</p> the lazy dog");
@@ -114,6 +143,45 @@ TEST_F(IndexRunTest, ChunksOf199KeepTheWholeGroupInOrder) {
   EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 450);
   EXPECT_EQ(dump.substr(0, 11), "ABAA 1: 1\nA");
   EXPECT_NE(dump.find("ABRH 1: 1\n"), std::string::npos);  // the last word, in the third chunk
+}
+
+// One "could not write to" per chunk of 199 that is lost.
+TEST_F(IndexRunTest, UnwritableGroupReportsEachOfItsChunks) {
+  Listing("ab.txt\n");
+  std::filesystem::create_directories(dir_.Join("index/A/AB"));  // a directory cannot be written
+  const std::string error =
+      "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/A/AB") + "\n";
+  for (auto [entries, chunks] : {std::pair{199, 1}, {200, 2}, {398, 2}, {399, 3}}) {
+    std::string text;
+    for (int i = 0; i < entries; ++i) {
+      text += {'A', 'B', static_cast<char>('A' + i / 26), static_cast<char>('A' + i % 26), ' '};
+    }
+    Article("ab.txt", text + "cat");
+    services_.errors.clear();
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(services_.errors, std::vector<std::string>(chunks, error)) << entries;
+    EXPECT_EQ(Dump("C/CA"), "CAT 1: 1\n");
+  }
+}
+
+// A statistics line per first character, written when the walk has moved on
+// to the next one: letters, digits and punctuation alike; the last gets none.
+TEST_F(IndexRunTest, StatisticsLinesSumEachFileClassPerCharacter) {
+  Article("1.txt", "ab ac a1 1997 2000");
+  Article("2.txt", "ab ac 2000");
+  Article("3.txt", "ab a1 #tag be");
+  Listing("1.txt\n2.txt\n3.txt\n");
+  ASSERT_TRUE(Run());
+  const std::string log = Log();
+  const std::string header = "Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n";
+  const size_t from = log.find(header) + header.size();
+  const size_t to = log.find("\n# KPXSindx: Completed file writing");
+  ASSERT_LT(from, to);
+  EXPECT_EQ(log.substr(from, to - from),
+            "WordCnt      1;  For #:    1  (   0 +    0 +    1)\n"
+            "WordCnt      2;  For 1:    1  (   0 +    0 +    1)\n"
+            "WordCnt      4;  For 2:    2  (   0 +    0 +    2)\n"
+            "WordCnt     14;  For A:   10  (   3 +    5 +    2)\n");
 }
 
 TEST_F(IndexRunTest, BlockLimitOf2500Articles) {

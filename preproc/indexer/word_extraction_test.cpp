@@ -40,6 +40,22 @@ TEST(NextWord, HtmlTags) {
   EXPECT_EQ(Words("x<b>y", "<", false), (V{"x", "b>y"}));
 }
 
+// Only a space after "<" makes it text: a tab, a line feed, any other
+// control byte, or the end of the text after it, and the "<" opens a tag.
+TEST(NextWord, HtmlLessThanBeforeAnythingButASpaceOpensATag) {
+  EXPECT_EQ(Words("a <\tb> c", "", true), (V{"a", "c"}));
+  EXPECT_EQ(Words("a <\nb> c", "", true), (V{"a", "c"}));
+  EXPECT_EQ(Words("a <\rb> c", "", true), (V{"a", "c"}));
+  EXPECT_EQ(Words("x<\x01>y", "", true), (V{"x", "y"}));
+  EXPECT_EQ(Words("x<\x1f y>z", "", true), (V{"x", "z"}));
+  // A "<" that is the text's last byte opens a tag that never closes.
+  EXPECT_EQ(Words("a <", "", true), (V{"a"}));
+  EXPECT_EQ(Words("ab<", "", true), (V{"ab"}));
+  EXPECT_EQ(Words("<", "", true), V{});
+  // In a word, "<" and a space keep the "<" in the word.
+  EXPECT_EQ(Words("ab< c", "", true), (V{"ab<", "c"}));
+}
+
 TEST(NextWord, LongRunsKeepTheirFirst255Bytes) {
   std::string run(300, 'w');
   V words = Words(run + " next");

@@ -47,6 +47,35 @@ TEST(WordTree, AddArticleKeepsEachArticleOnce) {
   EXPECT_EQ(tree.articles(other).size(), 1u);
 }
 
+// A node remembers the last article it got in a mark; articles 256 apart, or
+// first seen at 256 or beyond, are still told apart (listings run to 9,999).
+TEST(WordTree, ArticleMarksHoldEveryArticleOfAListing) {
+  WordTree tree;
+  const auto late = tree.InsertWord("LATE");
+  const auto back = tree.InsertWord("BACK");
+  const auto last = tree.InsertWord("LAST");
+  EXPECT_EQ(tree.AddArticle(back, 0), 1);
+  EXPECT_EQ(tree.AddArticle(back, 255), 1);
+  EXPECT_EQ(tree.AddArticle(late, 255), 1);
+  EXPECT_EQ(tree.AddArticle(late, 255), 0);
+  EXPECT_EQ(tree.AddArticle(back, 256), 1);
+  EXPECT_EQ(tree.AddArticle(late, 256), 1);
+  EXPECT_EQ(tree.AddArticle(late, 256), 0);
+  EXPECT_EQ(tree.AddArticle(back, 512), 1);
+  EXPECT_EQ(tree.AddArticle(back, 768), 1);
+  EXPECT_EQ(tree.AddArticle(late, 4351), 1);  // 256 * 17 - 1
+  EXPECT_EQ(tree.AddArticle(last, 9998), 1);
+  EXPECT_EQ(tree.AddArticle(last, 9998), 0);
+  tree.FinishArticleLists();
+  using L = std::vector<std::uint32_t>;
+  auto list = [&](std::uint32_t node) {
+    return L(tree.articles(node).begin(), tree.articles(node).end());
+  };
+  EXPECT_EQ(list(back), (L{0, 255, 256, 512, 768}));
+  EXPECT_EQ(list(late), (L{255, 256, 4351}));
+  EXPECT_EQ(list(last), (L{9998}));
+}
+
 // A vocabulary that arrives in sorted order must neither recurse deeply nor
 // take quadratic time; 300,000 words would take minutes in a plain tree.
 TEST(WordTree, SortedInsertionOfAVeryLargeVocabulary) {

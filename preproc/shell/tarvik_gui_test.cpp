@@ -5,13 +5,13 @@
 // whole binary, as in the program; the last test closes it with QUIT.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/button.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
@@ -19,12 +19,14 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,6 +113,31 @@ class TarvikGui : public ::testing::Test {
     SetField(kIdIndexPath, out.Join("index/"));
     SetField(kIdCopyPath, out.Join("copies/"));
     SetField(kIdDelimiters, "");
+  }
+
+  // A listing of n small articles, each with a word of a two-letter group of
+  // its own (up to 676), so that both runs step the bar many times past its
+  // range. The articles numbered in missing are listed but not written.
+  void FillForMany(const platform::testing::TempDir& out, int n, std::set<int> missing = {}) {
+    std::string listing;
+    for (int number = 1; number <= n; ++number) {
+      const std::string name = "a" + std::to_string(number) + ".txt";
+      const std::string group = {static_cast<char>('A' + number % 26),
+                                 static_cast<char>('A' + number / 26 % 26)};
+      if (!missing.count(number)) out.Write("articles/" + name, group + "WORD and some text\n");
+      listing += name + "\n";
+    }
+    out.Write("listing.txt", listing);
+    SetField(kIdListingFile, out.Join("listing.txt"));
+    SetField(kIdArticlePath, out.Join("articles/"));
+    SetField(kIdIndexPath, out.Join("index/"));
+    SetField(kIdCopyPath, out.Join("copies/"));
+    SetField(kIdDelimiters, "");
+  }
+  // The bar's position as the services hold it, 0 to 1.
+  double HeldPart() const {
+    return static_cast<double>(view_->progress_pos() - view_->progress_lower()) /
+           (view_->progress_upper() - view_->progress_lower());
   }
 
   CTarvikApp* app_ = nullptr;
@@ -376,20 +403,125 @@ TEST_F(TarvikGui, GenerateAndCopyWriteTheIndexAndThePhraseSearchFiles) {
   EXPECT_EQ(frame_->GetTitle(), kMainWindowTitle);
 }
 
+// --- what the form draws ---
+
+// The window's pixels as the X server shows them now, read by ImageMagick's
+// import from outside the program (the toolkit's own screen reading can hand
+// back pixels of an earlier frame). An empty image when that fails.
+wxImage Grab(wxWindow* window) {
+  const fs::path file =
+      fs::temp_directory_path() / ("tarvik-gui-grab-" + std::to_string(getpid()) + ".png");
+  const std::string command = "import -window root " + file.string();
+  if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
+  wxImage image;
+  if (std::system(command.c_str()) == 0 && image.LoadFile(file.string(), wxBITMAP_TYPE_PNG)) {
+    image = image.GetSubImage(window->GetScreenRect());
+  } else {
+    ADD_FAILURE() << "could not read the screen with '" << command << "' (package imagemagick)";
+  }
+  fs::remove(file);
+  return image;
+}
+
+// The filled part of a progress bar's image, 0 to 1: the longest row of
+// coloured pixels (the theme fills with a colour, its trough is grey) over
+// the bar's width.
+double FilledPart(const wxImage& bar) {
+  int longest = 0;
+  for (int y = 0; y < bar.GetHeight(); ++y) {
+    int coloured = 0;
+    for (int x = 0; x < bar.GetWidth(); ++x) {
+      const int r = bar.GetRed(x, y), g = bar.GetGreen(x, y), b = bar.GetBlue(x, y);
+      if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++coloured;
+    }
+    longest = std::max(longest, coloured);
+  }
+  return static_cast<double>(longest) / bar.GetWidth();
+}
+
+// The column after the status line's rightmost yellow (text) pixel.
+int TextEnd(const wxImage& line) {
+  int end = 0;
+  for (int y = 0; y < line.GetHeight(); ++y) {
+    for (int x = 0; x < line.GetWidth(); ++x) {
+      if (line.GetRed(x, y) > 150 && line.GetGreen(x, y) > 150 && line.GetBlue(x, y) < 100) {
+        end = std::max(end, x + 1);
+      }
+    }
+  }
+  return end;
+}
+
+// After a run the bar on the screen is full and the status line shows the
+// run's last text, also when the run stepped the bar many times past its
+// range: 300 articles, and as many index groups.
+TEST_F(TarvikGui, AfterARunOverManyArticlesTheDrawnBarIsFullAndTheStatusFinal) {
+  platform::testing::TempDir out;
+  FillForMany(out, 300);
+  wxUIActionSimulator().MouseMove(0, 0);  // no tool tip over the form
+  for (int command : {kIdGenerate, kIdCopy}) {
+    boxes_.clear();
+    Click(command);
+    Pump(3);
+    ASSERT_EQ(view_->progress_pos(), 28) << command;
+    EXPECT_NEAR(FilledPart(Grab(form_->ProgressBar())), 1.0, 0.02) << command;
+    const wxString last = form_->StatusLine()->GetLabel();
+    EXPECT_EQ(last, command == kIdGenerate ? "Done -- Check log for statistics" : "Done");
+    EXPECT_NEAR(TextEnd(Grab(form_->StatusLine())),
+                2 + form_->StatusLine()->GetTextExtent(last).GetWidth(), 3)
+        << command;
+  }
+  EXPECT_TRUE(out.Exists("copies/a3/t0300"));
+}
+
+// A box in the middle of a run shows over a form that shows where the run
+// is: once the box lets the toolkit run, the drawn bar is the position the
+// services hold, neither 0 nor full.
+TEST_F(TarvikGui, ABoxDuringARunShowsTheBarWhereTheRunIs) {
+  platform::testing::TempDir out;
+  // Drawn and held parts at the first two boxes of each run that come while
+  // the bar is well inside its range.
+  std::vector<std::pair<double, double>> drawn_and_held;
+  size_t wanted = 2;
+  view_->SetBoxAnswerer([&](std::string_view, MessageKind kind) {
+    const double held = HeldPart();
+    if (kind == MessageKind::kError && drawn_and_held.size() < wanted && held > 0.1 && held < 0.9) {
+      Pump(3);  // as a modal box would
+      drawn_and_held.emplace_back(FilledPart(Grab(form_->ProgressBar())), held);
+    }
+  });
+  // The copy run goes on after an article it cannot open: 12 and then 25 of 28.
+  FillForMany(out, 300, {100, 200});
+  wxUIActionSimulator().MouseMove(0, 0);
+  Click(kIdCopy);
+  ASSERT_EQ(drawn_and_held.size(), 2u);
+  // The index run warns while writing: every word is in more than 2,500
+  // articles; the boxes come before and after the bar passes its range of
+  // 28 groups.
+  std::string words;
+  for (int group = 0; group < 40; ++group) {
+    words += {static_cast<char>('A' + group % 20), static_cast<char>('A' + group / 20), 'X', ' '};
+  }
+  out.Write("articles/many.txt", words + "ZZ\n");
+  std::string listing;
+  for (int i = 0; i < 2501; ++i) listing += "many.txt\n";
+  out.Write("listing.txt", listing);
+  wanted = 4;
+  Click(kIdGenerate);
+  ASSERT_EQ(drawn_and_held.size(), 4u);
+  for (const auto& [drawn, held] : drawn_and_held) EXPECT_NEAR(drawn, held, 0.03);
+}
+
 TEST_F(TarvikGui, ScreenshotOfTheFormAfterARun) {
   platform::testing::TempDir out;
   FillForSample(out);
   Click(kIdGenerate);
+  wxUIActionSimulator().MouseMove(0, 0);  // no tool tip in the picture
   frame_->Raise();
   frame_->Refresh();
   Pump(10);
-  const wxRect rect = frame_->GetScreenRect();
-  wxBitmap shot(rect.GetSize());
-  {
-    wxScreenDC screen;
-    wxMemoryDC memory(shot);
-    memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
-  }
+  const wxImage shot = Grab(frame_);
+  EXPECT_NEAR(FilledPart(Grab(form_->ProgressBar())), 1.0, 0.02);
   const fs::path file = fs::path(KPX_BINARY_DIR) / "tarvik-gui-form.png";
   EXPECT_TRUE(shot.SaveFile(file.string(), wxBITMAP_TYPE_PNG));
   EXPECT_TRUE(fs::exists(file));

@@ -48,6 +48,18 @@ TEST_F(MatchCountTest, MultiWordPhrasesAreConfirmedInTheCopies) {
   EXPECT_EQ(Search({"NEW YO"}), (V{}));
 }
 
+// A vertical tab or form feed ends the phrase's first word as a space does,
+// and the scan then looks for the phrase byte for byte.
+TEST_F(MatchCountTest, VerticalTabAndFormFeedSeparateThePhrasesWords) {
+  WriteArticle(4, "in new\vyork");
+  WriteArticle(5, "\fnew\fyork");
+  EXPECT_EQ(Search({"NEW\vYORK"}), (V{4}));
+  EXPECT_EQ(Search({"NEW\fYORK"}), (V{5}));
+  EXPECT_EQ(Search({"NEW\v"}), (V{4}));  // multi-word: NEW exactly, then the text
+  KPXSearchWholeWord(s_, 1);
+  EXPECT_EQ(Search({"NEW\fYORK"}), (V{5}));
+}
+
 TEST_F(MatchCountTest, PhraseBeginningWithWhitespaceStartsFromEveryArticle) {
   EXPECT_EQ(Search({" YORK"}), (V{1, 2, 3, 5, 6, 7}));
   KPXSearchWholeWord(s_, 1);

@@ -71,6 +71,8 @@ TEST_F(MatchListTest, StatementListsEachPhrasesWordStarts) {
   EXPECT_EQ(List({"cat"}, "catcat cat"), "set t123Match = [1,3,8,10]\r");
   EXPECT_EQ(List({}, text), "set t123Match = []\r");
   EXPECT_EQ(List({"", "mat"}, text), "set t123Match = [24,26]\r");
+  // Vertical tab and form feed separate words like a space.
+  EXPECT_EQ(List({"cat"}, "the\vcat\fcat"), "set t123Match = [5,7,9,11]\r");
 }
 
 TEST_F(MatchListTest, StatementStopsGrowingPastTheLimit) {

@@ -63,6 +63,10 @@ TEST_F(PhraseScanTest, WordStartsAndEnds) {
   EXPECT_TRUE(Holds("x\0y NEW YORK"s, "NEW YORK", true));  // a NUL is an ordinary byte
   EXPECT_FALSE(Holds("", "NEW YORK", false));
   EXPECT_FALSE(Holds("NEW YORK", "", false));
+  // Vertical tab and form feed are whitespace around an occurrence.
+  EXPECT_TRUE(Holds("x\vNEW YORK\f", "NEW YORK", true));
+  EXPECT_TRUE(Holds("\f\fNEW YORK\vx", "NEW YORK", true));
+  EXPECT_FALSE(Holds("x\v-NEW YORK", "NEW YORK", false));
 }
 
 TEST_F(PhraseScanTest, LeadingSpacePhraseMovesOnInWholeWordMode) {

@@ -228,6 +228,33 @@ TEST_F(ClosedGateTest, OnlyCountMatchesShowsTheBoxAtEveryCall) {
   EXPECT_TRUE(boxes.Take().empty()) << "new is never gated";
 }
 
+#ifndef _WIN32  // there the message is a modal box
+// Of the gated methods only KPXSearchCountMatches shows the box, and only on
+// a host whose version closes the gate.
+TEST_F(DispatcherTest, OnlyCountMatchesShowsTheVersionGateBox) {
+  auto shown_by = [&](std::uint32_t selector) {
+    ::testing::internal::CaptureStderr();
+    Call(static_cast<Selector>(selector), {host().String("x"), host().Integer(1)});
+    return ::testing::internal::GetCapturedStderr();
+  };
+  const auto count = static_cast<std::uint32_t>(Selector::kCountMatches);
+  EXPECT_EQ(shown_by(count), "");  // version 6: the gate is open
+  instance_.reset();
+  testing::ExpectCleanClose(*session_);
+  HostOptions options;
+  options.majorVersion = 7;
+  Open(options);
+  for (std::uint32_t selector = 0; selector <= kLastSelector; ++selector) {
+    const std::string shown = shown_by(selector);
+    if (selector == count) {
+      EXPECT_NE(shown.find(kVersionGateText), std::string::npos);
+    } else {
+      EXPECT_EQ(shown, "") << selector;
+    }
+  }
+}
+#endif
+
 TEST_F(DispatcherTest, RefusedCallContextStopsTheCall) {
   constexpr auto kRefusal = static_cast<XtraResult>(0x80040999u);
   host().mutable_options().callContextCode = kRefusal;

@@ -17,7 +17,8 @@ class RecordingServices : public RunServices {
   std::vector<std::string> results;  // kResult boxes
   std::vector<std::string> fatals;   // kFatal boxes
   std::vector<std::string> statuses;
-  int steps = 0;
+  // Every change the bar shows, as "lower..upper+step@pos".
+  std::vector<std::string> progress;
 
  protected:
   void ShowBox(std::string_view text, MessageKind kind) override {
@@ -27,6 +28,10 @@ class RecordingServices : public RunServices {
     list.emplace_back(text);
   }
   void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+  void ShowProgress(int lower, int upper, int pos) override {
+    progress.push_back(std::to_string(lower) + ".." + std::to_string(upper) + "+" +
+                       std::to_string(progress_step()) + "@" + std::to_string(pos));
+  }
 };
 
 }  // namespace preproc::testing
