@@ -126,6 +126,12 @@ void WordTree::FinishArticleLists() {
   }
   additions_ = {};
   runs_ = {};
+  // The walk needs neither the hash table nor the marks: their memory goes
+  // back before the sort takes its own.
+  table_ = SlotTable();
+  slots_ = nullptr;
+  slot_count_ = 0;
+  last_added_ = {};
 }
 
 std::vector<std::uint32_t> WordTree::SortedNodes() const {

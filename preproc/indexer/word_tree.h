@@ -102,8 +102,9 @@ class WordTree {
     return 1;
   }
 
-  // Gathers the article lists; call once, after the last AddArticle and
-  // before articles().
+  // Gathers the article lists; call once, after the last InsertWord and
+  // AddArticle and before articles(). It frees the hash table: from here on
+  // the tree is only read (until Clear).
   void FinishArticleLists();
 
   std::size_t size() const { return words_.size(); }
