@@ -92,6 +92,11 @@ build_corpus() {
     echo "$name" >>"$dir/listing.txt"
     kept=$((kept + 1))
   done <"$dir/check.txt"
+  if [ "$kept" -eq 0 ]; then
+    echo "real_corpus.sh: none of the $kind corpus's files is on this machine; choose this" \
+      "machine's with 'bench/real_corpus.sh select $kind'" >&2
+    exit 1
+  fi
   if [ "$changed" -ne 0 ]; then
     echo "real_corpus.sh: $changed of the $kind corpus's files differ from the manifest;" \
       "the figures are not comparable with earlier runs" >&2
