@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# The benchmarks: index and copy throughput of tarvik over a generated corpus,
-# side by side with SQLite FTS5 and cp -r on the same files, then the search
-# engine's latency (if its benchmark is built). Figures go to standard output.
+# The benchmarks: index and copy speed of tarvik over three corpora, side by
+# side with SQLite FTS5 and cp -r on the same files, then the search engine's
+# latency (if its benchmark is built). Figures go to standard output.
+#
+# Corpora: "shuffled" and "sorted", generated (bench/make_corpus.cpp); "text"
+# and "html", real files of this machine pinned by bench/corpus-*.manifest
+# (bench/real_corpus.sh, which names any file that changed since).
+#
+# Each comparison is one hyperfine call, so its commands share the machine's
+# load; the ratios are of medians. RUNS (default 7) sets the runs per command.
 set -euo pipefail
 build=${1:-build-bench}
+runs=${RUNS:-7}
 cd "$(dirname "$0")/.."
 root=$(pwd)
 work=$build/bench-work
@@ -16,46 +24,116 @@ for kind in shuffled sorted; do
     "$build/bench/make_corpus" "$work/$kind" 9999 "$kind"
   fi
 done
-bytes=$(cat "$work"/shuffled/articles/* | wc -c)
-mb=$(echo "scale=2; $bytes / 1000000" | bc 2>/dev/null || awk "BEGIN{print $bytes/1000000}")
-echo "corpus: 9,999 articles, $mb MB of article text"
+# The real corpora are copied afresh from the manifests every run: a file that
+# changed or vanished is named and left out.
+for kind in text html; do
+  echo "copying the real $kind corpus (bench/corpus-$kind.manifest)"
+  bench/real_corpus.sh build "$kind" "$work/$kind" >/dev/null
+done
 
-# One SQL script that builds an FTS5 index over the same files.
-fts_sql=$work/fts5.sql
-{
-  echo "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-  echo "CREATE VIRTUAL TABLE docs USING fts5(body);"
-  echo "BEGIN;"
-  # Paths relative to $work, where hyperfine runs.
-  for f in "$work"/shuffled/articles/*; do echo "INSERT INTO docs(body) VALUES (readfile('shuffled/articles/${f##*/}'));"; done
-  echo "COMMIT;"
-} > "$fts_sql"
+# The files a corpus's listing names (lines beginning with "|" are comments),
+# their bytes and their count.
+listed() { grep -v '^|' "$work/$1/listing.txt"; }
+corpus_bytes() { listed "$1" | (cd "$work/$1/articles" && tr '\n' '\0' | xargs -0 cat | wc -c); }
+corpus_files() { listed "$1" | wc -l; }
+declare -A bytes
+for kind in shuffled text html; do
+  bytes[$kind]=$(corpus_bytes "$kind")
+  awk -v b="${bytes[$kind]}" -v n="$(corpus_files "$kind")" -v k="$kind" \
+    'BEGIN { printf "corpus %-8s %5d articles, %6.1f MB\n", k, n, b / 1e6 }'
+done
+
+# One SQL script per corpus that builds an FTS5 index over the same files
+# (paths relative to $work, where hyperfine runs).
+for kind in shuffled text html; do
+  {
+    echo "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
+    echo "CREATE VIRTUAL TABLE docs USING fts5(body);"
+    echo "BEGIN;"
+    while IFS= read -r name; do
+      echo "INSERT INTO docs(body) VALUES (readfile('$kind/articles/${name//\'/\'\'}'));"
+    done < <(listed "$kind")
+    echo "COMMIT;"
+  } >"$work/fts5-$kind.sql"
+done
 
 cd "$work"
-hyperfine --warmup 1 --runs 5 --export-csv index.csv \
-  -n "tarvik index (shuffled)" \
-  "$tarvik index --listing shuffled/listing.txt --articles shuffled/articles --index idx-shuffled --log idx.log >/dev/null 2>&1" \
-  -n "tarvik index (sorted)" \
-  "$tarvik index --listing sorted/listing.txt --articles sorted/articles --index idx-sorted --log idx.log >/dev/null 2>&1" \
-  -n "sqlite3 FTS5 build" \
-  "rm -f fts5.db && sqlite3 fts5.db < fts5.sql"
-hyperfine --warmup 1 --runs 5 --export-csv copy.csv \
-  -n "tarvik copy" --prepare "rm -rf copies" \
-  "$tarvik copy --listing shuffled/listing.txt --articles shuffled/articles --copy copies --log copy.log >/dev/null 2>&1" \
-  -n "cp -r" --prepare "rm -rf cp-copy" \
-  "cp -r shuffled/articles cp-copy"
+index() { # corpus, extra options
+  echo "$tarvik index ${2:-} --listing $1/listing.txt --articles $1/articles --index idx-$1 --log idx-$1.log"
+}
+fts() { echo "sqlite3 fts5-$1.db < fts5-$1.sql"; }
+copy() { # corpus, extra options
+  echo "$tarvik copy ${2:-} --listing $1/listing.txt --articles $1/articles --copy copies-$1 --log copy-$1.log"
+}
+quiet=">/dev/null 2>&1"
+
+# Every build starts from nothing, as the FTS5 one does: a fresh index
+# directory. "over its set" reruns into the set the previous run left, where
+# ext4 writes back each truncated index file when it is closed.
+fresh() { echo "rm -rf idx-$1"; }
+hyperfine --warmup 1 --runs "$runs" --export-csv index.csv \
+  -n "tarvik index shuffled" --prepare "$(fresh shuffled)" "$(index shuffled) $quiet" \
+  -n "tarvik index sorted" --prepare "$(fresh sorted)" "$(index sorted) $quiet" \
+  -n "FTS5 build shuffled" --prepare "rm -f fts5-shuffled.db" "$(fts shuffled)" \
+  -n "tarvik index text" --prepare "$(fresh text)" "$(index text) $quiet" \
+  -n "tarvik index text over its set" --prepare "true" "$(index text) $quiet" \
+  -n "FTS5 build text" --prepare "rm -f fts5-text.db" "$(fts text)" \
+  -n "tarvik index html" --prepare "$(fresh html)" "$(index html --html) $quiet" \
+  -n "FTS5 build html" --prepare "rm -f fts5-html.db" "$(fts html)"
+hyperfine --warmup 1 --runs "$runs" --export-csv copy.csv \
+  -n "tarvik copy shuffled" --prepare "rm -rf copies-shuffled" "$(copy shuffled) $quiet" \
+  -n "cp -r shuffled" --prepare "rm -rf cp-shuffled" "cp -r shuffled/articles cp-shuffled" \
+  -n "tarvik copy text" --prepare "rm -rf copies-text" "$(copy text) $quiet" \
+  -n "cp -r text" --prepare "rm -rf cp-text" "cp -r text/articles cp-text" \
+  -n "tarvik copy html" --prepare "rm -rf copies-html" "$(copy html --html) $quiet" \
+  -n "cp -r html" --prepare "rm -rf cp-html" "cp -r html/articles cp-html"
+
+# hyperfine's CSV: command,mean,stddev,median,user,system,min,max.
+median() { awk -F, -v c="$2" '$1 == c { print $4 }' "$1"; }
+cpu() { awk -F, -v c="$2" '$1 == c { print $5 + $6 }' "$1"; }
+ratio() { # what, slower command, faster command, target, csv
+  awk -v what="$1" -v a="$(median "$5" "$2")" -v b="$(median "$5" "$3")" \
+    -v ca="$(cpu "$5" "$2")" -v cb="$(cpu "$5" "$3")" -v t="$4" 'BEGIN {
+      r = a / b
+      printf "%-34s %5.2fx  (medians %.3f s / %.3f s; CPU %.2fx)  target %.1fx: %s\n",
+        what, r, a, b, ca / cb, t, (r >= t ? "met" : "NOT MET") }'
+}
 
 echo
-echo "== throughput (MB/s of article text, mean of hyperfine runs)"
-for f in index.csv copy.csv; do
-  awk -F, -v bytes="$bytes" 'NR > 1 { printf "%-26s %8.1f MB/s  (%.3f s)\n", $1, bytes / $2 / 1e6, $2 }' "$f"
+echo "== speed: median of $runs runs, MB/s of article text"
+for kind in shuffled sorted text html; do
+  b=${bytes[$kind]:-${bytes[shuffled]}}
+  for cmd in "tarvik index $kind" "tarvik index $kind over its set" "FTS5 build $kind" \
+    "tarvik copy $kind" "cp -r $kind"; do
+    for f in index.csv copy.csv; do
+      m=$(median "$f" "$cmd")
+      [ -n "$m" ] && awk -v c="$cmd" -v m="$m" -v b="$b" \
+        'BEGIN { printf "%-26s %8.1f MB/s  (%.3f s)\n", c, b / m / 1e6, m }'
+    done
+  done
 done
 
 echo
-echo "== peak memory"
-"$root/$build/bench/peak_rss" "$tarvik" index --listing shuffled/listing.txt --articles shuffled/articles \
-  --index idx-shuffled --log idx.log >/dev/null 2>peak.txt || true
-echo "tarvik index: $(grep peak_rss_mib peak.txt | cut -d' ' -f2) MiB (corpus $mb MB)"
+echo "== ratios (the faster side's speed over the slower's)"
+ratio "index, synthetic: tarvik / FTS5" "FTS5 build shuffled" "tarvik index shuffled" 4 index.csv
+ratio "index, real text: tarvik / FTS5" "FTS5 build text" "tarvik index text" 3 index.csv
+ratio "  the same, over its previous set" "FTS5 build text" "tarvik index text over its set" 3 index.csv
+ratio "index, real HTML: tarvik / FTS5" "FTS5 build html" "tarvik index html" 2 index.csv
+ratio "index, sorted / shuffled vocabulary" "tarvik index shuffled" "tarvik index sorted" 0.5 index.csv
+for kind in shuffled text html; do
+  ratio "copy, $kind: tarvik / cp -r" "cp -r $kind" "tarvik copy $kind" 0.8 copy.csv
+done
+
+echo
+echo "== peak memory of tarvik index (target: at most 2x the corpus)"
+for kind in shuffled text html; do
+  opt=""
+  [ "$kind" = html ] && opt=--html
+  "$root/$build/bench/peak_rss" $(index "$kind" "$opt") >/dev/null 2>"peak-$kind.txt" || true
+  awk -v k="$kind" -v m="$(grep peak_rss_mib "peak-$kind.txt" | cut -d' ' -f2)" -v b="${bytes[$kind]}" \
+    'BEGIN { r = m * 1048576 / b
+             printf "%-8s %6.1f MiB for %6.1f MB: %.2fx, %s\n", k, m, b / 1e6, r, (r <= 2 ? "met" : "NOT MET") }'
+done
 
 cd "$root"
 for bench in "$build"/bench/*_bench; do

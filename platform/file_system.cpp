@@ -75,6 +75,12 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFREG;
 }
 
+std::uint64_t RegularFileSize(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 #ifndef _WIN32

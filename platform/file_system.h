@@ -12,6 +12,7 @@
 #ifndef KPX_PLATFORM_FILE_SYSTEM_H_
 #define KPX_PLATFORM_FILE_SYSTEM_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// The length of a regular file in bytes; 0 for anything else or nothing.
+std::uint64_t RegularFileSize(const std::string& path);
 
 // Removes a regular file; true when it is gone.
 bool RemoveFile(const std::string& path);

@@ -36,6 +36,13 @@ void* AllocateLarge(std::size_t bytes) {
   return block;
 }
 
+void* AllocateZeroedLarge(std::size_t bytes) {
+  if (IsLarge(bytes)) return AllocateLarge(bytes);
+  void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
 void FreeLarge(void* block, std::size_t bytes) noexcept {
   if (block == nullptr) return;
   if (IsLarge(bytes)) {
@@ -46,6 +53,12 @@ void FreeLarge(void* block, std::size_t bytes) noexcept {
 }
 #else
 void* AllocateLarge(std::size_t bytes) { return AllocateFromHeap(bytes); }
+
+void* AllocateZeroedLarge(std::size_t bytes) {
+  void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
 
 void FreeLarge(void* block, std::size_t /*bytes*/) noexcept { std::free(block); }
 #endif

@@ -13,6 +13,10 @@
 namespace platform {
 
 void* AllocateLarge(std::size_t bytes);  // throws std::bad_alloc like operator new
+// A zero-filled block, as AllocateLarge places it. A fresh mapping is zero
+// already, so a large block costs no clearing pass of its own.
+void* AllocateZeroedLarge(std::size_t bytes);
+// Frees a block of either kind; bytes is the size it was allocated with.
 void FreeLarge(void* block, std::size_t bytes) noexcept;
 
 template <typename T>

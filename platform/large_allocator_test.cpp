@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -18,6 +19,21 @@ TEST(LargeAllocator, GrowingVectorKeepsItsContents) {
   v.clear();
   v.shrink_to_fit();
   EXPECT_TRUE(v.empty());
+}
+
+// Zeroed blocks read as zero on both sides of the mapped-block threshold,
+// also when the heap hands back memory a freed block dirtied.
+TEST(LargeAllocator, ZeroedBlocksAreZero) {
+  for (std::size_t bytes : {std::size_t{64}, std::size_t{100000}, std::size_t{5} << 20}) {
+    void* dirty = AllocateLarge(bytes);
+    std::memset(dirty, 0xAB, bytes);
+    FreeLarge(dirty, bytes);
+    auto* block = static_cast<unsigned char*>(AllocateZeroedLarge(bytes));
+    std::size_t nonzero = 0;
+    for (std::size_t i = 0; i < bytes; ++i) nonzero += block[i] != 0;
+    EXPECT_EQ(nonzero, 0u) << bytes;
+    FreeLarge(block, bytes);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "preproc/indexer/article_indexer.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "indexformat/index_format.h"
@@ -24,19 +25,17 @@ std::uint32_t ArticleIndexer::LetterNode(unsigned char letter) {
 int ArticleIndexer::ReadBatch(const char** position, PendingWord* batch) {
   int count = 0;
   while (count < kBatch && *position != nullptr) {
+    WordRun run = FindNextWord(*position, delimiters_, html_);
+    *position = run.end;
+    if (run.end == nullptr) break;
     PendingWord& w = batch[count];
-    *position = NextWord(*position, w.bytes, delimiters_, html_);
-    if (*position == nullptr) break;
-    std::uint32_t hash = WordTree::kHashSeed;
-    std::uint32_t length = 0;
-    for (; w.bytes[length] != '\0'; ++length) {
-      unsigned char c = upper_[static_cast<unsigned char>(w.bytes[length])];
-      w.bytes[length] = static_cast<char>(c);
-      hash = WordTree::HashStep(hash, c);
-    }
-    w.length = length;
-    w.hash = hash;
-    tree_.PrefetchSlot(hash);
+    // Fold the word, then zero-pad it to the next multiple of 8.
+    const auto* in = reinterpret_cast<const unsigned char*>(run.first);
+    for (size_t i = 0; i < run.length; ++i) w.bytes[i] = static_cast<char>(upper_[in[i]]);
+    std::memset(w.bytes + run.length, 0, 8);
+    w.length = static_cast<std::uint32_t>(run.length);
+    w.hash = WordTree::HashPaddedWord(w.bytes, w.length);
+    tree_.PrefetchSlot(w.hash);
     ++count;
   }
   return count;
@@ -46,7 +45,7 @@ void ArticleIndexer::EnterBatch(const PendingWord* batch, int count, std::uint32
                                 bool* letter_marks, RunCounters& counters) {
   for (int i = 0; i < count; ++i) {
     const PendingWord& w = batch[i];
-    Enter(tree_.InsertWord(std::string_view(w.bytes, w.length), w.hash), article, counters);
+    Enter(tree_.InsertPaddedWord(w.bytes, w.length, w.hash), article, counters);
     auto first = static_cast<unsigned char>(w.bytes[0]);
     if (indexformat::IsUpperLetter(first) && !letter_marks[first - 'A']) {
       letter_marks[first - 'A'] = true;

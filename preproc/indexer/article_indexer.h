@@ -33,7 +33,7 @@ class ArticleIndexer {
   // its slot prefetched before the first is entered.
   static constexpr int kBatch = 16;
   struct PendingWord {
-    char bytes[kWordBufferSize];
+    alignas(8) char bytes[WordTree::kPaddedBufferSize];  // folded, zero-padded
     std::uint32_t length;
     std::uint32_t hash;
   };

@@ -119,6 +119,12 @@ bool IndexRun::ReadArticles() {
   Delimiters delimiters(settings_.delimiters);
   ArticleIndexer indexer(tree_, delimiters, settings_.article_type == kHtmlArticle,
                          platform::GetUpperCaseTable(settings_.fold));
+  std::uint64_t listed_bytes = 0;  // sizes the word tree, sparing it regrowth
+  for (const std::string& name : names_) {
+    listed_bytes +=
+        platform::RegularFileSize(settings_.article_path + platform::ToNativeSeparators(name));
+  }
+  tree_.Reserve(WordTree::EstimateWords(listed_bytes));
   std::string text;
   for (size_t i = 0; i < names_.size(); ++i) {
     std::string path = settings_.article_path + platform::ToNativeSeparators(names_[i]);

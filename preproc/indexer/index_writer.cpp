@@ -22,26 +22,24 @@ void IndexWriter::WriteWordTree(const WordTree& tree) {
 }
 
 void IndexWriter::EmitEntry(std::string_view word, const ArticleList& articles) {
-  entry_.clear();
-  entry_.push_back(static_cast<char>(static_cast<unsigned char>(word.size())));
-  entry_.append(word);
-  entry_.append("????");
-  int written = 0;
-  char field[kFieldWidth];
-  for (std::uint32_t article : articles) {
-    if (written == kMaxBlockArticles) {
-      services_.ReportError(
-          FormatMessage("\n# KPXSindx: WARNING, word cnt for %.*s > max block size (%d)\n",
-                        static_cast<int>(word.size()), word.data(), indexformat::kMaxBlockBytes));
-      break;
-    }
-    indexformat::WriteField(static_cast<int>(article + 1), field);
-    entry_.append(field, kFieldWidth);
-    ++written;
+  size_t written = articles.size();
+  if (written > static_cast<size_t>(kMaxBlockArticles)) {
+    written = kMaxBlockArticles;
+    services_.ReportError(
+        FormatMessage("\n# KPXSindx: WARNING, word cnt for %.*s > max block size (%d)\n",
+                      static_cast<int>(word.size()), word.data(), indexformat::kMaxBlockBytes));
   }
-  indexformat::WriteField(written, field);
-  entry_.replace(1 + word.size(), kFieldWidth, field, kFieldWidth);
-  QueueEntry(entry_, written);
+  // Length byte, word, count, then the article numbers, written in place.
+  const size_t header = 1 + word.size() + kFieldWidth;
+  entry_.resize(header + written * kFieldWidth);
+  char* out = entry_.data();
+  out[0] = static_cast<char>(static_cast<unsigned char>(word.size()));
+  word.copy(out + 1, word.size());
+  indexformat::WriteField(static_cast<int>(written), out + 1 + word.size());
+  for (size_t i = 0; i < written; ++i) {
+    indexformat::WriteField(static_cast<int>(articles[i] + 1), out + header + i * kFieldWidth);
+  }
+  QueueEntry(entry_, static_cast<long>(written));
 }
 
 namespace {

@@ -9,6 +9,8 @@ Delimiters::Delimiters(std::string_view set) {
   delimiter_[' '] = true;
   for (char c : set) delimiter_[static_cast<unsigned char>(c)] = true;
   delimiter_[0] = false;
+  skip_html_ = delimiter_;
+  skip_html_['<'] = false;
   stop_text_ = delimiter_;
   stop_text_[0] = true;
   stop_html_ = stop_text_;
@@ -21,20 +23,22 @@ bool StartsTag(const char* p) { return p[0] == '<' && p[1] != ' '; }
 
 }  // namespace
 
-const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html) {
+WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) {
   const char* p = text;
-  // Skip phase: tags (HTML) and delimiters.
-  while (*p != '\0') {
-    if (html) {
-      while (StartsTag(p)) {
-        while (*p != '\0' && *p != '>') ++p;
-        if (*p == '>') ++p;
-      }
+  // Skip phase: delimiters and (HTML) tags, up to the first word byte or NUL.
+  for (;;) {
+    while (delimiters.Skips(static_cast<unsigned char>(*p), html)) ++p;
+    if (!html || *p != '<') break;
+    if (StartsTag(p)) {
+      while (*p != '\0' && *p != '>') ++p;
+      if (*p == '>') ++p;
+    } else if (delimiters.IsDelimiter('<')) {
+      ++p;  // "< " with "<" in the delimiter set
+    } else {
+      break;  // "<" followed by a space is a word byte
     }
-    if (*p != '\0' && !delimiters.IsDelimiter(static_cast<unsigned char>(*p))) break;
-    if (*p != '\0') ++p;
   }
-  // Copy phase: find the end of the run, then keep its first 255 bytes.
+  // Copy phase: find the end of the run.
   const char* start = p;
   for (;;) {
     while (!delimiters.EndsRun(static_cast<unsigned char>(*p), html)) ++p;
@@ -44,12 +48,17 @@ const char* NextWord(const char* text, char* word, const Delimiters& delimiters,
     }
     break;
   }
-  size_t stored = static_cast<size_t>(p - start);
-  if (stored > kWordBufferSize - 1) stored = kWordBufferSize - 1;
-  std::memcpy(word, start, stored);
-  word[stored] = '\0';
-  if (*p == '\0' && stored == 0) return nullptr;
-  return p;
+  size_t length = static_cast<size_t>(p - start);
+  if (length > kMaxWordBytes) length = kMaxWordBytes;
+  if (*p == '\0' && length == 0) return WordRun{start, 0, nullptr};
+  return WordRun{start, length, p};
+}
+
+const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html) {
+  WordRun run = FindNextWord(text, delimiters, html);
+  std::memcpy(word, run.first, run.length);
+  word[run.length] = '\0';
+  return run.end;
 }
 
 }  // namespace preproc

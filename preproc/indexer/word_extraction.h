@@ -22,18 +22,35 @@ class Delimiters {
   // True for the bytes that end a run of word bytes: delimiters, NUL and,
   // in HTML, "<" (which ends a word only when it starts a tag).
   bool EndsRun(unsigned char c, bool html) const { return (html ? stop_html_ : stop_text_)[c]; }
+  // True for the bytes the skip phase passes over without a second look:
+  // delimiters, except "<" in HTML (which may start a tag first).
+  bool Skips(unsigned char c, bool html) const { return (html ? skip_html_ : delimiter_)[c]; }
 
  private:
   std::array<bool, 256> delimiter_{};
+  std::array<bool, 256> skip_html_{};
   std::array<bool, 256> stop_text_{};
   std::array<bool, 256> stop_html_{};
 };
 
 inline constexpr size_t kWordBufferSize = 256;  // 255 bytes and a NUL
+inline constexpr size_t kMaxWordBytes = kWordBufferSize - 1;
+
+// Where the next word of a text lies, found without copying it: its bytes are
+// first[0..length) (length at most kMaxWordBytes: the rest of a longer run is
+// dropped) and end is the position of the byte that ended it, or nullptr when
+// the text holds no further word.
+struct WordRun {
+  const char* first;
+  size_t length;
+  const char* end;
+};
+WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html);
 
 // Reads the next word from text (NUL-terminated) into word (kWordBufferSize
 // bytes, NUL-terminated) and returns the position of the byte that ended it,
-// or nullptr when the text holds no further word.
+// or nullptr when the text holds no further word. The same words as
+// FindNextWord, copied out.
 const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html);
 
 }  // namespace preproc

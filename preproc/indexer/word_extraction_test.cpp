@@ -56,6 +56,28 @@ TEST(NextWord, HtmlLessThanBeforeAnythingButASpaceOpensATag) {
   EXPECT_EQ(Words("ab< c", "", true), (V{"ab<", "c"}));
 }
 
+// "<" in the delimiter set still lets "< " separate words in HTML mode, and
+// a tag right after a delimiter is skipped before the next word starts.
+TEST(NextWord, HtmlWithLessThanAsDelimiter) {
+  EXPECT_EQ(Words("a < b", "<", true), (V{"a", "b"}));
+  EXPECT_EQ(Words("a <  <i>b", "<", true), (V{"a", "b"}));
+  EXPECT_EQ(Words(" <p> <br>x", "", true), (V{"x"}));
+}
+
+// FindNextWord finds in place what NextWord copies out.
+TEST(NextWord, FindNextWordLocatesTheSameWords) {
+  std::string text = " alpha<b>beta</b>  " + std::string(300, 'g') + " < x";
+  Delimiters d;
+  const char* p = text.c_str();
+  V found;
+  for (WordRun run; (run = FindNextWord(p, d, true)).end != nullptr; p = run.end) {
+    found.emplace_back(run.first, run.length);
+  }
+  EXPECT_EQ(found, Words(text, "", true));
+  EXPECT_EQ(found.size(), 5u);
+  EXPECT_EQ(found[2].size(), kMaxWordBytes);
+}
+
 TEST(NextWord, LongRunsKeepTheirFirst255Bytes) {
   std::string run(300, 'w');
   V words = Words(run + " next");

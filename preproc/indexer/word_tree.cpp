@@ -1,76 +1,115 @@
 #include "preproc/indexer/word_tree.h"
 
 #include <algorithm>
-#include <cstring>
+#include <bit>
+#include <cmath>
+#include <utility>
 
 namespace preproc {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1 << 14;
 
-// The first eight bytes of a word as a big-endian number, zero-padded: words
-// whose keys differ sort as their keys do (no word holds a NUL byte).
-std::uint64_t SortKey(std::string_view word) {
-  std::uint64_t key = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    key = (key << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
-  }
-  return key;
-}
-
 }  // namespace
 
-WordTree::WordTree() : slots_(kInitialSlots, Slot{}) {}
+WordTree::SlotTable::SlotTable(std::size_t n)
+    : slots(static_cast<Slot*>(platform::AllocateZeroedLarge(n * sizeof(Slot)))), count(n) {}
 
-bool WordTree::SlotHolds(const Slot& slot, std::string_view word, std::uint32_t hash) const {
-  if (slot.hash != hash || slot.length != word.size()) return false;
-  size_t head = std::min(word.size(), kInlineBytes);
-  if (std::memcmp(slot.inline_bytes, word.data(), head) != 0) return false;
-  return head == word.size() || this->word(slot.id_plus_one - 1) == word;
+WordTree::SlotTable& WordTree::SlotTable::operator=(SlotTable&& other) noexcept {
+  if (this != &other) {
+    platform::FreeLarge(slots, count * sizeof(Slot));
+    slots = other.slots;
+    count = other.count;
+    other.slots = nullptr;
+    other.count = 0;
+  }
+  return *this;
 }
 
-std::uint32_t WordTree::InsertWord(std::string_view word, std::uint32_t hash) {
-  const std::size_t mask = slots_.size() - 1;
+WordTree::SlotTable::~SlotTable() { platform::FreeLarge(slots, count * sizeof(Slot)); }
+
+WordTree::WordTree() : table_(kInitialSlots), slots_(table_.slots), slot_count_(table_.count) {}
+
+std::size_t WordTree::EstimateWords(std::uint64_t article_bytes) {
+  auto root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(article_bytes)));
+  return static_cast<std::size_t>(std::min(article_bytes / 4, root * 64));
+}
+
+void WordTree::Reserve(std::size_t expected_words) {
+  std::size_t wanted = std::bit_ceil(std::max(expected_words * 2, kInitialSlots));
+  if (wanted > slot_count_) Resize(wanted);
+  words_.reserve(expected_words);
+  last_added_.reserve(expected_words);
+  text_.reserve(expected_words * 16);  // padded words of real text average under that
+}
+
+// Both words are zero-padded to whole chunks of 8 bytes.
+bool WordTree::SameWord(std::uint32_t node, const char* padded, std::uint32_t length) const {
+  const WordRef& w = words_[node];
+  if (w.length != length) return false;
+  const char* stored = text_.data() + w.offset;
+  for (std::uint32_t i = 0; i < length; i += 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, stored + i, 8);
+    std::memcpy(&b, padded + i, 8);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::uint32_t WordTree::AddNode(Slot& slot, const char* padded, std::uint32_t length,
+                                std::uint32_t hash) {
+  auto id = static_cast<std::uint32_t>(words_.size());
+  words_.push_back(WordRef{static_cast<std::uint32_t>(text_.size()), length});
+  text_.append(padded, (length + 7) & ~7u);  // padded too, for SameWord
+  last_added_.push_back(0);
+  slot.hash = hash;
+  slot.id_plus_one = id + 1;
+  std::memcpy(&slot.head, padded, 8);
+  if (words_.size() * 2 > slot_count_) Resize(slot_count_ * 2);
+  return id;
+}
+
+std::uint32_t WordTree::InsertPaddedWord(const char* padded, std::uint32_t length,
+                                         std::uint32_t hash) {
+  const std::size_t mask = slot_count_ - 1;
+  std::uint64_t head;
+  std::memcpy(&head, padded, 8);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];
-    if (slot.id_plus_one == 0) {
-      auto id = static_cast<std::uint32_t>(words_.size());
-      words_.push_back(WordRef{static_cast<std::uint32_t>(text_.size()),
-                               static_cast<std::uint32_t>(word.size())});
-      text_.append(word);
-      last_added_.push_back(0);
-      slot.hash = hash;
-      slot.id_plus_one = id + 1;
-      slot.length = static_cast<std::uint8_t>(word.size());
-      std::memcpy(slot.inline_bytes, word.data(), std::min(word.size(), kInlineBytes));
-      if (words_.size() * 2 > slots_.size()) Grow();
-      return id;
+    if (slot.id_plus_one == 0) return AddNode(slot, padded, length, hash);
+    if (slot.hash == hash && slot.head == head &&
+        (length < 8 || SameWord(slot.id_plus_one - 1, padded, length))) {
+      return slot.id_plus_one - 1;
     }
-    if (SlotHolds(slot, word, hash)) return slot.id_plus_one - 1;
   }
 }
 
-void WordTree::Grow() {
-  LargeVector<Slot> slots(slots_.size() * 2, Slot{});
-  const std::size_t mask = slots.size() - 1;
-  for (const Slot& old : slots_) {
+std::uint32_t WordTree::InsertWord(std::string_view word) {
+  char padded[kPaddedBufferSize] = {};
+  std::memcpy(padded, word.data(), word.size());
+  auto length = static_cast<std::uint32_t>(word.size());
+  return InsertPaddedWord(padded, length, HashPaddedWord(padded, length));
+}
+
+void WordTree::Resize(std::size_t slot_count) {
+  SlotTable bigger(slot_count);
+  const std::size_t mask = slot_count - 1;
+  for (std::size_t s = 0; s < slot_count_; ++s) {
+    const Slot& old = slots_[s];
     if (old.id_plus_one == 0) continue;
     std::size_t i = old.hash & mask;
-    while (slots[i].id_plus_one != 0) i = (i + 1) & mask;
-    slots[i] = old;
+    while (bigger.slots[i].id_plus_one != 0) i = (i + 1) & mask;
+    bigger.slots[i] = old;
   }
-  slots_.swap(slots);
+  table_ = std::move(bigger);
+  slots_ = table_.slots;
+  slot_count_ = table_.count;
 }
 
-int WordTree::AddArticle(std::uint32_t node, std::uint32_t article) {
-  const auto mark = static_cast<std::uint16_t>(article + 1);
-  if (last_added_[node] == mark) return 0;
-  last_added_[node] = mark;
-  if (runs_.empty() || runs_.back().article != article) {
-    runs_.push_back(ArticleRun{article, additions_.size()});
-  }
-  additions_.push_back(node);
-  return 1;
+void WordTree::StartArticle(std::uint32_t article) {
+  runs_.push_back(ArticleRun{article, additions_.size()});
+  current_article_ = article;
 }
 
 void WordTree::FinishArticleLists() {
@@ -87,21 +126,52 @@ void WordTree::FinishArticleLists() {
   }
   additions_ = {};
   runs_ = {};
+  // The walk needs neither the hash table nor the marks: their memory goes
+  // back before the sort takes its own.
+  table_ = SlotTable();
+  slots_ = nullptr;
+  slot_count_ = 0;
+  last_added_ = {};
 }
 
 std::vector<std::uint32_t> WordTree::SortedNodes() const {
+  // Sorted by the first eight bytes with a radix sort (four passes of 16
+  // bits, stable), then each run of words sharing those bytes by comparison.
   struct Keyed {
     std::uint64_t key;
     std::uint32_t id;
   };
-  LargeVector<Keyed> keyed(words_.size());
-  for (std::uint32_t id = 0; id < keyed.size(); ++id) keyed[id] = Keyed{SortKey(word(id)), id};
-  std::sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
-    if (a.key != b.key) return a.key < b.key;
-    return word(a.id) < word(b.id);
-  });
-  std::vector<std::uint32_t> order(keyed.size());
-  for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].id;
+  const std::size_t n = words_.size();
+  LargeVector<Keyed> keyed(n), spare(n);
+  constexpr int kDigits = 4;
+  constexpr std::size_t kBuckets = 1 << 16;
+  std::vector<std::uint32_t> counts(kDigits * kBuckets, 0);
+  for (std::uint32_t id = 0; id < n; ++id) {
+    std::uint64_t key;
+    std::memcpy(&key, text_.data() + words_[id].offset, 8);  // padded: 8 bytes are there
+    if constexpr (std::endian::native == std::endian::little) key = __builtin_bswap64(key);
+    keyed[id] = Keyed{key, id};
+    for (int d = 0; d < kDigits; ++d) ++counts[d * kBuckets + ((key >> (16 * d)) & 0xFFFF)];
+  }
+  for (int d = 0; d < kDigits; ++d) {
+    std::uint32_t* count = &counts[d * kBuckets];
+    if (count[(keyed.empty() ? 0 : keyed[0].key >> (16 * d)) & 0xFFFF] == n) continue;  // one value
+    std::uint32_t sum = 0;
+    for (std::size_t b = 0; b < kBuckets; ++b) sum += std::exchange(count[b], sum);
+    for (const Keyed& k : keyed) spare[count[(k.key >> (16 * d)) & 0xFFFF]++] = k;
+    keyed.swap(spare);
+  }
+  for (std::size_t i = 0; i < n;) {
+    std::size_t j = i + 1;
+    while (j < n && keyed[j].key == keyed[i].key) ++j;
+    if (j - i > 1) {
+      std::sort(keyed.begin() + i, keyed.begin() + j,
+                [this](const Keyed& a, const Keyed& b) { return word(a.id) < word(b.id); });
+    }
+    i = j;
+  }
+  std::vector<std::uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = keyed[i].id;
   return order;
 }
 

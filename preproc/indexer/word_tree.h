@@ -19,6 +19,7 @@
 #define KPX_PREPROC_INDEXER_WORD_TREE_H_
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,17 +43,48 @@ class WordTree {
   // Article indices are below this (the index run numbers at most 9,999).
   static constexpr std::uint32_t kMaxArticles = 65535;
 
-  // The node holding word (1..255 bytes), created when new. hash must be
-  // HashWord(word); callers that fold a word byte by byte compute it as they
-  // go with HashStep.
-  std::uint32_t InsertWord(std::string_view word, std::uint32_t hash);
-  std::uint32_t InsertWord(std::string_view word) { return InsertWord(word, HashWord(word)); }
+  // Sizes the tables for about this many distinct words, so a run that
+  // knows roughly what it will hold fills them without growing them (each
+  // growth allocates, clears and rehashes). A run that exceeds the estimate
+  // still grows as needed; one that stays below it wastes only untouched
+  // address space. Call before the first InsertWord.
+  void Reserve(std::size_t expected_words);
+
+  // Slots in the hash table (a power of two, kept at least twice size()).
+  std::size_t capacity() const { return slot_count_; }
+
+  // The estimate Reserve takes for articles of this many bytes in all: a
+  // generous reading of how real text's vocabulary grows with its length
+  // (about the square root), never more than one word per four bytes.
+  static std::size_t EstimateWords(std::uint64_t article_bytes);
+
+  // A word as InsertPaddedWord takes it: its bytes (1..255), then zero bytes
+  // up to the next multiple of 8, so words are hashed eight bytes at a time.
+  // kPaddedBufferSize holds any word padded so.
+  static constexpr std::size_t kPaddedBufferSize = 256 + 8;
+
+  // The node holding the padded word of length bytes, created when new. hash
+  // must be HashPaddedWord(padded, length).
+  std::uint32_t InsertPaddedWord(const char* padded, std::uint32_t length, std::uint32_t hash);
+  // The same for any word of 1..255 bytes.
+  std::uint32_t InsertWord(std::string_view word);
+
+  static std::uint32_t HashPaddedWord(const char* padded, std::uint32_t length) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+    for (std::uint32_t i = 0; i < length; i += 8) {
+      std::uint64_t chunk;
+      std::memcpy(&chunk, padded + i, 8);
+      h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
+      h ^= h >> 31;
+    }
+    return static_cast<std::uint32_t>((h * 0x94D049BB133111EBull) >> 32);
+  }
 
   // Asks the processor to fetch the slot a word of this hash starts its
   // search at, so a batch of lookups overlaps its cache misses.
   void PrefetchSlot(std::uint32_t hash) const {
 #if defined(__GNUC__)
-    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    __builtin_prefetch(&slots_[hash & (slot_count_ - 1)]);
 #else
     (void)hash;
 #endif
@@ -61,10 +93,18 @@ class WordTree {
   // Adds article to the node's list. Returns 1 when it was added, 0 when it
   // was already the list's last entry. article must not be smaller than any
   // article added before, and below kMaxArticles.
-  int AddArticle(std::uint32_t node, std::uint32_t article);
+  int AddArticle(std::uint32_t node, std::uint32_t article) {
+    const auto mark = static_cast<std::uint16_t>(article + 1);
+    if (last_added_[node] == mark) return 0;
+    last_added_[node] = mark;
+    if (article != current_article_) StartArticle(article);
+    additions_.push_back(node);
+    return 1;
+  }
 
-  // Gathers the article lists; call once, after the last AddArticle and
-  // before articles().
+  // Gathers the article lists; call once, after the last InsertWord and
+  // AddArticle and before articles(). It frees the hash table: from here on
+  // the tree is only read (until Clear).
   void FinishArticleLists();
 
   std::size_t size() const { return words_.size(); }
@@ -84,24 +124,16 @@ class WordTree {
   // Frees every node, word and list.
   void Clear();
 
-  // FNV-1a, one byte at a time, so it can be folded into a loop.
-  static constexpr std::uint32_t kHashSeed = 2166136261u;
-  static std::uint32_t HashStep(std::uint32_t h, unsigned char c) { return (h ^ c) * 16777619u; }
-  static std::uint32_t HashWord(std::string_view word) {
-    std::uint32_t h = kHashSeed;
-    for (unsigned char c : word) h = HashStep(h, c);
-    return h;
-  }
-
  private:
-  static constexpr std::size_t kInlineBytes = 22;
-
-  // One slot of the hash table; short words are compared without leaving it.
+  // One slot of the hash table, kept small: the table is what every rare
+  // word misses the cache on, and what the kernel clears page by page. A
+  // word of up to 7 bytes is decided by its slot's head (its first 8 bytes,
+  // zero-padded; no word holds a NUL); a longer one is then confirmed
+  // against its stored text.
   struct Slot {
     std::uint32_t hash;
     std::uint32_t id_plus_one;  // 0: empty
-    std::uint8_t length;
-    char inline_bytes[kInlineBytes];  // the word's first bytes
+    std::uint64_t head;
   };
   struct WordRef {
     std::uint32_t offset;
@@ -111,18 +143,36 @@ class WordTree {
     std::uint32_t article;
     std::size_t first_addition;  // index into additions_
   };
+  // The slot table: zeroed on allocation, never copied.
+  struct SlotTable {
+    Slot* slots = nullptr;
+    std::size_t count = 0;
+    SlotTable() = default;
+    explicit SlotTable(std::size_t n);
+    SlotTable(SlotTable&& other) noexcept : slots(other.slots), count(other.count) {
+      other.slots = nullptr;
+      other.count = 0;
+    }
+    SlotTable& operator=(SlotTable&& other) noexcept;
+    ~SlotTable();
+  };
 
-  bool SlotHolds(const Slot& slot, std::string_view word, std::uint32_t hash) const;
-  void Grow();
+  bool SameWord(std::uint32_t node, const char* padded, std::uint32_t length) const;
+  std::uint32_t AddNode(Slot& slot, const char* padded, std::uint32_t length, std::uint32_t hash);
+  void Resize(std::size_t slot_count);
+  void StartArticle(std::uint32_t article);
 
-  LargeVector<Slot> slots_;  // open addressing, linear probing, at most half full
+  SlotTable table_;
+  Slot* slots_;             // table_.slots
+  std::size_t slot_count_;  // table_.count
   LargeVector<WordRef> words_;
   std::basic_string<char, std::char_traits<char>, platform::LargeAllocator<char>>
-      text_;                               // every word, back to back
-  LargeVector<std::uint16_t> last_added_;  // per node: last article + 1, 0 none (small: hot)
-  LargeVector<std::uint32_t> additions_;   // node ids, in the order articles were added
-  std::vector<ArticleRun> runs_;           // where each article's additions start
-  LargeVector<std::uint32_t> list_start_;  // per node, into postings_ (after Finish)
+      text_;  // every word, zero-padded to whole chunks of 8 bytes, back to back
+  LargeVector<std::uint16_t> last_added_;         // per node: last article + 1, 0 none (small: hot)
+  LargeVector<std::uint32_t> additions_;          // node ids, in the order articles were added
+  std::vector<ArticleRun> runs_;                  // where each article's additions start
+  std::uint32_t current_article_ = kMaxArticles;  // the article of runs_.back()
+  LargeVector<std::uint32_t> list_start_;         // per node, into postings_ (after Finish)
   LargeVector<std::uint32_t> postings_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,55 @@ TEST(WordTree, SortedInsertionOfAVeryLargeVocabulary) {
   EXPECT_EQ(tree.word(order.back()), "W0299999");
   tree.Clear();
   EXPECT_TRUE(tree.empty());
+}
+
+// A tree sized for a few words that receives many more grows as needed and
+// loses none; one sized generously finds every word without growing. Words
+// of 7, 8 and 9 bytes and long ones sharing their first 8 bytes sit on both
+// sides of the slot's inline head.
+TEST(WordTree, ReserveSizesTheTableAndGrowthPassesTheEstimate) {
+  auto word_of = [](int i) {
+    char w[32];
+    const char* forms[] = {"S%06d", "E%07d", "PREFIXED%d", "P%d"};  // 7, 8, 9+ bytes, short
+    std::snprintf(w, sizeof w, forms[i % 4], i);
+    return std::string(w);
+  };
+  for (std::size_t estimate : {std::size_t{10}, std::size_t{50000}}) {
+    WordTree tree;
+    tree.Reserve(estimate);
+    const std::size_t reserved = tree.capacity();
+    EXPECT_GE(reserved, 2 * estimate);
+    std::vector<std::uint32_t> nodes;
+    const int n = 40000;
+    for (int i = 0; i < n; ++i) nodes.push_back(tree.InsertWord(word_of(i)));
+    for (int i = 0; i < n; ++i) ASSERT_EQ(tree.InsertWord(word_of(i)), nodes[i]) << word_of(i);
+    EXPECT_GE(tree.capacity(), 2 * tree.size());
+    if (estimate >= static_cast<std::size_t>(n)) {
+      EXPECT_EQ(tree.capacity(), reserved);  // no growth below the estimate
+    }
+    for (int i = 0; i < n; i += 997) EXPECT_EQ(tree.word(nodes[i]), word_of(i));
+  }
+}
+
+// The padded form hashes as the plain word does, whatever follows the
+// padding; the estimate follows a corpus's size without running away.
+TEST(WordTree, PaddedWordsAndTheSizeEstimate) {
+  WordTree tree;
+  char padded[WordTree::kPaddedBufferSize];
+  std::memset(padded, 'x', sizeof padded);
+  std::memcpy(padded, "ABCDEFGHIJ", 10);
+  std::memset(padded + 10, 0, 8);
+  auto node = tree.InsertPaddedWord(padded, 10, WordTree::HashPaddedWord(padded, 10));
+  EXPECT_EQ(tree.InsertWord("ABCDEFGHIJ"), node);
+  EXPECT_NE(tree.InsertWord("ABCDEFGHI"), node);
+  EXPECT_NE(tree.InsertWord("ABCDEFGHIJK"), node);
+  EXPECT_EQ(tree.word(node), "ABCDEFGHIJ");
+
+  EXPECT_EQ(WordTree::EstimateWords(0), 0u);
+  EXPECT_EQ(WordTree::EstimateWords(400), 100u);  // tiny: at most a word per 4 bytes
+  std::size_t real = WordTree::EstimateWords(30'000'000);
+  EXPECT_GT(real, 300'000u);  // a real text corpus of 30 MB held about 300,000 words
+  EXPECT_LT(real, 1'000'000u);
 }
 
 }  // namespace
