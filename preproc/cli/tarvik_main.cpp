@@ -10,18 +10,9 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <io.h>
-#define KPX_ISATTY _isatty
-#define KPX_FILENO _fileno
-#else
-#include <unistd.h>
-#define KPX_ISATTY isatty
-#define KPX_FILENO fileno
-#endif
-
 #include "kpx_version.h"
 #include "platform/file_system.h"
+#include "platform/terminal.h"
 #include "preproc/cli/console_services.h"
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
@@ -105,7 +96,7 @@ preproc::RunSettings HandOver(Options& options) {
   return s;
 }
 
-bool StderrIsTerminal() { return KPX_ISATTY(KPX_FILENO(stderr)) != 0; }
+bool StderrIsTerminal() { return platform::IsTerminal(stderr); }
 
 int RunIndex(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());

@@ -11,6 +11,7 @@
 
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_picture.h"
+#include "preproc/form/form_texts.h"
 #include "preproc/form/status_line.h"
 #include "preproc/form/tool_tip_colours.h"
 
@@ -30,7 +31,7 @@ constexpr Placed kCommandButtons[] = {
     {kIdCopy, "Copy the Articles", 14, 102, 85, 14},
     {kIdQuit, "QUIT", 14, 120, 85, 14},
 };
-constexpr Placed kBrowseButtons[] = {
+constexpr Placed kBrowseButtonPlaces[] = {
     {kIdBrowseListingFile, "Articles Listing File", 107, 13, 74, 13},
     {kIdBrowseArticlePath, "Path to Articles", 107, 44, 74, 13},
     {kIdBrowseIndexPath, "Path for Index Files", 107, 76, 74, 13},
@@ -41,22 +42,6 @@ constexpr Placed kPathFields[] = {
     {kIdArticlePath, "", 106, 60, 77, 12},
     {kIdIndexPath, "", 106, 91, 77, 12},
     {kIdCopyPath, "", 106, 122, 77, 12},
-};
-
-struct ToolTip {
-  int id;
-  const char* text;
-};
-constexpr ToolTip kToolTips[] = {
-    {kIdGenerate, "Generate the index files for Moskel"},
-    {kIdCopy, "Copy the Articles to Phrase Search files"},
-    {kIdQuit, "Quit the PreProcessor"},
-    {kIdBrowseListingFile,
-     "Push button to select the file that contains the list of articles to use"},
-    {kIdBrowseArticlePath, "Push button to select the path to the articles to be processed"},
-    {kIdBrowseIndexPath, "Push button to select the path to write the new index files to"},
-    {kIdBrowseCopyPath,
-     "Push button to select the path to copy the Articles to Phrase Search files"},
 };
 
 constexpr int kFormWidth = 310;  // dialog units
@@ -106,7 +91,7 @@ void CTarvikForm::CreateButtons() {
     auto* button = new wxButton(this, b.id, b.text, r.GetPosition(), r.GetSize());
     button->SetFont(button_font);
   }
-  for (const Placed& b : kBrowseButtons) {
+  for (const Placed& b : kBrowseButtonPlaces) {
     wxRect r = Dlu(b.x, b.y, b.width, b.height);
     new wxButton(this, b.id, b.text, r.GetPosition(), r.GetSize());
   }
@@ -149,7 +134,7 @@ void CTarvikForm::EnableField(wxTextCtrl* field, bool enable) {
 }
 
 void CTarvikForm::InstallToolTips() {
-  for (const ToolTip& tip : kToolTips) FindWindow(tip.id)->SetToolTip(tip.text);
+  for (const ButtonToolTip& tip : kButtonToolTips) FindWindow(tip.id)->SetToolTip(tip.text);
   wxToolTip::SetDelay(kToolTipDelayMs);
   wxToolTip::SetAutoPop(10 * kToolTipDelayMs);  // "automatic": shown 10x, re-shown at 1/5
   wxToolTip::SetReshow(kToolTipDelayMs / 5);

@@ -17,6 +17,7 @@
 
 #include "preproc/copier/copy_run.h"
 #include "preproc/form/form_ids.h"
+#include "preproc/form/form_texts.h"
 #include "preproc/form/status_line.h"
 #include "preproc/form/tarvik_doc.h"
 #include "preproc/form/tarvik_form.h"
@@ -153,15 +154,10 @@ void CTarvikView::OnQuit(wxCommandEvent&) {
 // --- browse commands ---
 
 void CTarvikView::OnBrowse(wxCommandEvent& event) {
-  switch (event.GetId()) {
-    case kIdBrowseListingFile:
-      return Browse("Find Articles File", kIdListingFile, false);
-    case kIdBrowseArticlePath:
-      return Browse("Find Path to Articles", kIdArticlePath, true);
-    case kIdBrowseIndexPath:
-      return Browse("Find Path to Put Index Files", kIdIndexPath, true);
-    case kIdBrowseCopyPath:
-      return Browse("Find Path to Copy Articles to", kIdCopyPath, true);
+  for (const BrowseButton& button : kBrowseButtons) {
+    if (button.id == event.GetId()) {
+      return Browse(button.title, button.field_id, button.directory_part);
+    }
   }
 }
 

@@ -19,17 +19,8 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <io.h>
-#define KPX_ISATTY _isatty
-#define KPX_FILENO _fileno
-#else
-#include <unistd.h>
-#define KPX_ISATTY isatty
-#define KPX_FILENO fileno
-#endif
-
 #include "kpx_version.h"
+#include "platform/terminal.h"
 #include "xtra/hostsim/plugin_location.h"
 #include "xtra/hostsim/script_runner.h"
 #include "xtra/hostsim/search_command.h"
@@ -95,7 +86,7 @@ bool UseColor(const std::string& choice) {
   if (noColor != nullptr && noColor[0] != '\0') return false;
   const char* term = std::getenv("TERM");
   if (term != nullptr && std::string(term) == "dumb") return false;
-  return KPX_ISATTY(KPX_FILENO(stdout)) != 0;
+  return platform::IsTerminal(stdout);
 }
 
 std::string DefaultPlugin() {
