@@ -152,7 +152,7 @@ TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
   WriteRepeatedListing(2, "x");
   std::filesystem::create_directories(dir_.Join("copies/a1"));
   const std::string destination = dir_.Join("copies/a1/t0001");
-  ASSERT_EQ(symlink("/dev/full", destination.c_str()), 0);
+  ASSERT_EQ(symlink("/dev/full", (destination + ".part").c_str()), 0);
   EXPECT_FALSE(Run());
   ASSERT_EQ(services_.boxes.size(), 1u);
   EXPECT_EQ(services_.boxes[0].first, MessageKind::kFatal);
