@@ -2,7 +2,8 @@
 // runs as the desktop form's two buttons:
 //   tarvik index  writes the index file set and the file mapping log
 //   tarvik copy   writes the numbered phrase search files
-// Exit status: 0 the run completed, 1 the run failed, 2 usage error.
+// Exit status: 0 the run completed without an error (warnings allowed), 1 the
+// run failed or reported an error, 2 usage error.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
@@ -34,7 +35,9 @@ constexpr char kDescription[] =
     "article path; lines beginning with \"|\" are comments) and either writes the\n"
     "index file set (index) or the numbered phrase search files (copy). Run both\n"
     "on the same listing: they number its articles the same way.\n"
-    "Exit status: 0 the run completed, 1 the run failed, 2 usage error.";
+    "Exit status: 0 the run completed with no error (warnings allowed), 1 the run\n"
+    "failed or reported an error (a copy run still writes the good copies), 2 usage\n"
+    "error.";
 
 struct Options {
   preproc::RunSettings settings;
@@ -88,13 +91,15 @@ int RunIndex(Options& options) {
 
 int RunCopy(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
-  bool ok = preproc::CopyArticles(HandOver(options), services);
+  preproc::CopyCounts counts;
+  bool ok = preproc::CopyArticles(HandOver(options), services, &counts);
   services.FinishStatusLine();
-  if (services.errors_shown() > 0) {
-    std::fprintf(stderr, "tarvik copy: %d error message(s) during the run; see the run log '%s'\n",
-                 services.errors_shown(), options.log.c_str());
+  if (counts.failed > 0) {
+    std::fprintf(stderr,
+                 "tarvik copy: %d of %d article(s) could not be copied; see the run log '%s'\n",
+                 counts.failed, counts.articles, options.log.c_str());
   }
-  return ok ? kExitOk : kExitRunFailed;
+  return ok && !counts.any_error() ? kExitOk : kExitRunFailed;
 }
 
 }  // namespace
