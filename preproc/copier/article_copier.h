@@ -61,7 +61,7 @@ class ArticleCopier {
   const TransformRules& rules_;
   RunServices& services_;
   std::array<char, kCopyBlockSize + 1> block_{};   // the data bytes and a NUL
-  std::array<char, kCopyBlockSize + 1> output_{};  // never longer than the block
+  std::array<char, kCopyBlockSize + 2> output_{};  // the block, a held-back "<" and a NUL
   std::vector<char> in_buffer_ = std::vector<char>(kStreamBufferSize);  // the source's stdio buffer
   std::vector<char> out_buffer_ = std::vector<char>(kStreamBufferSize);  // the copy's stdio buffer
 };
