@@ -6,8 +6,8 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: all deps deps-base build demo test test-main test-asan test-fuzz test-windows windows bench clean \
-        package test-package
+.PHONY: all deps deps-base build demo test test-main test-asan test-fuzz fuzz-build fuzz-long \
+        test-windows windows bench clean package test-package
 
 all: build
 
@@ -38,11 +38,17 @@ test-asan:
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 # Fuzz targets, built with clang, run briefly as a regression check.
-test-fuzz:
+test-fuzz: fuzz-build
+	cd build-fuzz && ctest --output-on-failure -L fuzz
+
+fuzz-build:
 	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug \
 	  -DKPX_FUZZ=ON -DKPX_BUILD_GUI=OFF -DKPX_BUILD_TESTS=ON
 	cmake --build build-fuzz -j $(JOBS) --target kpx_fuzz_targets
-	cd build-fuzz && ctest --output-on-failure -L fuzz
+
+# Every fuzz target for 10^6 executions (README, "Fuzzing"); takes minutes.
+fuzz-long: deps fuzz-build
+	cd build-fuzz && ctest --output-on-failure -L soak
 
 # Windows builds of both deliverables (mingw-w64 cross compilers): build-win32
 # (the shipped 32-bit KPXSearch.x32, tarvik.exe, kpxsearch.exe, kpxdump.exe and

@@ -21,8 +21,10 @@
 #include <vector>
 
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "preproc/copier/copy_run.h"
+#include "preproc/form/article_listing.h"
 #include "preproc/indexer/index_run.h"
 #include "xtra/engine/search_engine.h"
 
@@ -46,18 +48,22 @@ std::string ReadFile(const std::string& path) {
   return bytes;
 }
 
+// The phrase search file of an article, named as the copy run names it.
+std::string CopyFile(int article) {
+  char name[indexformat::kMaxCopyName];
+  indexformat::RelativeCopyFileName(article, 'a', '/', name);
+  return work + "/copies/" + name;
+}
+
 // Indexes and copies the first 2,500 articles of the corpus, once.
 bool MakeSet(const std::string& corpus) {
   if (fs::exists(work + "/index/extras")) return true;
   fs::create_directories(work);
-  std::ifstream in(corpus + "/listing.txt");
+  preproc::ArticleListing in;
+  if (!in.Open(corpus + "/listing.txt")) return false;
   std::ofstream out(work + "/listing.txt");
   std::string line;
-  for (int n = 0; n < engine::kMaxArticles && std::getline(in, line);) {
-    if (line.empty() || line[0] == '|') continue;
-    out << line << "\n";
-    ++n;
-  }
+  while (in.Next(&line) && in.number() <= engine::kMaxArticles) out << line << "\n";
   out.close();
   preproc::RunSettings settings;
   settings.listing_file = work + "/listing.txt";
@@ -78,11 +84,12 @@ bool MakeFts(const std::string& corpus) {
                nullptr);
   sqlite3_stmt* insert = nullptr;
   sqlite3_prepare_v2(handle, "INSERT INTO docs(rowid, body) VALUES (?, ?)", -1, &insert, nullptr);
-  std::ifstream in(work + "/listing.txt");
+  preproc::ArticleListing in;
+  in.Open(work + "/listing.txt");
   std::string line;
-  for (int n = 1; std::getline(in, line); ++n) {
+  while (in.Next(&line)) {
     std::string body = ReadFile(corpus + "/articles/" + line);
-    sqlite3_bind_int(insert, 1, n);
+    sqlite3_bind_int(insert, 1, in.number());
     sqlite3_bind_text(insert, 2, body.data(), static_cast<int>(body.size()), SQLITE_TRANSIENT);
     sqlite3_step(insert);
     sqlite3_reset(insert);
@@ -117,9 +124,7 @@ std::string RarePhrase(const std::string& word) {
   engine::KPXSearchWholeWord(state, 1);
   engine::KPXSearchCountMatches(state);
   int article = engine::KPXSearchGetAt(state, 1);
-  char name[64];
-  std::snprintf(name, sizeof name, "/copies/a%d/t%04d", (article - 1) / 100 + 1, article);
-  std::string text = ReadFile(work + name);
+  std::string text = ReadFile(CopyFile(article));
   for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
   size_t at = text.find(word + " ");
   if (at == std::string::npos) return word;
@@ -183,9 +188,7 @@ void BM_ReadCandidates(benchmark::State& bench) {
   std::vector<std::string> files;
   for (int i = 0; i < engine::kMaxArticles; ++i) {
     if (state->matchFlags[i] == 0) continue;
-    char name[64];
-    std::snprintf(name, sizeof name, "/copies/a%d/t%04d", i / 100 + 1, i + 1);
-    files.push_back(work + name);
+    files.push_back(CopyFile(i + 1));
   }
   static char buffer[1 << 16];
   for (auto _ : bench) {

@@ -5,8 +5,13 @@
 // hundred articles per copy block directory (a1 holds 1..100, a2 101..200).
 // The reader also accepts "A" + k, the form a case-insensitive file system
 // gives the same directory. See FORMAT.md.
+//
+// The builders write into the caller's buffer and allocate nothing, so the
+// engine uses them as they are.
 #ifndef KPX_INDEXFORMAT_PHRASE_SEARCH_FILES_H_
 #define KPX_INDEXFORMAT_PHRASE_SEARCH_FILES_H_
+
+#include <cstddef>
 
 namespace indexformat {
 
@@ -18,6 +23,21 @@ inline constexpr int CopyBlockNumber(int article) {
 }
 
 static_assert(CopyBlockNumber(1) == 1 && CopyBlockNumber(100) == 1 && CopyBlockNumber(101) == 2);
+
+// Room for every name below and its NUL, for any positive int.
+inline constexpr size_t kMaxCopyName = 32;
+
+// The copy block directory's own name: block_letter ('a' when writing, 'A'
+// or 'a' when reading) and k: "a1", "a25", "A124". Returns the length.
+size_t CopyBlockName(int article, char block_letter, char out[kMaxCopyName]);
+
+// The file's own name: "t" and n zero-padded to four digits: "t0001",
+// "t12345". Returns the length.
+size_t CopyFileName(int article, char out[kMaxCopyName]);
+
+// The file's name relative to the copy path: the block name, separator and
+// the file's name: "a1/t0001", "A2/t0101". Returns the length.
+size_t RelativeCopyFileName(int article, char block_letter, char separator, char out[kMaxCopyName]);
 
 }  // namespace indexformat
 

@@ -83,6 +83,42 @@ std::uint64_t RegularFileSize(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
+bool IsOwnDirectory(const std::string& path) {
+#ifdef _WIN32
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+#else
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
+bool Exists(const std::string& path) {
+#ifdef _WIN32
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+#endif
+}
+
+bool RemoveEmptyDirectory(const std::string& path) {
+#ifdef _WIN32
+  return RemoveDirectoryA(path.c_str()) != 0;
+#else
+  return rmdir(path.c_str()) == 0;
+#endif
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 #ifndef _WIN32
 // One open, one fstat and, for a file that does not change meanwhile, one read
 // of its whole length straight into the string: the index run reads thousands

@@ -54,6 +54,19 @@ std::uint64_t RegularFileSize(const std::string& path);
 // Removes a regular file; true when it is gone.
 bool RemoveFile(const std::string& path);
 
+// True when path itself is a directory: a symbolic link to one is not.
+bool IsOwnDirectory(const std::string& path);
+// True when anything (a file, a directory, a link) has the name path.
+bool Exists(const std::string& path);
+
+// Removes an empty directory; true when it is gone.
+bool RemoveEmptyDirectory(const std::string& path);
+
+// Renames from to to, replacing a file of that name in one step (rename on
+// POSIX; MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows). Both names
+// lie on one volume. True when to now holds what from held.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
 // Reads a whole file as bytes into *contents; false when it cannot be opened
 // or read (directories cannot be opened).
 bool ReadWholeFile(const std::string& path, std::string* contents);

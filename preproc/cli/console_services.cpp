@@ -1,6 +1,6 @@
 #include "preproc/cli/console_services.h"
 
-#include "platform/line_reader.h"
+#include "preproc/form/article_listing.h"
 
 namespace preproc {
 namespace {
@@ -82,14 +82,12 @@ void ConsoleServices::ShowBox(std::string_view text, MessageKind kind) {
 }
 
 int CountListedArticles(const std::string& listing_file) {
-  platform::LineReader listing;
+  ArticleListing listing;
   if (!listing.Open(listing_file)) return -1;
-  int count = 0;
-  std::string line;
-  while (listing.Next(&line)) {
-    if (line.empty() || line[0] != '|') ++count;
+  std::string name;
+  while (listing.Next(&name)) {
   }
-  return count;
+  return listing.number();
 }
 
 }  // namespace preproc

@@ -109,11 +109,51 @@ TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
             std::string::npos);
 }
 
-TEST_F(TarvikCli, UnwritableIndexFileIsReportedButTheRunCompletes) {
+TEST_F(TarvikCli, UnwritableIndexFileFailsTheRun) {
   std::filesystem::create_directories(dir_.Join("index/H/HA"));
   CommandResult r = Index("listing.txt", "articles", "index");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("ERROR, could not write to index/H/HA"), std::string::npos);
+  EXPECT_NE(r.err.find("ERROR, index set in 'index/' not replaced: 1 index file(s) could not be "
+                       "written"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, "");  // no "Words in vocabulary"
+}
+
+#ifndef _WIN32  // ulimit and SIGXFSZ are POSIX
+// Writes that fail in the middle of the walk (the file size limit, its signal
+// ignored, as on a full disk): every failing file is named, the run exits 1
+// and the set of the run before stays as it was.
+TEST_F(TarvikCli, WriteErrorsExitWithOneAndKeepThePreviousSet) {
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const std::string cat = dir_.Read("index/C/CA"), log = dir_.Read("index/log");
+  std::string many;
+  for (int i = 0; i < 600; ++i) many += "cat" + std::to_string(i * 7919) + "x ";
+  dir_.Write("articles/c.txt", many);
+  dir_.Write("more.txt", "c.txt\na.txt\n");
+  CommandResult r = RunCommand("trap '' XFSZ; ulimit -f 4; " + std::string(TARVIK_PATH) +
+                                   " index --listing more.txt --articles articles --index index",
+                               dir_.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("ERROR, could not write to index/C/CA"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ERROR, index set in 'index/' not replaced"), std::string::npos);
+  EXPECT_EQ(dir_.Read("index/C/CA"), cat);
+  EXPECT_EQ(dir_.Read("index/log"), log);
+  EXPECT_FALSE(dir_.Exists("index/.kpxsindx-staging"));
+}
+#endif
+
+// Warnings keep exit 0: the block limit and the 9,999-name limit.
+TEST_F(TarvikCli, WarningsKeepExitZero) {
+  std::string listing;
+  for (int i = 0; i < 10000; ++i) listing += "a.txt\n";
+  dir_.Write("long.txt", listing);
+  CommandResult r = Index("long.txt", "articles", "index");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("WARNING, word cnt for CAT > max block size (10000)"), std::string::npos);
+  EXPECT_NE(dir_.Read("kpxsindx.log").find("Warning, no more files read in after # 9999"),
+            std::string::npos);
 }
 
 }  // namespace

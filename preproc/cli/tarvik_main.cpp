@@ -4,7 +4,8 @@
 //   tarvik copy   writes the numbered phrase search files
 // and a third checks what they wrote, touching nothing:
 //   tarvik verify reports damage and mismatches, one line per finding
-// Exit status: 0 the run completed, 1 the run failed, 2 usage error.
+// Exit status: 0 the run completed without an error (warnings allowed), 1 the
+// run failed or reported an error (verify: found a problem), 2 usage error.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
@@ -53,7 +54,9 @@ constexpr char kDescription[] =
     "article path; lines beginning with \"|\" are comments) and either writes the\n"
     "index file set (index) or the numbered phrase search files (copy). Run both\n"
     "on the same listing: they number its articles the same way.\n"
-    "Exit status: 0 the run completed, 1 the run failed, 2 usage error.";
+    "Exit status: 0 the run completed with no error (warnings allowed), 1 the run\n"
+    "failed or reported an error (a copy run still writes the good copies), 2 usage\n"
+    "error.";
 
 struct Options {
   preproc::RunSettings settings;
@@ -120,13 +123,15 @@ int RunCopy(Options& options) {
   // listing's articles instead.
   services.set_article_total(
       preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file)));
-  bool ok = preproc::CopyArticles(HandOver(options), services);
+  preproc::CopyCounts counts;
+  bool ok = preproc::CopyArticles(HandOver(options), services, &counts);
   services.FinishStatusLine();
-  if (services.errors_shown() > 0) {
-    std::fprintf(stderr, "tarvik copy: %d error message(s) during the run; see the run log '%s'\n",
-                 services.errors_shown(), options.log.c_str());
+  if (counts.failed > 0) {
+    std::fprintf(stderr,
+                 "tarvik copy: %d of %d article(s) could not be copied; see the run log '%s'\n",
+                 counts.failed, counts.articles, options.log.c_str());
   }
-  return ok ? kExitOk : kExitRunFailed;
+  return ok && !counts.any_error() ? kExitOk : kExitRunFailed;
 }
 
 // tarvik verify: exit 0 nothing found, 1 something found, 2 usage error.

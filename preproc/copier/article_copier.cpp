@@ -1,6 +1,7 @@
 #include "preproc/copier/article_copier.h"
 
 #include "platform/file_system.h"
+#include "preproc/copier/phrase_search_file.h"
 #include "preproc/form/message_text.h"
 
 namespace preproc {
@@ -21,7 +22,11 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
         FormatMessage("\n# KPXSindx: ERROR, could not open source article'%s'\n", source.c_str()));
     return CopyResult{CopyOutcome::kNotOpened, {}};
   }
-  std::FILE* out = platform::OpenFile(destination, "wb");
+  // The copy is written under a partial name and renamed when it is whole, so
+  // a run that fails or is killed never leaves a half-written copy.
+  const std::string partial = PartialCopyName(destination);
+  // A directory under the destination's name cannot be replaced by a file.
+  std::FILE* out = platform::IsDirectory(destination) ? nullptr : platform::OpenFile(partial, "wb");
   if (out == nullptr) {
     services_.ReportError(FormatMessage(
         "\n# KPXSindx: ERROR, could not open destination article '%s'\n", destination.c_str()));
@@ -31,13 +36,15 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   // Whole-article buffers: one read and one write call for a typical article.
   std::setvbuf(in, in_buffer_.data(), _IOFBF, in_buffer_.size());
   std::setvbuf(out, out_buffer_.data(), _IOFBF, out_buffer_.size());
-  CopyResult result = CopyBlocks(in, source, out, destination);
+  CopyResult result = CopyBlocks(in, source, out, destination);  // names the final copy
   std::fclose(in);  // read only: nothing to lose on close
   const bool flushed = std::fflush(out) == 0;
   const bool closed = std::fclose(out) == 0;
-  if (result.outcome == CopyOutcome::kCopied && !(flushed && closed)) {
-    return AccessFailed(destination);
+  if (result.outcome == CopyOutcome::kCopied &&
+      !(flushed && closed && platform::ReplaceFile(partial, destination))) {
+    result = AccessFailed(destination);
   }
+  if (result.outcome != CopyOutcome::kCopied) platform::RemoveFile(partial);
   return result;
 }
 

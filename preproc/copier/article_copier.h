@@ -12,9 +12,13 @@
 //     has gone through services.ReportError; nothing was written. The run goes on.
 //   - kAccessFailed: reading the source or writing the destination failed after
 //     both were open; failed_file names the file whose access failed (the
-//     source for a read, the destination for a write, flush or close). Nothing
-//     has been reported: the caller abandons the run. Both files are closed;
-//     the destination keeps what was written before the failure.
+//     source for a read, the destination for a write, flush, close or the
+//     final rename). Nothing has been reported: the caller abandons the run.
+//     Both files are closed and the partial copy is removed; an earlier copy
+//     under the destination's name stays as it was.
+//
+// The copy is written under PartialCopyName(destination) and renamed over the
+// destination only when it is whole, so the destination is never half-written.
 #ifndef KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 #define KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 
@@ -57,7 +61,7 @@ class ArticleCopier {
   const TransformRules& rules_;
   RunServices& services_;
   std::array<char, kCopyBlockSize + 1> block_{};   // the data bytes and a NUL
-  std::array<char, kCopyBlockSize + 1> output_{};  // never longer than the block
+  std::array<char, kCopyBlockSize + 2> output_{};  // the block, a held-back "<" and a NUL
   std::vector<char> in_buffer_ = std::vector<char>(kStreamBufferSize);  // the source's stdio buffer
   std::vector<char> out_buffer_ = std::vector<char>(kStreamBufferSize);  // the copy's stdio buffer
 };

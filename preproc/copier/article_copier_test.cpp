@@ -68,11 +68,15 @@ TEST_F(ArticleCopierTest, NulDropsTheRestOfItsBlockOnly) {
 
 #ifndef _WIN32  // the failing files are Linux devices
 TEST_F(ArticleCopierTest, WriteFailureNamesTheDestination) {
-  ASSERT_EQ(symlink("/dev/full", dir_.Join("t0001").c_str()), 0);
+  dir_.Write("t0001", "the earlier copy");
   for (size_t size : {size_t{5}, size_t{20000}}) {  // fails at the flush, or at a write
+    // The copy is written under its partial name first.
+    ASSERT_EQ(symlink("/dev/full", dir_.Join("t0001.part").c_str()), 0);
     CopyResult result = Copy(std::string(size, 'q'));
     EXPECT_EQ(result.outcome, CopyOutcome::kAccessFailed) << size;
     EXPECT_EQ(result.failed_file, dir_.Join("t0001"));
+    EXPECT_EQ(dir_.Read("t0001"), "the earlier copy");  // never half-written
+    EXPECT_FALSE(dir_.Exists("t0001.part"));
   }
   EXPECT_TRUE(services_.boxes.empty());  // the run reports it
 }

@@ -1,14 +1,14 @@
 #include "preproc/copier/copy_run.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/file_system.h"
-#include "platform/line_reader.h"
 #include "preproc/copier/article_copier.h"
 #include "preproc/copier/phrase_search_file.h"
+#include "preproc/form/article_listing.h"
 #include "preproc/form/message_text.h"
 #include "preproc/form/run_paths.h"
 
@@ -44,8 +44,7 @@ class CopyRun {
   RunServices& services_;
   CopyCounts& counts_;
   TransformRules rules_;
-  std::unique_ptr<platform::LineReader> listing_ = std::make_unique<platform::LineReader>();
-  int n_ = 1;  // the article counter: the number the next article line gets
+  ArticleListing listing_;  // numbers the articles: the counter of the run
   std::string abandoned_file_;
   std::string made_directory_;  // the copy block directory made last
 };
@@ -67,7 +66,7 @@ bool CopyRun::Run() {
 // Opens the listing, checks both paths, gives them their final separator and
 // creates them.
 bool CopyRun::PrepareInputs() {
-  if (!listing_->Open(settings_.listing_file)) {
+  if (!listing_.Open(settings_.listing_file)) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
                               settings_.listing_file.c_str()));
   }
@@ -81,11 +80,11 @@ bool CopyRun::PrepareInputs() {
 bool CopyRun::CopyListing() {
   ArticleCopier copier(rules_, services_);
   std::string line;
-  while (listing_->Next(&line)) {
-    if (!line.empty() && line[0] == '|') continue;  // a comment: no article number
-    if (n_ > kMaxArticleNumber) {
+  while (listing_.Next(&line)) {
+    if (listing_.number() > kMaxArticleNumber) {
       services_.ReportError(
           FormatMessage("# KPXScopy: ERROR, no more files copied after # %d\n", kMaxArticleNumber));
+      counts_.cut_off = true;
       return true;
     }
     const Next next = CopyArticle(copier, line);
@@ -95,19 +94,19 @@ bool CopyRun::CopyListing() {
   return true;
 }
 
-// Copies the article of one listing line under the article number n_.
+// Copies the article of one listing line under its article number.
 CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, const std::string& line) {
-  const std::string block_directory = CopyBlockDirectory(settings_.copy_path, n_);
+  const int n = listing_.number();
+  const std::string block_directory = CopyBlockDirectory(settings_.copy_path, n);
   const std::string source = platform::ToNativeSeparators(settings_.article_path + line);
-  const std::string destination = PhraseSearchFileName(block_directory, n_);
+  const std::string destination = PhraseSearchFileName(settings_.copy_path, n);
   services_.LogText(
-      FormatMessage("Copying File %3d: %s to %s\n", n_, source.c_str(), destination.c_str()));
+      FormatMessage("Copying File %3d: %s to %s\n", n, source.c_str(), destination.c_str()));
   // A directory this run has made already needs no second look.
   if (block_directory != made_directory_ && !platform::EnsurePath(block_directory)) {
     services_.ReportError(FormatMessage("# KPXScopy: ERROR, could not find/create path '%s'\n",
                                         block_directory.c_str()));
     ++counts_.failed;
-    ++n_;
     return Next::kStop;
   }
   made_directory_ = block_directory;
@@ -125,15 +124,15 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, const std::string& lin
     ++counts_.copied;
   }
   services_.StepProgress();
-  ++n_;
   return Next::kGoOn;
 }
 
 void CopyRun::Finish() {
   services_.SetProgressPos(kProgressUpper);
   services_.SetStatusText("Done");
-  counts_.articles = n_ - 1;
-  listing_->Close();
+  // Every article line handled, failed ones included; not the one past the limit.
+  counts_.articles = std::min(listing_.number(), kMaxArticleNumber);
+  listing_.Close();
   services_.LogText(kSeparatorLine);
   services_.LogText(FormatMessage("# KPXScopy: Completed copying %d files to %s\n",
                                   counts_.articles, settings_.copy_path.c_str()));
@@ -143,7 +142,7 @@ void CopyRun::Finish() {
 
 bool CopyRun::Fail(const std::string& message) {
   services_.ReportError(message);
-  listing_->Close();
+  listing_.Close();
   services_.CloseRunLog();
   return false;
 }
@@ -151,8 +150,8 @@ bool CopyRun::Fail(const std::string& message) {
 // A read or write failure: the user is told which article file, the run log
 // keeps what it has and gets no closing lines.
 bool CopyRun::Abandon(const std::string& file) {
-  counts_.articles = n_;
-  listing_->Close();
+  counts_.articles = listing_.number();
+  listing_.Close();
   services_.CloseRunLog();
   services_.ShowMessage(
       FormatMessage("An unknown error occurred while accessing %s.", file.c_str()),

@@ -25,9 +25,13 @@ inline constexpr int kMaxArticleNumber = 32767;
 
 // What a run did with the listing, for a front end's summary.
 struct CopyCounts {
-  int articles = 0;  // article numbers given out (the "Completed copying" count)
-  int copied = 0;    // phrase search files written completely
-  int failed = 0;    // articles reported with an error (not opened, no directory, access)
+  int articles = 0;      // article numbers given out (the "Completed copying" count)
+  int copied = 0;        // phrase search files written completely
+  int failed = 0;        // articles reported with an error (not opened, no directory, access)
+  bool cut_off = false;  // the listing held more than kMaxArticleNumber articles
+
+  // True when the run reported an error: a failed article or the cut-off.
+  bool any_error() const { return failed > 0 || cut_off; }
 };
 
 bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts = nullptr);

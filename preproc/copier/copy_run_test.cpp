@@ -3,7 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#endif
+
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -173,7 +183,7 @@ TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
   WriteRepeatedListing(2, "x");
   std::filesystem::create_directories(dir_.Join("copies/a1"));
   const std::string destination = dir_.Join("copies/a1/t0001");
-  ASSERT_EQ(symlink("/dev/full", destination.c_str()), 0);
+  ASSERT_EQ(symlink("/dev/full", (destination + ".part").c_str()), 0);
   EXPECT_FALSE(Run());
   ASSERT_EQ(services_.boxes.size(), 1u);
   EXPECT_EQ(services_.boxes[0].first, MessageKind::kFatal);
@@ -184,6 +194,51 @@ TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
   EXPECT_EQ(log.find("Copying File   2:"), std::string::npos);
   EXPECT_EQ(log.find("Completed"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+#endif
+
+#ifndef _WIN32  // a FIFO and fork are POSIX
+// A FIFO listed as an article: the run is killed while that copy is being
+// written, its first block transformed and the rest still to come. The copy
+// of the run before stays whole under its name.
+TEST_F(CopyRunTest, ARunKilledInTheMiddleOfACopyLeavesOnlyWholeCopies) {
+  WriteArticle("first.txt", "first");
+  WriteArticle("fifo", "the copy of the run before");
+  WriteListing("first.txt\nfifo\n");
+  ASSERT_TRUE(Run());
+  const std::string earlier = Copy("a1/t0002");
+  std::filesystem::remove(dir_.Join("articles/fifo"));
+  const std::string fifo = dir_.Join("articles/fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  pid_t child = fork();
+  if (child == 0) _exit(Run() ? 0 : 1);
+  int writer = -1;
+  for (int i = 0; i < 10000 && writer < 0; ++i) {  // opens once the run reads the FIFO
+    writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_GE(writer, 0);
+  const std::string block(5000, 'x');  // more than one block: the run waits for the rest
+  ASSERT_EQ(write(writer, block.data(), block.size()), static_cast<ssize_t>(block.size()));
+  for (int i = 0; i < 10000 && !dir_.Exists("copies/a1/t0002.part"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(writer);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(dir_.Exists("copies/a1/t0002.part"));
+  EXPECT_EQ(Copy("a1/t0001"), "first");
+  EXPECT_EQ(Copy("a1/t0002"), earlier);
+
+  WriteArticle("fifo.txt", "the next run");  // the next copy of article 2 replaces the partial one
+  std::filesystem::remove(fifo);
+  WriteListing("first.txt\nfifo.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0002"), "the next run");
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0002.part"));
 }
 #endif
 

@@ -2,17 +2,21 @@
 
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
-#include "preproc/form/message_text.h"
 
 namespace preproc {
 
 std::string CopyBlockDirectory(const std::string& copy_path, int n) {
-  return FormatMessage("%sa%d%c", copy_path.c_str(), indexformat::CopyBlockNumber(n),
-                       platform::kSeparator);
+  char name[indexformat::kMaxCopyName];
+  size_t length = indexformat::CopyBlockName(n, 'a', name);
+  return copy_path + std::string(name, length) + platform::kSeparator;
 }
 
-std::string PhraseSearchFileName(const std::string& block_directory, int n) {
-  return FormatMessage("%st%04d", block_directory.c_str(), n);
+std::string PhraseSearchFileName(const std::string& copy_path, int n) {
+  char name[indexformat::kMaxCopyName];
+  size_t length = indexformat::RelativeCopyFileName(n, 'a', platform::kSeparator, name);
+  return copy_path + std::string(name, length);
 }
+
+std::string PartialCopyName(const std::string& destination) { return destination + ".part"; }
 
 }  // namespace preproc

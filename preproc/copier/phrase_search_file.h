@@ -1,4 +1,6 @@
-// Where the phrase search file of an article number lives in the copy path.
+// Where the phrase search file of an article number lives in the copy path,
+// built by the naming rule the search engine reads with
+// (indexformat/phrase_search_files.h).
 //
 // Articles 1 to 100 go to the copy block directory a1, 101 to 200 to a2, and
 // so on (k = (n - 1) / 100 + 1); the file is "t" and the number zero-padded to
@@ -15,8 +17,14 @@ namespace preproc {
 // separator. copy_path must already end in a separator.
 std::string CopyBlockDirectory(const std::string& copy_path, int n);
 
-// The phrase search file of article number n inside its copy block directory.
-std::string PhraseSearchFileName(const std::string& block_directory, int n);
+// The phrase search file of article number n: copy_path, its copy block
+// directory and its own name.
+std::string PhraseSearchFileName(const std::string& copy_path, int n);
+
+// The name a copy is written under until it is complete, in the same copy
+// block directory: the final name with ".part" appended. The search never
+// opens it; the next copy of that article number replaces it.
+std::string PartialCopyName(const std::string& destination);
 
 }  // namespace preproc
 

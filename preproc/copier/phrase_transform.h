@@ -11,10 +11,14 @@
 //   - every other byte is copied unchanged.
 // So the copy of a text article without NUL bytes has exactly its length. A
 // block ends at its first NUL: whatever follows a NUL in the block is dropped.
+// Apart from NUL bytes, how an article is cut into blocks never changes its
+// copy: a "<" that is a block's last byte, and the byte behind a tag whose ">"
+// is, are settled with the next block's first byte, as in one block.
 //
-// The state carries a tag that is still open and whether the last written
-// byte was a word character from one block of an article to the next; start
-// every article with a fresh TransformState. No allocation, no global state.
+// The state carries a tag that is still open, whether the last written byte
+// was a word character, and what a block's last byte left undecided from one
+// block of an article to the next; start every article with a fresh
+// TransformState. No allocation, no global state.
 #ifndef KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
 #define KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
 
@@ -35,13 +39,16 @@ struct TransformRules {
 
 // Carried from block to block within one article.
 struct TransformState {
-  bool pending_tag = false;  // a tag began in an earlier block, its ">" not yet seen
-  bool after_text = true;    // the last written byte was not a delimiter
+  bool pending_tag = false;   // a tag began in an earlier block, its ">" not yet seen
+  bool after_text = true;     // the last written byte was not a delimiter
+  bool open_pending = false;  // the last block ended in a "<": tag or text, its next byte decides
+  bool tag_closed = false;    // the last block ended with a tag's ">"
 };
 
 // Transforms the NUL-terminated block into out, which must hold at least the
-// block's length plus one bytes; NUL-terminates out and returns the number of
-// bytes written before that NUL.
+// block's length plus two bytes (a "<" held back from the last block may be
+// written before this block's bytes); NUL-terminates out and returns the
+// number of bytes written before that NUL.
 size_t PhraseSearchTransform(const char* block, char* out, const TransformRules& rules,
                              TransformState& state);
 

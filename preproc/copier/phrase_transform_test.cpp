@@ -20,7 +20,7 @@ std::string Transform(std::string_view input, bool html, std::string_view delimi
   do {
     std::string block(input.substr(at, block_size));
     at += block.size();
-    std::vector<char> out(block.size() + 1);
+    std::vector<char> out(block.size() + 2);
     size_t n = PhraseSearchTransform(block.c_str(), out.data(), rules, state);
     EXPECT_EQ(out[n], '\0');
     result.append(out.data(), n);
@@ -89,11 +89,16 @@ TEST(PhraseSearchTransform, HtmlDelimiterBehindTagAfterWordBecomesOneBlank) {
 }
 
 TEST(PhraseSearchTransform, HtmlTagAcrossBlockBoundaries) {
-  EXPECT_EQ(Transform("ab<cd>ef", true, {}, 4), "abef");   // "<" is the block's last byte
-  EXPECT_EQ(Transform("x<bold>yz", true, {}, 3), "xyz");   // tag spans three blocks
-  EXPECT_EQ(Transform("x<b>y<i>z", true, {}, 2), "xyz");   // a fresh tag after a pending one
-  EXPECT_EQ(Transform("x<b>\r\n", true, {}, 4), "x\r\n");  // ">" ends its block: CR kept
-  EXPECT_EQ(Transform("a<b< c>d", true, {}, 3), "ad");     // a pending tag runs to its ">"
+  EXPECT_EQ(Transform("ab<cd>ef", true, {}, 4), "abef");      // "<" is the block's last byte
+  EXPECT_EQ(Transform("x<bold>yz", true, {}, 3), "xyz");      // tag spans three blocks
+  EXPECT_EQ(Transform("x<b>y<i>z", true, {}, 2), "xyz");      // a fresh tag after a pending one
+  EXPECT_EQ(Transform("x<b>\r\n", true, {}, 4), "x \n");      // ">" ends its block: as in one block
+  EXPECT_EQ(Transform("a <br>\r\n", true, {}, 6), "a \r\n");  // after a blank: kept
+  EXPECT_EQ(Transform("x< y", true, {}, 2), "x< y");          // "<" ends its block, a blank follows
+  EXPECT_EQ(Transform("x<", true, {}, 2), "x");               // "<" ends the article: an open tag
+  EXPECT_EQ(Transform("ab<", true, {}, 3), "ab");             // ... also before an empty block
+  EXPECT_EQ(Transform("x< y", true, "<", 2), "x  y");   // a "<" that is text may be a delimiter
+  EXPECT_EQ(Transform("a<b< c>d", true, {}, 3), "ad");  // a pending tag runs to its ">"
   std::string long_text(4094, 'x');
   EXPECT_EQ(Transform(long_text + "<b>yz", true), long_text + "yz");
 }

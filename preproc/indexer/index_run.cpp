@@ -1,16 +1,20 @@
 #include "preproc/indexer/index_run.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
-#include "platform/line_reader.h"
+#include "preproc/form/article_listing.h"
 #include "preproc/form/message_text.h"
 #include "preproc/form/run_paths.h"
 #include "preproc/indexer/article_indexer.h"
+#include "preproc/indexer/index_staging.h"
 #include "preproc/indexer/index_writer.h"
+#include "preproc/indexer/stale_files.h"
 #include "preproc/indexer/word_tree.h"
 
 namespace preproc {
@@ -22,6 +26,10 @@ constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
 // One index generation run: the settings, the names table and the word tree
 // live exactly as long as the run.
+//
+// Every file of the set is written first into the staging directory
+// (IndexStaging) and replaces the live one only when all have been written,
+// so a run that fails, at any step, leaves the previous set as it was.
 class IndexRun {
  public:
   IndexRun(RunSettings settings, RunServices& services)
@@ -36,17 +44,22 @@ class IndexRun {
   bool PrepareIndexPath();
   bool WriteFileMappingLog();
   bool ReadArticles();
-  void WriteIndexFiles();
+  bool WriteIndexFiles();
+  bool ReplaceIndexSet(const IndexWriter& writer);
+  std::string LivePath(const char* name) const { return settings_.index_path + name; }
+  std::string StagedPath(const char* name) const { return staging_->path() + name; }
 
   RunSettings settings_;
   RunServices& services_;
-  platform::LineReader listing_;
+  ArticleListing listing_;
+  std::unique_ptr<IndexStaging> staging_;  // made once the index path is known
   std::vector<std::string> names_;
   WordTree tree_;
   RunCounters counters_;
 };
 
 bool IndexRun::Fail(const std::string& message) {
+  if (staging_ != nullptr) staging_->Discard();
   services_.ReportError(message);
   services_.CloseRunLog();
   listing_.Close();
@@ -57,6 +70,7 @@ bool IndexRun::CheckPaths() {
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.index_path,
                                         "\n# KPXSindx: ERROR, no Index Path specified.");
   if (!failure.empty()) return Fail(failure);
+  staging_ = std::make_unique<IndexStaging>(settings_.index_path);
   return true;
 }
 
@@ -64,7 +78,6 @@ void IndexRun::ReadListing() {
   services_.LogText("Listing of files to be word - tree'd\n\n");
   std::string line;
   while (listing_.Next(&line)) {
-    if (!line.empty() && line[0] == '|') continue;
     names_.push_back(line);
     if (names_.size() == indexformat::kMaxListedArticles) {
       services_.LogText(
@@ -77,31 +90,39 @@ void IndexRun::ReadListing() {
   services_.LogText(kSeparatorLine);
 }
 
-// Checks that the extras file can be written without emptying it, so a run
-// that fails later leaves the previous index set whole.
+// Starts the staging directory (removing one that a killed run left) and
+// creates the empty extras file there. A failure names the live extras file:
+// that is the file the run could not make. A directory under the live name
+// could never be replaced, so it fails the run here already.
 bool IndexRun::PrepareIndexPath() {
-  std::string extras = settings_.index_path + indexformat::kExtrasFileName;
-  std::FILE* file = platform::OpenFile(extras, "ab");
-  if (file == nullptr) {
+  const std::string extras = LivePath(indexformat::kExtrasFileName);
+  std::FILE* file = nullptr;
+  if (!platform::IsDirectory(extras) && staging_->Begin()) {
+    file = platform::OpenFile(StagedPath(indexformat::kExtrasFileName), "wb");
+  }
+  if (file == nullptr || std::fclose(file) != 0) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the extras file '%s'\n",
                               extras.c_str()));
   }
-  std::fclose(file);
   return true;
 }
 
 bool IndexRun::WriteFileMappingLog() {
-  std::string path = settings_.index_path + indexformat::kFileMappingLogName;
-  std::FILE* file = platform::OpenFile(path, "w");
+  const std::string path = LivePath(indexformat::kFileMappingLogName);
+  std::FILE* file = platform::IsDirectory(path)
+                        ? nullptr
+                        : platform::OpenFile(StagedPath(indexformat::kFileMappingLogName), "w");
   if (file == nullptr) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
   }
   std::fputs(" -- File Mapping Log --\n", file);
   std::fputs("[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n", file);
+  char copy_name[indexformat::kMaxCopyName];  // the article's phrase search file
   for (size_t i = 0; i < names_.size(); ++i) {
     long n = static_cast<long>(i);
-    std::fprintf(file, "%ld\t%ld\t%s\tt%04ld\n", n, n + 1, names_[i].c_str(), n + 1);
+    indexformat::CopyFileName(static_cast<int>(n + 1), copy_name);
+    std::fprintf(file, "%ld\t%ld\t%s\t%s\n", n, n + 1, names_[i].c_str(), copy_name);
   }
   if (std::fclose(file) != 0) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
@@ -142,28 +163,64 @@ bool IndexRun::ReadArticles() {
   return true;
 }
 
-void IndexRun::WriteIndexFiles() {
+// Walks the tree into the staging directory, then replaces the live set.
+bool IndexRun::WriteIndexFiles() {
   services_.LogText("\n# KPXSindx: Completed word count/sort ... now writing out wordTree\n");
   services_.LogText("Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n");
   services_.SetProgressRange(0, 28);
   services_.SetProgressStep(1);
   services_.SetProgressPos(0);
   services_.SetStatusText("Writing out Index Files");
-  // Only now, with every article read, is the previous set replaced.
-  std::string extras = settings_.index_path + indexformat::kExtrasFileName;
-  if (std::FILE* file = platform::OpenFile(extras, "wb")) {
-    std::fclose(file);
-  } else {
-    services_.ReportError(
-        FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", extras.c_str()));
-  }
   tree_.FinishArticleLists();
-  IndexWriter writer(settings_.index_path, services_);
+  IndexWriter writer(staging_->path(), settings_.index_path, services_);
   writer.WriteWordTree(tree_);
-  writer.RemoveStaleLetterFiles();
+  if (!ReplaceIndexSet(writer)) return false;
   services_.SetProgressPos(28);
   services_.LogText(
       FormatMessage("\n# KPXSindx: Completed file writing to %s\n", settings_.index_path.c_str()));
+  return true;
+}
+
+// When every file has been staged, renames them over the live set and removes
+// the letter files this run did not write. Otherwise the live set stays as it
+// was and the run fails with one closing error.
+bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
+  std::vector<std::string> files;
+  for (int slot = 0; slot < LetterFiles::kCount; ++slot) {
+    if (writer.written().Has(slot)) files.push_back(LetterFiles::RelativeName(slot));
+  }
+  files.push_back(indexformat::kExtrasFileName);
+  files.push_back(indexformat::kFileMappingLogName);  // last: it names the new numbering
+
+  int failed = writer.status().failed_files;
+  if (failed == 0) {
+    // A directory where a file must go: "could not write to" it, like a failed chunk.
+    for (const std::string& file : staging_->Obstacles(files)) {
+      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                          (settings_.index_path + file).c_str()));
+      ++failed;
+    }
+  }
+  if (failed > 0) {
+    return Fail(FormatMessage(
+        "\n# KPXSindx: ERROR, index set in '%s' not replaced: %d index file(s) could not be "
+        "written\n",
+        settings_.index_path.c_str(), failed));
+  }
+  const std::vector<std::string> not_replaced = staging_->Replace(files);
+  if (!not_replaced.empty()) {
+    for (const std::string& file : not_replaced) {
+      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                          (settings_.index_path + file).c_str()));
+    }
+    return Fail(FormatMessage(
+        "\n# KPXSindx: ERROR, index set in '%s' only partly replaced: %d index file(s) could "
+        "not be renamed into place; run again\n",
+        settings_.index_path.c_str(), static_cast<int>(not_replaced.size())));
+  }
+  RemoveStaleLetterFiles(settings_.index_path, writer.written(), services_);
+  staging_->Discard();
+  return true;
 }
 
 bool IndexRun::Run() {
@@ -176,7 +233,7 @@ bool IndexRun::Run() {
   if (!CheckPaths()) return false;
   ReadListing();
   if (!PrepareIndexPath() || !WriteFileMappingLog() || !ReadArticles()) return false;
-  WriteIndexFiles();
+  if (!WriteIndexFiles()) return false;
   services_.LogText("# KPXSindx: FREEing tree and list nodes.\n");
   services_.SetStatusText("Done -- Check log for statistics");
   tree_.Clear();

@@ -4,8 +4,15 @@
 // driving the status line and progress bar through RunServices.
 //
 // Synchronous; returns true when the run completed. Every error is shown and
-// logged through RunServices::ReportError and ends the run. A failed run
-// leaves the previous index set intact.
+// logged through RunServices::ReportError and fails the run; an index file
+// that cannot be written is reported and the walk goes on, so each is named,
+// and the run then fails with "index set in '...' not replaced". The files are
+// written first into a staging directory inside the index path and replace
+// the live set only when all of them are whole, so a run that fails or is
+// killed leaves the previous index set byte for byte, file mapping log
+// included. A completed run removes the letter files an earlier listing left
+// (only files that read as index files of their names; others are kept, with
+// a warning).
 #ifndef KPX_PREPROC_INDEXER_INDEX_RUN_H_
 #define KPX_PREPROC_INDEXER_INDEX_RUN_H_
 

@@ -11,8 +11,8 @@ namespace preproc {
 using indexformat::kFieldWidth;
 using indexformat::kMaxBlockArticles;
 
-IndexWriter::IndexWriter(std::string index_path, RunServices& services)
-    : index_path_(std::move(index_path)), services_(services) {
+IndexWriter::IndexWriter(std::string write_path, std::string index_path, RunServices& services)
+    : write_path_(std::move(write_path)), index_path_(std::move(index_path)), services_(services) {
   entry_.reserve(indexformat::kMaxEntryBytes + 1);
 }
 
@@ -94,23 +94,19 @@ void IndexWriter::KeepStatistics(unsigned char first) {
   current_char_ = first;
 }
 
-int IndexWriter::LetterSlot(unsigned char c, unsigned char d) {
-  if (d == 0) return c - 'A';
-  return 26 + (c - 'A') * 26 + (d - 'A');
-}
-
-// Chooses the file of a flush, creating its directories, and adds the flush's
-// postings to the totals of its file class.
+// Chooses the file of a flush, creating its directories below the write
+// path, and adds the flush's postings to the totals of its file class.
+// Returns the file's name relative to the index path.
 std::string IndexWriter::OpenTarget(std::string_view word, long total, const char** mode) {
   const auto* w = reinterpret_cast<const unsigned char*>(word.data());
   switch (indexformat::ClassifyWord(w, word.size())) {
     case indexformat::WordClass::kTwoLetter:
-      platform::EnsurePath(index_path_ + word[0]);
+      platform::EnsurePath(write_path_ + word[0]);
       two_letter_total_ += total;
       *mode = two_letter_mode_;
       break;
     case indexformat::WordClass::kOneLetter:
-      platform::EnsurePath(index_path_ + word[0] + platform::kSeparator);
+      platform::EnsurePath(write_path_ + word[0] + platform::kSeparator);
       one_letter_total_ += total;
       *mode = "wb";
       break;
@@ -119,7 +115,27 @@ std::string IndexWriter::OpenTarget(std::string_view word, long total, const cha
       *mode = "ab";
       break;
   }
-  return index_path_ + indexformat::RelativeFileName(word, platform::kSeparator);
+  return indexformat::RelativeFileName(word, platform::kSeparator);
+}
+
+// Counts each failing file once, however many of its chunks were lost.
+void IndexWriter::NoteFailure(std::string_view word, const std::string& relative) {
+  bool first_time = true;
+  switch (indexformat::ClassifyWord(word)) {
+    case indexformat::WordClass::kExtras:
+      first_time = !extras_failed_;
+      extras_failed_ = true;
+      break;
+    default: {
+      const int slot = LetterFiles::Slot(word[0], word.size() == 1 ? '\0' : word[1]);
+      first_time = !failed_.Has(slot);
+      failed_.Add(slot);
+      break;
+    }
+  }
+  if (!first_time) return;
+  if (status_.ok()) status_.first_failure = index_path_ + relative;
+  ++status_.failed_files;
 }
 
 void IndexWriter::FlushQueue(long total) {
@@ -127,34 +143,31 @@ void IndexWriter::FlushQueue(long total) {
   std::string_view word = FirstQueuedWord();
   KeepStatistics(static_cast<unsigned char>(word[0]));
   const char* mode = "ab";
-  std::string path = OpenTarget(word, total, &mode);
-  std::FILE* file = platform::OpenFile(path, mode);
+  const std::string relative = OpenTarget(word, total, &mode);
+  std::FILE* file = platform::OpenFile(write_path_ + relative, mode);
   bool ok = file != nullptr;
   if (ok) {
     ok = std::fwrite(queue_.data(), 1, queue_.size(), file) == queue_.size();
     ok = (std::fclose(file) == 0) && ok;
-    const auto* w = reinterpret_cast<const unsigned char*>(word.data());
-    auto cls = indexformat::ClassifyWord(w, word.size());
-    if (cls == indexformat::WordClass::kOneLetter) written_[LetterSlot(w[0], 0)] = true;
-    if (cls == indexformat::WordClass::kTwoLetter) written_[LetterSlot(w[0], w[1])] = true;
   }
-  if (!ok) {
-    services_.ReportError(
-        FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str()));
+  if (ok) {
+    switch (indexformat::ClassifyWord(word)) {
+      case indexformat::WordClass::kOneLetter:
+        written_.Add(LetterFiles::Slot(word[0]));
+        break;
+      case indexformat::WordClass::kTwoLetter:
+        written_.Add(LetterFiles::Slot(word[0], word[1]));
+        break;
+      case indexformat::WordClass::kExtras:
+        break;
+    }
+  } else {
+    NoteFailure(word, relative);
+    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                        (index_path_ + relative).c_str()));
   }
   queue_.clear();
   queue_count_ = 0;
-}
-
-void IndexWriter::RemoveStaleLetterFiles() const {
-  for (char c = 'A'; c <= 'Z'; ++c) {
-    std::string dir = index_path_ + c + platform::kSeparator;
-    auto remove_if_stale = [&](int slot, std::string path) {
-      if (!written_[slot] && platform::IsRegularFile(path)) platform::RemoveFile(path);
-    };
-    remove_if_stale(LetterSlot(c, 0), dir + c);
-    for (char d = 'A'; d <= 'Z'; ++d) remove_if_stale(LetterSlot(c, d), dir + c + d);
-  }
 }
 
 }  // namespace preproc

@@ -9,29 +9,42 @@
 // written in chunks: the first creates or truncates its two-letter file, the
 // later ones append. At most one file is open at a time.
 //
-// An index file that cannot be opened loses that chunk: the error is reported
-// and the walk goes on. A word in more than 2,500 articles keeps its first
-// 2,500 article numbers, with a warning.
+// The writer writes below its write path (the run's staging directory) and
+// names files by the index path they will have once the run replaces the
+// set. An index file that cannot be opened or written loses that chunk: "could
+// not write to" is reported with the file's final path and the walk goes on,
+// so every failing file is named; the failure stays in status(), which the run
+// reads at the end. A word in more than 2,500 articles keeps its first 2,500
+// article numbers, with a warning.
 #ifndef KPX_PREPROC_INDEXER_INDEX_WRITER_H_
 #define KPX_PREPROC_INDEXER_INDEX_WRITER_H_
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "preproc/form/run_services.h"
+#include "preproc/indexer/letter_files.h"
 #include "preproc/indexer/word_tree.h"
 
 namespace preproc {
 
 inline constexpr int kQueueChunk = 199;
 
+// The writer's sticky failure state: once a file has failed, the run cannot
+// replace the set, however the rest of the walk goes.
+struct WriteStatus {
+  int failed_files = 0;       // index files with at least one lost chunk
+  std::string first_failure;  // the final path of the first of them
+  bool ok() const { return failed_files == 0; }
+};
+
 class IndexWriter {
  public:
-  // index_path ends in the separator.
-  IndexWriter(std::string index_path, RunServices& services);
+  // write_path receives the files; index_path names them in messages. Both
+  // end in the separator.
+  IndexWriter(std::string write_path, std::string index_path, RunServices& services);
 
   // Emits every node of the tree in ascending word order, then writes the
   // last group (FlushQueue with 0).
@@ -41,18 +54,17 @@ class IndexWriter {
   void QueueEntry(std::string_view entry, long count);
   void FlushQueue(long total);
 
-  // Removes the one- and two-letter files of the index path that this writer
-  // did not write: they hold words of an earlier listing whose article
-  // numbers now stand for other articles. Only regular files named exactly
-  // like index files are touched.
-  void RemoveStaleLetterFiles() const;
+  const WriteStatus& status() const { return status_; }
+  // The one- and two-letter files written whole.
+  const LetterFiles& written() const { return written_; }
 
  private:
   std::string_view FirstQueuedWord() const;
   std::string OpenTarget(std::string_view word, long total, const char** mode);
   void KeepStatistics(unsigned char first);
-  static int LetterSlot(unsigned char c, unsigned char d);  // c alone: d = 0
+  void NoteFailure(std::string_view word, const std::string& relative);
 
+  std::string write_path_;
   std::string index_path_;
   RunServices& services_;
   std::string entry_;  // the entry being built
@@ -68,8 +80,10 @@ class IndexWriter {
   long two_letter_total_ = 0;
   long extras_total_ = 0;
   long running_total_ = 0;
-  // Letter files this writer opened: 26 one-letter slots, then 26 x 26.
-  std::array<bool, 26 + 26 * 26> written_{};
+  LetterFiles written_;
+  LetterFiles failed_;
+  bool extras_failed_ = false;
+  WriteStatus status_;
 };
 
 }  // namespace preproc

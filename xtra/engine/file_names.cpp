@@ -24,19 +24,6 @@ bool AppendPathAndSeparator(const char* path, char (&out)[kFileNameCapacity], si
          Append(&separator, 1, out, used);
 }
 
-// Writes value in decimal, left-padded with '0' to at least width digits.
-size_t FormatNumber(int value, int width, char* out) {
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0);
-  while (n < width) digits[n++] = '0';
-  for (int i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  return static_cast<size_t>(n);
-}
-
 }  // namespace
 
 bool IndexFileName(const char* indexPath, const char* word, size_t length,
@@ -53,16 +40,13 @@ bool IndexFileName(const char* indexPath, const char* word, size_t length,
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
                      char (&out)[kFileNameCapacity]) {
   if (article < 1 || article > kMaxArticles) return false;
-  char block[16];
-  size_t blockLength = 0;
-  block[blockLength++] = blockLetter;
-  blockLength += FormatNumber(indexformat::CopyBlockNumber(article), 1, block + blockLength);
-  block[blockLength++] = platform::kSeparator;
-  block[blockLength++] = 't';
-  blockLength += FormatNumber(article, 4, block + blockLength);
+  char relative[indexformat::kMaxCopyName];
+  size_t relativeLength =
+      indexformat::RelativeCopyFileName(article, blockLetter, platform::kSeparator, relative);
   size_t used = 0;
   out[0] = '\0';
-  return AppendPathAndSeparator(articlesPath, out, &used) && Append(block, blockLength, out, &used);
+  return AppendPathAndSeparator(articlesPath, out, &used) &&
+         Append(relative, relativeLength, out, &used);
 }
 
 }  // namespace engine

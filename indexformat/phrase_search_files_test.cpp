@@ -1,0 +1,31 @@
+#include "indexformat/phrase_search_files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace indexformat {
+namespace {
+
+std::string Relative(int article, char letter) {
+  char name[kMaxCopyName];
+  size_t n = RelativeCopyFileName(article, letter, '/', name);
+  EXPECT_EQ(n, std::string(name).size());
+  return name;
+}
+
+TEST(CopyNames, BlocksOfAHundredAndFourDigitNumbers) {
+  EXPECT_EQ(Relative(1, 'a'), "a1/t0001");
+  EXPECT_EQ(Relative(100, 'a'), "a1/t0100");
+  EXPECT_EQ(Relative(101, 'A'), "A2/t0101");
+  EXPECT_EQ(Relative(2500, 'a'), "a25/t2500");
+  EXPECT_EQ(Relative(12345, 'a'), "a124/t12345");
+  EXPECT_EQ(Relative(INT_MAX, 'a'), "a21474837/t2147483647");  // fits kMaxCopyName
+  char name[kMaxCopyName];
+  EXPECT_EQ(CopyBlockName(201, 'a', name), 2u);
+  EXPECT_STREQ(name, "a3");
+}
+
+}  // namespace
+}  // namespace indexformat

@@ -1,0 +1,79 @@
+#include "preproc/indexer/index_staging.h"
+
+#include "indexformat/index_format.h"
+#include "platform/file_system.h"
+#include "preproc/indexer/letter_files.h"
+
+namespace preproc {
+namespace {
+
+// The letter directory of a relative name "C/CA" or "C/C"; empty for the
+// extras file and the file mapping log, which lie in the index path itself.
+std::string LetterDirectory(const std::string& relative) {
+  size_t separator = relative.find(platform::kSeparator);
+  return separator == std::string::npos ? std::string() : relative.substr(0, separator + 1);
+}
+
+}  // namespace
+
+IndexStaging::IndexStaging(std::string index_path)
+    : index_path_(std::move(index_path)),
+      path_(index_path_ + kStagingName + platform::kSeparator) {}
+
+// Removes only the names a run stages; true when the directory is gone.
+bool IndexStaging::RemoveStaged() const {
+  const std::string directory = path_.substr(0, path_.size() - 1);
+  if (!platform::Exists(directory)) return true;
+  if (!platform::IsOwnDirectory(directory)) return false;  // a file or a link: not ours
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const std::string letter = path_ + c;
+    if (!platform::IsOwnDirectory(letter)) continue;
+    for (int slot = 0; slot < LetterFiles::kCount; ++slot) {
+      if (LetterFiles::FirstLetter(slot) != c) continue;
+      const std::string file = path_ + LetterFiles::RelativeName(slot);
+      if (platform::IsRegularFile(file)) platform::RemoveFile(file);
+    }
+    platform::RemoveEmptyDirectory(letter);
+  }
+  for (const char* name : {indexformat::kExtrasFileName, indexformat::kFileMappingLogName}) {
+    if (platform::IsRegularFile(path_ + name)) platform::RemoveFile(path_ + name);
+  }
+  return platform::RemoveEmptyDirectory(directory);
+}
+
+bool IndexStaging::Begin() {
+  if (!RemoveStaged()) return false;
+  const std::string directory = path_.substr(0, path_.size() - 1);
+  platform::MakeDirectory(directory);
+  begun_ = platform::IsOwnDirectory(directory);
+  return begun_;
+}
+
+void IndexStaging::Discard() {
+  if (begun_) RemoveStaged();
+  begun_ = false;
+}
+
+std::vector<std::string> IndexStaging::Obstacles(const std::vector<std::string>& files) const {
+  std::vector<std::string> obstacles;
+  for (const std::string& file : files) {
+    const std::string letter = LetterDirectory(file);
+    const std::string live_letter = index_path_ + letter.substr(0, letter.size() - 1);
+    const bool letter_ok =
+        letter.empty() || !platform::Exists(live_letter) || platform::IsDirectory(live_letter);
+    if (!letter_ok || platform::IsDirectory(index_path_ + file)) obstacles.push_back(file);
+  }
+  return obstacles;
+}
+
+std::vector<std::string> IndexStaging::Replace(const std::vector<std::string>& files) const {
+  std::vector<std::string> failed;
+  for (const std::string& file : files) {
+    const std::string letter = LetterDirectory(file);
+    if (!letter.empty()) platform::EnsurePath(index_path_ + letter);
+    if (!platform::ReplaceFile(path_ + file, index_path_ + file)) failed.push_back(file);
+  }
+  return failed;
+}
+
+}  // namespace preproc
