@@ -65,7 +65,7 @@ bool RemoveEmptyDirectory(const std::string& path);
 // Renames from to to, replacing a file of that name in one step (rename on
 // POSIX; MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows). Both names
 // lie on one volume. True when to now holds what from held.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 
 // Reads a whole file as bytes into *contents; false when it cannot be opened
 // or read (directories cannot be opened).

@@ -41,7 +41,7 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   const bool flushed = std::fflush(out) == 0;
   const bool closed = std::fclose(out) == 0;
   if (result.outcome == CopyOutcome::kCopied &&
-      !(flushed && closed && platform::ReplaceFile(partial, destination))) {
+      !(flushed && closed && platform::RenameOver(partial, destination))) {
     result = AccessFailed(destination);
   }
   if (result.outcome != CopyOutcome::kCopied) platform::RemoveFile(partial);

@@ -71,7 +71,7 @@ std::vector<std::string> IndexStaging::Replace(const std::vector<std::string>& f
   for (const std::string& file : files) {
     const std::string letter = LetterDirectory(file);
     if (!letter.empty()) platform::EnsurePath(index_path_ + letter);
-    if (!platform::ReplaceFile(path_ + file, index_path_ + file)) failed.push_back(file);
+    if (!platform::RenameOver(path_ + file, index_path_ + file)) failed.push_back(file);
   }
   return failed;
 }
