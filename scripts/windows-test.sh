@@ -114,7 +114,9 @@ echo "== 2. The i686 unit tests under 32-bit Wine"
 # gate's message box really appears; they answer every box themselves. The
 # Wine server is restarted around that run, so no other program sees the
 # display and waits on a box.
-mapfile -t unit_tests < <(find build-win32 -name '*_test.exe' -not -path '*/CMakeFiles/*' | sort)
+# The Windows form's test needs a display and the Linux files; step 4 runs it.
+mapfile -t unit_tests < <(find build-win32 -name '*_test.exe' -not -path '*/CMakeFiles/*' \
+  -not -name 'tarvik_gui_win32_test.exe' | sort)
 [ "${#unit_tests[@]}" -gt 5 ] || fail "only ${#unit_tests[@]} unit test programs in build-win32"
 for program in "${unit_tests[@]}"; do
   name=$(basename "$program" .exe)

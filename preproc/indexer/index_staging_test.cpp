@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 
 namespace preproc {
@@ -65,11 +66,14 @@ TEST_F(IndexStagingTest, ALinkOfTheStagingNameIsNotFollowed) {
 TEST_F(IndexStagingTest, ReplaceRenamesOverTheLiveNamesAndMakesLetterDirectories) {
   dir_.Write("index/log", "old log");
   ASSERT_TRUE(staging_.Begin());
-  const std::vector<std::string> files = {"C/CA", "extras", "log"};
+  // The run names letter files with the platform's separator, as here.
+  const std::vector<std::string> files = {std::string("C") + platform::kSeparator + "CA", "extras",
+                                          "log"};
   for (const std::string& file : files) dir_.Write(Staged(file), "new " + file);
   dir_.Write("index/D", "a file where a letter directory would go");
   EXPECT_TRUE(staging_.Obstacles(files).empty());
-  EXPECT_EQ(staging_.Obstacles({"D/DO"}), std::vector<std::string>{"D/DO"});
+  const std::string dodo = std::string("D") + platform::kSeparator + "DO";
+  EXPECT_EQ(staging_.Obstacles({dodo}), std::vector<std::string>{dodo});
   EXPECT_TRUE(staging_.Replace(files).empty());
   for (const std::string& file : files) EXPECT_EQ(dir_.Read("index/" + file), "new " + file);
   staging_.Discard();

@@ -16,7 +16,7 @@ TEST(PluginLocation, PrefersThePluginInstalledBesideTheProgram) {
   std::string program = tree.Write("bin/kpxsearch", "");
   tree.Write("lib/kit/KPXSearch.so", "");
   std::string found = LocatePlugin(program, "../lib/kit/KPXSearch.so", "/build/KPXSearch.so");
-  EXPECT_EQ(found, tree.path() + "/bin" + platform::kSeparator + "../lib/kit/KPXSearch.so");
+  EXPECT_EQ(found, tree.Join("bin") + platform::kSeparator + "../lib/kit/KPXSearch.so");
   EXPECT_TRUE(platform::IsRegularFile(found));
 }
 
