@@ -40,13 +40,32 @@ bool MakeDirectory(const std::string& path) {
 #endif
 }
 
-bool EnsurePath(std::string_view path) {
+namespace {
+
+// Where the directories EnsurePath may create begin: after the root, which is
+// never created. On Windows the root is a drive ("C:\\" or "C:"), a share
+// ("\\\\server\\share\\") or a lone separator; a relative path has none.
+size_t FirstCreatable(std::string_view path) {
 #ifdef _WIN32
-  const size_t first = 3;  // drive letter, colon and first separator
+  if (path.size() >= 2 && path[1] == ':') {
+    return path.size() >= 3 && (path[2] == '\\' || path[2] == '/') ? 3 : 2;
+  }
+  if (path.size() >= 2 && path[0] == kSeparator && path[1] == kSeparator) {
+    size_t server_end = path.find(kSeparator, 2);
+    if (server_end == std::string_view::npos) return path.size();
+    size_t share_end = path.find(kSeparator, server_end + 1);
+    return share_end == std::string_view::npos ? path.size() : share_end + 1;
+  }
 #else
-  const size_t first = 1;  // never the root
+  (void)path;
 #endif
-  for (size_t i = first; i < path.size(); ++i) {
+  return 1;  // past a leading separator (the root), or past a name's first character
+}
+
+}  // namespace
+
+bool EnsurePath(std::string_view path) {
+  for (size_t i = FirstCreatable(path); i < path.size(); ++i) {
     if (path[i] != kSeparator) continue;
     if (!MakeDirectory(std::string(path.substr(0, i)))) return false;
   }

@@ -38,9 +38,11 @@ void AppendSeparator(std::string& path);
 bool MakeDirectory(const std::string& path);
 
 // Creates every directory named by the characters before each separator of
-// path: from the fourth character on (position 3) on Windows, from position 1
-// on POSIX (so the root is never created). A last component not followed by a
-// separator is not created. Stops with false at the first failure.
+// path, past its root: the root ("/" on POSIX; a drive "C:\\", a share
+// "\\\\server\\share\\" or "\\" on Windows) is never created, and a relative
+// path ("cp\\a1\\") is created from its first directory on. A last component
+// not followed by a separator is not created. Stops with false at the first
+// failure.
 bool EnsurePath(std::string_view path);
 
 // fopen that refuses directories: returns nullptr when path names a directory.

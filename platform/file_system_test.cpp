@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/testing/temp_dir.h"
@@ -28,6 +29,23 @@ TEST(FileSystem, EnsurePathCreatesEveryLevelButNotTheLastComponent) {
   EXPECT_TRUE(IsDirectory(dir.Join("one/two/three")));
   EXPECT_FALSE(dir.Exists("one/two/three/tail"));
   EXPECT_TRUE(EnsurePath(dir.Join("one/two/")));  // existing directories are fine
+}
+
+// A relative path is made from its first directory on, however short its
+// name; on Windows a drive path starts past "C:\\".
+TEST(FileSystem, EnsurePathMakesRelativeAndDrivePaths) {
+  TempDir dir;
+  const std::string relative =
+      std::string("ep") + kSeparator + "a1" + kSeparator;  // in the current directory
+  ASSERT_TRUE(EnsurePath(relative));
+  EXPECT_TRUE(IsDirectory(relative));
+  std::filesystem::remove_all("ep");
+#ifdef _WIN32
+  const std::string drive = dir.Join("d/e/");
+  ASSERT_EQ(drive[1], ':');
+  EXPECT_TRUE(EnsurePath(drive));
+  EXPECT_TRUE(IsDirectory(dir.Join("d/e")));
+#endif
 }
 
 TEST(FileSystem, EnsurePathFailsUnderARegularFile) {
