@@ -170,6 +170,23 @@ TEST_F(IndexRunTest, HtmlArticlesAndDelimiters) {
   EXPECT_FALSE(dir_.Exists("index/H/HT"));
 }
 
+// Extras groups come between letter files in the walk; those that follow one
+// another share one opening of the extras file, the others open it again.
+// Either way every entry lands, in ascending order, and each letter file
+// holds only its own group.
+TEST_F(IndexRunTest, ExtrasGroupsBetweenLetterFilesAllLand) {
+  Article("1.txt", "2000 1997 ab a4 a- b2 ba bb 1997 \xC9t\xC9");
+  Article("2.txt", "ab 19 a4 zz");
+  Listing("1.txt\n2.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("extras"),
+            "19 1: 2\n1997 1: 1\n2000 1: 1\nA- 1: 1\nA4 2: 1 2\nB2 1: 1\n\\xC9T\\xC9 1: 1\n");
+  EXPECT_EQ(Dump("A/AB"), "AB 2: 1 2\n");
+  EXPECT_EQ(Dump("B/BA"), "BA 1: 1\n");
+  EXPECT_EQ(Dump("B/BB"), "BB 1: 1\n");
+  EXPECT_EQ(Dump("Z/ZZ"), "ZZ 1: 2\n");
+}
+
 TEST_F(IndexRunTest, ChunksOf199KeepTheWholeGroupInOrder) {
   std::string text;
   for (int i = 0; i < 450; ++i) {

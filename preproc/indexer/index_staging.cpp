@@ -68,9 +68,12 @@ std::vector<std::string> IndexStaging::Obstacles(const std::vector<std::string>&
 
 std::vector<std::string> IndexStaging::Replace(const std::vector<std::string>& files) const {
   std::vector<std::string> failed;
+  std::string made;  // the letter directory made last: the files come letter by letter
   for (const std::string& file : files) {
     const std::string letter = LetterDirectory(file);
-    if (!letter.empty()) platform::EnsurePath(index_path_ + letter);
+    if (!letter.empty() && letter != made && platform::EnsurePath(index_path_ + letter)) {
+      made = letter;
+    }
     if (!platform::RenameOver(path_ + file, index_path_ + file)) failed.push_back(file);
   }
   return failed;

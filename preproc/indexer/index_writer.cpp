@@ -16,9 +16,20 @@ IndexWriter::IndexWriter(std::string write_path, std::string index_path, RunServ
   entry_.reserve(indexformat::kMaxEntryBytes + 1);
 }
 
+IndexWriter::~IndexWriter() {
+  if (target_ != nullptr) std::fclose(target_);
+}
+
 void IndexWriter::WriteWordTree(const WordTree& tree) {
   for (std::uint32_t node : tree.SortedNodes()) EmitEntry(tree.word(node), tree.articles(node));
   FlushQueue(0);
+  const std::string last = target_name_;
+  const std::string key = target_key_;
+  if (!CloseTarget()) {
+    NoteFailure(key, last);
+    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                        (index_path_ + last).c_str()));
+  }
 }
 
 void IndexWriter::EmitEntry(std::string_view word, const ArticleList& articles) {
@@ -101,12 +112,12 @@ std::string IndexWriter::OpenTarget(std::string_view word, long total, const cha
   const auto* w = reinterpret_cast<const unsigned char*>(word.data());
   switch (indexformat::ClassifyWord(w, word.size())) {
     case indexformat::WordClass::kTwoLetter:
-      platform::EnsurePath(write_path_ + word[0]);
+      EnsureLetterDirectory(word[0]);
       two_letter_total_ += total;
       *mode = two_letter_mode_;
       break;
     case indexformat::WordClass::kOneLetter:
-      platform::EnsurePath(write_path_ + word[0] + platform::kSeparator);
+      EnsureLetterDirectory(word[0]);
       one_letter_total_ += total;
       *mode = "wb";
       break;
@@ -116,6 +127,38 @@ std::string IndexWriter::OpenTarget(std::string_view word, long total, const cha
       break;
   }
   return indexformat::RelativeFileName(word, platform::kSeparator);
+}
+
+// A letter directory is made at its first file; one that cannot be made
+// shows when that file is opened.
+void IndexWriter::EnsureLetterDirectory(char letter) {
+  bool& made = directory_made_[letter - 'A'];
+  if (!made) made = platform::EnsurePath(write_path_ + letter + platform::kSeparator);
+}
+
+// The open file when the flush goes where the last one went, else the newly
+// opened one (nullptr when it cannot be opened). A group's first chunk always
+// opens its file with "wb", truncating it.
+std::FILE* IndexWriter::TargetFile(std::string_view word, const std::string& relative,
+                                   const char* mode) {
+  if (target_ != nullptr && relative == target_name_ && mode[0] == 'a') return target_;
+  CloseTarget();
+  target_ = platform::OpenFile(write_path_ + relative, mode);
+  if (target_ != nullptr) {
+    target_name_ = relative;
+    target_key_.assign(word.substr(0, 2));  // classifies as the word does
+  }
+  return target_;
+}
+
+// Closes the open file; false when its last bytes could not be written.
+bool IndexWriter::CloseTarget() {
+  if (target_ == nullptr) return true;
+  const bool closed = std::fclose(target_) == 0;
+  target_ = nullptr;
+  target_name_.clear();
+  target_key_.clear();
+  return closed;
 }
 
 // Counts each failing file once, however many of its chunks were lost.
@@ -144,11 +187,14 @@ void IndexWriter::FlushQueue(long total) {
   KeepStatistics(static_cast<unsigned char>(word[0]));
   const char* mode = "ab";
   const std::string relative = OpenTarget(word, total, &mode);
-  std::FILE* file = platform::OpenFile(write_path_ + relative, mode);
+  std::FILE* file = TargetFile(word, relative, mode);
   bool ok = file != nullptr;
   if (ok) {
     ok = std::fwrite(queue_.data(), 1, queue_.size(), file) == queue_.size();
-    ok = (std::fclose(file) == 0) && ok;
+    ok = (std::fflush(file) == 0) && ok;
+    // After a lost chunk the file is closed, so the next chunk opens it
+    // afresh and appends behind what did reach it.
+    if (!ok) CloseTarget();
   }
   if (ok) {
     switch (indexformat::ClassifyWord(word)) {

@@ -7,7 +7,10 @@
 // writes the queued entries to their file and keeps the per-character
 // statistics that go to the run log. A group of more than 199 entries is
 // written in chunks: the first creates or truncates its two-letter file, the
-// later ones append. At most one file is open at a time.
+// later ones append. At most one file is open at a time: a file stays open
+// while the flushes that follow go to it too (the chunks of one group, a run
+// of extras groups), and each chunk is flushed to the file on its own, so a
+// lost chunk is still told apart from the others.
 //
 // The writer writes below its write path (the run's staging directory) and
 // names files by the index path they will have once the run replaces the
@@ -45,9 +48,12 @@ class IndexWriter {
   // write_path receives the files; index_path names them in messages. Both
   // end in the separator.
   IndexWriter(std::string write_path, std::string index_path, RunServices& services);
+  ~IndexWriter();
+  IndexWriter(const IndexWriter&) = delete;
+  IndexWriter& operator=(const IndexWriter&) = delete;
 
   // Emits every node of the tree in ascending word order, then writes the
-  // last group (FlushQueue with 0).
+  // last group (FlushQueue with 0) and closes the last file.
   void WriteWordTree(const WordTree& tree);
 
   void EmitEntry(std::string_view word, const ArticleList& articles);
@@ -61,6 +67,9 @@ class IndexWriter {
  private:
   std::string_view FirstQueuedWord() const;
   std::string OpenTarget(std::string_view word, long total, const char** mode);
+  std::FILE* TargetFile(std::string_view word, const std::string& relative, const char* mode);
+  bool CloseTarget();
+  void EnsureLetterDirectory(char letter);
   void KeepStatistics(unsigned char first);
   void NoteFailure(std::string_view word, const std::string& relative);
 
@@ -80,6 +89,10 @@ class IndexWriter {
   long two_letter_total_ = 0;
   long extras_total_ = 0;
   long running_total_ = 0;
+  std::FILE* target_ = nullptr;   // the file of the last flush, while it went well
+  std::string target_name_;       // its name relative to the write path
+  std::string target_key_;        // the first two bytes of the word that opened it
+  bool directory_made_[26] = {};  // the letter directories made below the write path
   LetterFiles written_;
   LetterFiles failed_;
   bool extras_failed_ = false;
