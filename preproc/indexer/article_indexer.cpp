@@ -25,15 +25,12 @@ std::uint32_t ArticleIndexer::LetterNode(unsigned char letter) {
 int ArticleIndexer::ReadBatch(const char** position, PendingWord* batch) {
   int count = 0;
   while (count < kBatch && *position != nullptr) {
-    WordRun run = FindNextWord(*position, delimiters_, html_);
-    *position = run.end;
-    if (run.end == nullptr) break;
     PendingWord& w = batch[count];
-    // Fold the word, then zero-pad it to the next multiple of 8.
-    const auto* in = reinterpret_cast<const unsigned char*>(run.first);
-    for (size_t i = 0; i < run.length; ++i) w.bytes[i] = static_cast<char>(upper_[in[i]]);
-    std::memset(w.bytes + run.length, 0, 8);
-    w.length = static_cast<std::uint32_t>(run.length);
+    size_t length = 0;
+    *position = FindNextFoldedWord(*position, delimiters_, html_, fold_, w.bytes, &length);
+    if (*position == nullptr) break;
+    std::memset(w.bytes + length, 0, 8);  // zero-padded to the next multiple of 8
+    w.length = static_cast<std::uint32_t>(length);
     w.hash = WordTree::HashPaddedWord(w.bytes, w.length);
     tree_.PrefetchSlot(w.hash);
     ++count;

@@ -23,7 +23,7 @@ class ArticleIndexer {
  public:
   ArticleIndexer(WordTree& tree, const Delimiters& delimiters, bool html,
                  const platform::UpperCaseTable& upper)
-      : tree_(tree), delimiters_(delimiters), html_(html), upper_(upper) {}
+      : tree_(tree), delimiters_(delimiters), html_(html), fold_(delimiters, html, upper) {}
 
   // text is NUL-terminated; it ends at its first NUL byte.
   void IndexArticle(const char* text, std::uint32_t article_index, RunCounters& counters);
@@ -47,7 +47,7 @@ class ArticleIndexer {
   WordTree& tree_;
   const Delimiters& delimiters_;
   bool html_;
-  const platform::UpperCaseTable& upper_;
+  const FoldTable fold_;
   std::uint32_t letter_nodes_[26];  // node of each letter entry, once entered
   bool letter_known_[26] = {};
 };

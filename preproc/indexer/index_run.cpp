@@ -145,7 +145,7 @@ bool IndexRun::ReadArticles() {
     listed_bytes +=
         platform::RegularFileSize(settings_.article_path + platform::ToNativeSeparators(name));
   }
-  tree_.Reserve(WordTree::EstimateWords(listed_bytes));
+  tree_.Reserve(WordTree::EstimateWords(listed_bytes), WordTree::EstimateAdditions(listed_bytes));
   std::string text;
   for (size_t i = 0; i < names_.size(); ++i) {
     std::string path = settings_.article_path + platform::ToNativeSeparators(names_[i]);

@@ -20,7 +20,7 @@ IndexWriter::~IndexWriter() {
   if (target_ != nullptr) std::fclose(target_);
 }
 
-void IndexWriter::WriteWordTree(const WordTree& tree) {
+void IndexWriter::WriteWordTree(WordTree& tree) {
   for (std::uint32_t node : tree.SortedNodes()) EmitEntry(tree.word(node), tree.articles(node));
   FlushQueue(0);
   const std::string last = target_name_;

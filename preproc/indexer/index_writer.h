@@ -54,7 +54,7 @@ class IndexWriter {
 
   // Emits every node of the tree in ascending word order, then writes the
   // last group (FlushQueue with 0) and closes the last file.
-  void WriteWordTree(const WordTree& tree);
+  void WriteWordTree(WordTree& tree);
 
   void EmitEntry(std::string_view word, const ArticleList& articles);
   void QueueEntry(std::string_view entry, long count);

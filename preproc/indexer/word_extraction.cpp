@@ -21,11 +21,8 @@ namespace {
 
 bool StartsTag(const char* p) { return p[0] == '<' && p[1] != ' '; }
 
-}  // namespace
-
-WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) {
-  const char* p = text;
-  // Skip phase: delimiters and (HTML) tags, up to the first word byte or NUL.
+// Skip phase: delimiters and (HTML) tags, up to the first word byte or NUL.
+const char* SkipToWord(const char* p, const Delimiters& delimiters, bool html) {
   for (;;) {
     while (delimiters.Skips(static_cast<unsigned char>(*p), html)) ++p;
     if (!html || *p != '<') break;
@@ -38,11 +35,32 @@ WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) 
       break;  // "<" followed by a space is a word byte
     }
   }
+  return p;
+}
+
+// A "<" inside a run that does not end it: followed by a space, in HTML, and
+// not a delimiter.
+bool IsWordLessThan(const char* p, const Delimiters& delimiters) {
+  return *p == '<' && !StartsTag(p) && !delimiters.IsDelimiter('<');
+}
+
+}  // namespace
+
+FoldTable::FoldTable(const Delimiters& delimiters, bool html,
+                     const std::array<unsigned char, 256>& upper)
+    : word_byte{}, less_than(upper['<']) {
+  for (int c = 1; c < 256; ++c) {
+    word_byte[c] = delimiters.EndsRun(static_cast<unsigned char>(c), html) ? 0 : upper[c];
+  }
+}
+
+WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) {
+  const char* p = SkipToWord(text, delimiters, html);
   // Copy phase: find the end of the run.
   const char* start = p;
   for (;;) {
     while (!delimiters.EndsRun(static_cast<unsigned char>(*p), html)) ++p;
-    if (*p == '<' && !StartsTag(p) && !delimiters.IsDelimiter('<')) {
+    if (IsWordLessThan(p, delimiters)) {
       ++p;  // "<" followed by a space is a word byte
       continue;
     }
@@ -52,6 +70,29 @@ WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) 
   if (length > kMaxWordBytes) length = kMaxWordBytes;
   if (*p == '\0' && length == 0) return WordRun{start, 0, nullptr};
   return WordRun{start, length, p};
+}
+
+const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, bool html,
+                               const FoldTable& fold, char* out, size_t* length) {
+  const char* p = SkipToWord(text, delimiters, html);
+  const char* const start = p;
+  size_t n = 0;
+  for (;;) {
+    unsigned char folded;
+    while ((folded = fold.word_byte[static_cast<unsigned char>(*p)]) != 0) {
+      if (n < kMaxWordBytes) out[n++] = static_cast<char>(folded);
+      ++p;
+    }
+    if (html && IsWordLessThan(p, delimiters)) {
+      if (n < kMaxWordBytes) out[n++] = static_cast<char>(fold.less_than);
+      ++p;
+      continue;
+    }
+    break;
+  }
+  if (*p == '\0' && p == start) return nullptr;
+  *length = n;
+  return p;
 }
 
 const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html) {

@@ -47,6 +47,23 @@ struct WordRun {
 };
 WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html);
 
+// What FindNextFoldedWord folds by: each byte's upper-case form where it is a
+// word byte, 0 where it ends a run (delimiters, NUL and, in HTML, "<"), and
+// the form of a "<" that HTML lets into a word. The upper-case table must map
+// no byte but NUL to NUL (no word holds a NUL).
+struct FoldTable {
+  FoldTable(const Delimiters& delimiters, bool html, const std::array<unsigned char, 256>& upper);
+  std::array<unsigned char, 256> word_byte;
+  unsigned char less_than;
+};
+
+// The next word as FindNextWord finds it, upper-cased in the same pass: its
+// first min(run, kMaxWordBytes) bytes go to out, folded, and *length is their
+// number. Returns the position of the byte that ended the run, or nullptr when
+// the text holds no further word. The index run reads every word so.
+const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, bool html,
+                               const FoldTable& fold, char* out, size_t* length);
+
 // Reads the next word from text (NUL-terminated) into word (kWordBufferSize
 // bytes, NUL-terminated) and returns the position of the byte that ended it,
 // or nullptr when the text holds no further word. The same words as

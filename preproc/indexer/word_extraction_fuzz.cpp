@@ -6,7 +6,9 @@
 // a read past it is caught. Every word must hold 1 to 255 bytes, none of them
 // a delimiter or NUL; a word shorter than 255 bytes must be the bytes just
 // before the position that ended it; that position lies inside the text and
-// moves forward.
+// moves forward. The folding reader must find the same words, folded, ending
+// at the same positions.
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -28,12 +30,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   text[text_length] = '\0';
   const char* end = text.get() + std::strlen(text.get());  // the text ends at its first NUL
 
+  // Any fold that maps no byte but NUL to NUL.
+  std::array<unsigned char, 256> upper{};
+  for (int c = 1; c < 256; ++c) upper[c] = static_cast<unsigned char>((c * 7 + data[0]) % 255 + 1);
+  const preproc::FoldTable fold(delimiters, html, upper);
+
   char word[preproc::kWordBufferSize];
+  char folded[preproc::kWordBufferSize];
   const char* p = text.get();
   for (size_t words = 0;; ++words) {
     if (words > text_length) std::abort();  // no progress
     const char* next = preproc::NextWord(p, word, delimiters, html);
+    size_t folded_length = 0;
+    if (preproc::FindNextFoldedWord(p, delimiters, html, fold, folded, &folded_length) != next) {
+      std::abort();
+    }
     if (next == nullptr) break;
+    if (folded_length != std::strlen(word)) std::abort();
+    for (size_t i = 0; i < folded_length; ++i) {
+      if (static_cast<unsigned char>(folded[i]) != upper[static_cast<unsigned char>(word[i])]) {
+        std::abort();
+      }
+    }
     if (next <= p) std::abort();
     if (next < text.get() || next > end) std::abort();
     const size_t length = std::strlen(word);

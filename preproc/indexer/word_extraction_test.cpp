@@ -2,19 +2,45 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace preproc {
 namespace {
 
+// A fold for the tests: ASCII letters upper-cased, every other byte kept.
+std::array<unsigned char, 256> AsciiUpper() {
+  std::array<unsigned char, 256> upper{};
+  for (int c = 0; c < 256; ++c) {
+    upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  return upper;
+}
+
+// The words of a text; every case also checks that the folding reader finds
+// the same words, upper-cased, each ending where NextWord's ends.
 std::vector<std::string> Words(const std::string& text, const std::string& delimiters = "",
                                bool html = false) {
   Delimiters d(delimiters);
+  const std::array<unsigned char, 256> upper = AsciiUpper();
+  const FoldTable fold(d, html, upper);
   std::vector<std::string> words;
   char word[kWordBufferSize];
+  char folded[kWordBufferSize];
   const char* p = text.c_str();
-  while ((p = NextWord(p, word, d, html)) != nullptr) words.push_back(word);
+  const char* q = p;
+  for (;;) {
+    p = NextWord(p, word, d, html);
+    size_t length = 0;
+    q = FindNextFoldedWord(q, d, html, fold, folded, &length);
+    EXPECT_EQ(p, q);
+    if (p == nullptr || q == nullptr) break;
+    std::string expected(word);
+    for (char& c : expected) c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
+    EXPECT_EQ(std::string(folded, length), expected);
+    words.push_back(word);
+  }
   return words;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace preproc {
@@ -35,12 +36,13 @@ std::size_t WordTree::EstimateWords(std::uint64_t article_bytes) {
   return static_cast<std::size_t>(std::min(article_bytes / 4, root * 64));
 }
 
-void WordTree::Reserve(std::size_t expected_words) {
+void WordTree::Reserve(std::size_t expected_words, std::size_t expected_additions) {
   std::size_t wanted = std::bit_ceil(std::max(expected_words * 2, kInitialSlots));
   if (wanted > slot_count_) Resize(wanted);
   words_.reserve(expected_words);
   last_added_.reserve(expected_words);
   text_.reserve(expected_words * 16);  // padded words of real text average under that
+  additions_.reserve(expected_additions);
 }
 
 // Both words are zero-padded to whole chunks of 8 bytes.
@@ -126,23 +128,33 @@ void WordTree::FinishArticleLists() {
   }
   additions_ = {};
   runs_ = {};
-  // The walk needs neither the hash table nor the marks: their memory goes
-  // back before the sort takes its own.
-  table_ = SlotTable();
+  // The walk needs neither the hash table nor the marks. The marks' memory
+  // goes back; the table's is kept for the sort.
   slots_ = nullptr;
   slot_count_ = 0;
   last_added_ = {};
 }
 
-std::vector<std::uint32_t> WordTree::SortedNodes() const {
+std::vector<std::uint32_t> WordTree::SortedNodes() {
   // Sorted by the first eight bytes with a radix sort (four passes of 16
   // bits, stable), then each run of words sharing those bytes by comparison.
   struct Keyed {
     std::uint64_t key;
     std::uint32_t id;
   };
+  static_assert(sizeof(Keyed) == sizeof(Slot) && alignof(Keyed) <= alignof(Slot));
   const std::size_t n = words_.size();
-  LargeVector<Keyed> keyed(n), spare(n);
+  // Both halves of the sort fit in an emptied hash table: it has at least two
+  // slots per word. Otherwise (before FinishArticleLists) they are allocated.
+  LargeVector<Keyed> own;
+  Keyed* keyed_memory;
+  if (slots_ == nullptr && table_.count >= 2 * n) {
+    keyed_memory = reinterpret_cast<Keyed*>(table_.slots);
+  } else {
+    own.resize(2 * n);
+    keyed_memory = own.data();
+  }
+  std::span<Keyed> keyed(keyed_memory, n), spare(keyed_memory + n, n);
   constexpr int kDigits = 4;
   constexpr std::size_t kBuckets = 1 << 16;
   std::vector<std::uint32_t> counts(kDigits * kBuckets, 0);
@@ -150,7 +162,7 @@ std::vector<std::uint32_t> WordTree::SortedNodes() const {
     std::uint64_t key;
     std::memcpy(&key, text_.data() + words_[id].offset, 8);  // padded: 8 bytes are there
     if constexpr (std::endian::native == std::endian::little) key = __builtin_bswap64(key);
-    keyed[id] = Keyed{key, id};
+    new (&keyed[id]) Keyed{key, id};  // begins each record's life in the reused memory
     for (int d = 0; d < kDigits; ++d) ++counts[d * kBuckets + ((key >> (16 * d)) & 0xFFFF)];
   }
   for (int d = 0; d < kDigits; ++d) {
@@ -158,8 +170,8 @@ std::vector<std::uint32_t> WordTree::SortedNodes() const {
     if (count[(keyed.empty() ? 0 : keyed[0].key >> (16 * d)) & 0xFFFF] == n) continue;  // one value
     std::uint32_t sum = 0;
     for (std::size_t b = 0; b < kBuckets; ++b) sum += std::exchange(count[b], sum);
-    for (const Keyed& k : keyed) spare[count[(k.key >> (16 * d)) & 0xFFFF]++] = k;
-    keyed.swap(spare);
+    for (const Keyed& k : keyed) new (&spare[count[(k.key >> (16 * d)) & 0xFFFF]++]) Keyed(k);
+    std::swap(keyed, spare);
   }
   for (std::size_t i = 0; i < n;) {
     std::size_t j = i + 1;

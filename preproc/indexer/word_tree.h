@@ -43,12 +43,13 @@ class WordTree {
   // Article indices are below this (the index run numbers at most 9,999).
   static constexpr std::uint32_t kMaxArticles = 65535;
 
-  // Sizes the tables for about this many distinct words, so a run that
-  // knows roughly what it will hold fills them without growing them (each
-  // growth allocates, clears and rehashes). A run that exceeds the estimate
-  // still grows as needed; one that stays below it wastes only untouched
-  // address space. Call before the first InsertWord.
-  void Reserve(std::size_t expected_words);
+  // Sizes the tables for about this many distinct words and article
+  // additions, so a run that knows roughly what it will hold fills them
+  // without growing them (each growth allocates, clears and rehashes or
+  // copies). A run that exceeds the estimate still grows as needed; one that
+  // stays below it wastes only untouched address space. Call before the
+  // first InsertWord.
+  void Reserve(std::size_t expected_words, std::size_t expected_additions = 0);
 
   // Slots in the hash table (a power of two, kept at least twice size()).
   std::size_t capacity() const { return slot_count_; }
@@ -57,6 +58,11 @@ class WordTree {
   // generous reading of how real text's vocabulary grows with its length
   // (about the square root), never more than one word per four bytes.
   static std::size_t EstimateWords(std::uint64_t article_bytes);
+  // The additions (distinct words of each article) Reserve takes for them:
+  // one per eight bytes, well above real text's one per thirty.
+  static std::size_t EstimateAdditions(std::uint64_t article_bytes) {
+    return static_cast<std::size_t>(article_bytes / 8);
+  }
 
   // A word as InsertPaddedWord takes it: its bytes (1..255), then zero bytes
   // up to the next multiple of 8, so words are hashed eight bytes at a time.
@@ -103,8 +109,8 @@ class WordTree {
   }
 
   // Gathers the article lists; call once, after the last InsertWord and
-  // AddArticle and before articles(). It frees the hash table: from here on
-  // the tree is only read (until Clear).
+  // AddArticle and before articles(). It empties the hash table, whose memory
+  // the sort then works in: from here on the tree is only read (until Clear).
   void FinishArticleLists();
 
   std::size_t size() const { return words_.size(); }
@@ -118,8 +124,10 @@ class WordTree {
                                           list_start_[node + 1] - list_start_[node]);
   }
 
-  // Every node id, in ascending word order.
-  std::vector<std::uint32_t> SortedNodes() const;
+  // Every node id, in ascending word order. After FinishArticleLists it
+  // sorts in the hash table's memory, which was already touched: on a large
+  // vocabulary, fresh pages are a good part of the run's cost.
+  std::vector<std::uint32_t> SortedNodes();
 
   // Frees every node, word and list.
   void Clear();
