@@ -1,6 +1,5 @@
 #include "preproc/indexer/article_indexer.h"
 
-#include <cstring>
 #include <string_view>
 
 #include "indexformat/index_format.h"
@@ -22,28 +21,13 @@ std::uint32_t ArticleIndexer::LetterNode(unsigned char letter) {
   return letter_nodes_[i];
 }
 
-int ArticleIndexer::ReadBatch(const char** position, PendingWord* batch) {
-  int count = 0;
-  while (count < kBatch && *position != nullptr) {
-    PendingWord& w = batch[count];
-    size_t length = 0;
-    *position = FindNextFoldedWord(*position, delimiters_, html_, fold_, w.bytes, &length);
-    if (*position == nullptr) break;
-    std::memset(w.bytes + length, 0, 8);  // zero-padded to the next multiple of 8
-    w.length = static_cast<std::uint32_t>(length);
-    w.hash = WordTree::HashPaddedWord(w.bytes, w.length);
-    tree_.PrefetchSlot(w.hash);
-    ++count;
-  }
-  return count;
-}
-
-void ArticleIndexer::EnterBatch(const PendingWord* batch, int count, std::uint32_t article,
+void ArticleIndexer::EnterBatch(const WordRecord* batch, int count, std::uint32_t article,
                                 bool* letter_marks, RunCounters& counters) {
+  for (int i = 0; i < count; ++i) tree_.PrefetchSlot(batch[i].hash);
   for (int i = 0; i < count; ++i) {
-    const PendingWord& w = batch[i];
-    Enter(tree_.InsertPaddedWord(w.bytes, w.length, w.hash), article, counters);
-    auto first = static_cast<unsigned char>(w.bytes[0]);
+    const WordRecord& w = batch[i];
+    Enter(tree_.InsertPaddedWord(w.padded, w.length, w.hash), article, counters);
+    auto first = static_cast<unsigned char>(w.padded[0]);
     if (indexformat::IsUpperLetter(first) && !letter_marks[first - 'A']) {
       letter_marks[first - 'A'] = true;
       Enter(LetterNode(first), article, counters);
@@ -51,14 +35,21 @@ void ArticleIndexer::EnterBatch(const PendingWord* batch, int count, std::uint32
   }
 }
 
-void ArticleIndexer::IndexArticle(const char* text, std::uint32_t article_index,
-                                  RunCounters& counters) {
+bool ArticleIndexer::IndexNextArticle(ArticleWordReader& reader, std::uint32_t article_index,
+                                      RunCounters& counters) {
   bool letter_marks[26] = {};
-  PendingWord batch[kBatch];
-  const char* position = text;
-  int count;
-  while ((count = ReadBatch(&position, batch)) > 0) {
-    EnterBatch(batch, count, article_index, letter_marks, counters);
+  WordRecord batch[kBatch];
+  int count = 0;
+  for (;;) {
+    switch (reader.NextWords(batch, kBatch, &count)) {
+      case ArticleWordReader::Next::kWords:
+        EnterBatch(batch, count, article_index, letter_marks, counters);
+        break;
+      case ArticleWordReader::Next::kArticleEnd:
+        return true;
+      case ArticleWordReader::Next::kUnreadable:
+        return false;
+    }
   }
 }
 

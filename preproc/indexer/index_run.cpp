@@ -12,6 +12,7 @@
 #include "preproc/form/message_text.h"
 #include "preproc/form/run_paths.h"
 #include "preproc/indexer/article_indexer.h"
+#include "preproc/indexer/article_word_reader.h"
 #include "preproc/indexer/index_staging.h"
 #include "preproc/indexer/index_writer.h"
 #include "preproc/indexer/stale_files.h"
@@ -137,29 +138,27 @@ bool IndexRun::ReadArticles() {
   services_.SetStatusText("Creating Word Tree");
   services_.LogText(FormatMessage("# KPXSindx: Reading words from %ld articles ...\n",
                                   static_cast<long>(names_.size())));
-  Delimiters delimiters(settings_.delimiters);
-  ArticleIndexer indexer(tree_, delimiters, settings_.article_type == kHtmlArticle,
-                         platform::GetUpperCaseTable(settings_.fold));
+  std::vector<std::string> paths;
   std::uint64_t listed_bytes = 0;  // sizes the word tree, sparing it regrowth
   for (const std::string& name : names_) {
-    listed_bytes +=
-        platform::RegularFileSize(settings_.article_path + platform::ToNativeSeparators(name));
+    paths.push_back(settings_.article_path + platform::ToNativeSeparators(name));
+    listed_bytes += platform::RegularFileSize(paths.back());
   }
   tree_.Reserve(WordTree::EstimateWords(listed_bytes), WordTree::EstimateAdditions(listed_bytes));
-  std::string text;
-  for (size_t i = 0; i < names_.size(); ++i) {
-    std::string path = settings_.article_path + platform::ToNativeSeparators(names_[i]);
-    if (!platform::ReadWholeFile(path, &text)) {
+  Delimiters delimiters(settings_.delimiters);
+  ArticleWordReader reader(paths, delimiters, settings_.article_type == kHtmlArticle,
+                           platform::GetUpperCaseTable(settings_.fold));
+  ArticleIndexer indexer(tree_);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!indexer.IndexNextArticle(reader, static_cast<std::uint32_t>(i), counters_)) {
       return Fail(
-          FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", path.c_str()));
+          FormatMessage("\n# KPXSindx: ERROR, could not open article '%s'\n", paths[i].c_str()));
     }
-    indexer.IndexArticle(text.c_str(), static_cast<std::uint32_t>(i), counters_);
     services_.StepProgress();
     services_.LogText(FormatMessage("\n>> File# %4ld << #wds = %6ld; %6ld new",
                                     static_cast<long>(i + 1), counters_.word_count,
                                     counters_.new_pairs));
   }
-  text = std::string();
   return true;
 }
 

@@ -21,7 +21,13 @@ IndexWriter::~IndexWriter() {
 }
 
 void IndexWriter::WriteWordTree(WordTree& tree) {
-  for (std::uint32_t node : tree.SortedNodes()) EmitEntry(tree.word(node), tree.articles(node));
+  const std::vector<std::uint32_t> order = tree.SortedNodes();
+  constexpr std::size_t kAhead = 16;  // nodes whose records are on their way
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i + kAhead < order.size()) tree.PrefetchNode(order[i + kAhead]);
+    if (i + kAhead / 2 < order.size()) tree.PrefetchNodeData(order[i + kAhead / 2]);
+    EmitEntry(tree.word(order[i]), tree.articles(order[i]));
+  }
   FlushQueue(0);
   const std::string last = target_name_;
   const std::string key = target_key_;
