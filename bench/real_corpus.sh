@@ -4,7 +4,8 @@
 #   bench/real_corpus.sh select text|html   choose the files anew, write the manifest
 #   bench/real_corpus.sh build text|html DIR
 #                                           copy the manifest's files to DIR/articles
-#                                           and write DIR/listing.txt
+#                                           and write DIR/listing.txt, unless DIR
+#                                           holds that very copy already
 #
 # text: plain-text documentation, licences and help files (Debian copyright
 # files, READMEs and other uncompressed package documents under /usr/share/doc,
@@ -72,10 +73,27 @@ build_corpus() {
     echo "real_corpus.sh: $manifest is missing; run 'bench/real_corpus.sh select $kind'" >&2
     exit 1
   }
+  # One sha256sum over the whole manifest: "PATH: OK" or "PATH: FAILED...".
+  local check
+  check=$(LC_ALL=C sha256sum -c "$manifest" 2>/dev/null || true)
+  # A copy made from the same files and still intact is kept: deleting and
+  # recopying thousands of files just before they are measured would slow the
+  # measured runs' own file creation (see bench/run.sh).
+  if [ -f "$dir/check.txt" ] && [ "$check" = "$(cat "$dir/check.txt")" ] &&
+    [ -f "$dir/copy.sha256" ] &&
+    (cd "$dir/articles" && LC_ALL=C sha256sum --quiet -c ../copy.sha256 >/dev/null 2>&1); then
+    local differ
+    differ=$(grep -vc ': OK$' "$dir/check.txt" || true)
+    if [ "$differ" -ne 0 ]; then
+      echo "real_corpus.sh: $differ of the $kind corpus's files differ from the manifest;" \
+        "the figures are not comparable with earlier runs" >&2
+    fi
+    wc -l <"$dir/listing.txt"
+    return
+  fi
   rm -rf "$dir"
   mkdir -p "$dir/articles"
-  # One sha256sum over the whole manifest: "PATH: OK" or "PATH: FAILED...".
-  LC_ALL=C sha256sum -c "$manifest" 2>/dev/null >"$dir/check.txt" || true
+  printf '%s\n' "$check" >"$dir/check.txt"
   : >"$dir/listing.txt"
   local changed=0 kept=0 path name
   while IFS= read -r line; do
@@ -97,6 +115,7 @@ build_corpus() {
       "machine's with 'bench/real_corpus.sh select $kind'" >&2
     exit 1
   fi
+  (cd "$dir/articles" && tr '\n' '\0' <../listing.txt | LC_ALL=C xargs -0 sha256sum >../copy.sha256)
   if [ "$changed" -ne 0 ]; then
     echo "real_corpus.sh: $changed of the $kind corpus's files differ from the manifest;" \
       "the figures are not comparable with earlier runs" >&2

@@ -24,12 +24,24 @@ for kind in shuffled sorted; do
     "$build/bench/make_corpus" "$work/$kind" 9999 "$kind"
   fi
 done
-# The real corpora are copied afresh from the manifests every run: a file that
-# changed or vanished is named and left out.
+# The real corpora are checked against their manifests every run and copied
+# again only when they differ: a file that changed or vanished is named and
+# left out.
 for kind in text html; do
-  echo "copying the real $kind corpus (bench/corpus-$kind.manifest)"
+  echo "checking the real $kind corpus (bench/corpus-$kind.manifest)"
   bench/real_corpus.sh build "$kind" "$work/$kind" >/dev/null
 done
+
+# Nothing is deleted while the runs are measured. ext4 without a journal (as
+# here) passes over inodes freed in the last minutes when it allocates new
+# ones, at a cost per inode passed, so a "rm -rf" of thousands of files
+# before a run would slow that run's file creation, and charge it to whatever
+# runs next. Each run's output is moved aside into $work/trash instead, which
+# is emptied when the benchmarks are done.
+trash=$root/$work/trash
+rm -rf "$trash"
+mkdir -p "$trash"
+trap 'rm -rf "$trash"' EXIT
 
 # The files a corpus's listing names (lines beginning with "|" are comments),
 # their bytes and their count.
@@ -68,25 +80,25 @@ copy() { # corpus, extra options
 quiet=">/dev/null 2>&1"
 
 # Every build starts from nothing, as the FTS5 one does: a fresh index
-# directory. "over its set" reruns into the set the previous run left, where
-# ext4 writes back each truncated index file when it is closed.
-fresh() { echo "rm -rf idx-$1"; }
+# directory (the last one moved aside). "over its set" reruns into the set the
+# previous run left, whose files it replaces (and so deletes), as a rerun does.
+aside() { echo "if [ -e $1 ]; then mv $1 \"\$(mktemp -d trash/$1.XXXXXX)\"; fi"; }
 hyperfine --warmup 1 --runs "$runs" --export-csv index.csv \
-  -n "tarvik index shuffled" --prepare "$(fresh shuffled)" "$(index shuffled) $quiet" \
-  -n "tarvik index sorted" --prepare "$(fresh sorted)" "$(index sorted) $quiet" \
-  -n "FTS5 build shuffled" --prepare "rm -f fts5-shuffled.db" "$(fts shuffled)" \
-  -n "tarvik index text" --prepare "$(fresh text)" "$(index text) $quiet" \
+  -n "tarvik index shuffled" --prepare "$(aside idx-shuffled)" "$(index shuffled) $quiet" \
+  -n "tarvik index sorted" --prepare "$(aside idx-sorted)" "$(index sorted) $quiet" \
+  -n "FTS5 build shuffled" --prepare "$(aside fts5-shuffled.db)" "$(fts shuffled)" \
+  -n "tarvik index text" --prepare "$(aside idx-text)" "$(index text) $quiet" \
   -n "tarvik index text over its set" --prepare "true" "$(index text) $quiet" \
-  -n "FTS5 build text" --prepare "rm -f fts5-text.db" "$(fts text)" \
-  -n "tarvik index html" --prepare "$(fresh html)" "$(index html --html) $quiet" \
-  -n "FTS5 build html" --prepare "rm -f fts5-html.db" "$(fts html)"
+  -n "FTS5 build text" --prepare "$(aside fts5-text.db)" "$(fts text)" \
+  -n "tarvik index html" --prepare "$(aside idx-html)" "$(index html --html) $quiet" \
+  -n "FTS5 build html" --prepare "$(aside fts5-html.db)" "$(fts html)"
 hyperfine --warmup 1 --runs "$runs" --export-csv copy.csv \
-  -n "tarvik copy shuffled" --prepare "rm -rf copies-shuffled" "$(copy shuffled) $quiet" \
-  -n "cp -r shuffled" --prepare "rm -rf cp-shuffled" "cp -r shuffled/articles cp-shuffled" \
-  -n "tarvik copy text" --prepare "rm -rf copies-text" "$(copy text) $quiet" \
-  -n "cp -r text" --prepare "rm -rf cp-text" "cp -r text/articles cp-text" \
-  -n "tarvik copy html" --prepare "rm -rf copies-html" "$(copy html --html) $quiet" \
-  -n "cp -r html" --prepare "rm -rf cp-html" "cp -r html/articles cp-html"
+  -n "tarvik copy shuffled" --prepare "$(aside copies-shuffled)" "$(copy shuffled) $quiet" \
+  -n "cp -r shuffled" --prepare "$(aside cp-shuffled)" "cp -r shuffled/articles cp-shuffled" \
+  -n "tarvik copy text" --prepare "$(aside copies-text)" "$(copy text) $quiet" \
+  -n "cp -r text" --prepare "$(aside cp-text)" "cp -r text/articles cp-text" \
+  -n "tarvik copy html" --prepare "$(aside copies-html)" "$(copy html --html) $quiet" \
+  -n "cp -r html" --prepare "$(aside cp-html)" "cp -r html/articles cp-html"
 
 # hyperfine's CSV: command,mean,stddev,median,user,system,min,max.
 median() { awk -F, -v c="$2" '$1 == c { print $4 }' "$1"; }
