@@ -27,8 +27,8 @@ const char* SkipToWord(const char* p, const Delimiters& delimiters, bool html) {
     while (delimiters.Skips(static_cast<unsigned char>(*p), html)) ++p;
     if (!html || *p != '<') break;
     if (StartsTag(p)) {
-      while (*p != '\0' && *p != '>') ++p;
-      if (*p == '>') ++p;
+      const char* close = std::strchr(p, '>');  // the tag ends there, or with the text
+      p = close != nullptr ? close + 1 : p + std::strlen(p);
     } else if (delimiters.IsDelimiter('<')) {
       ++p;  // "< " with "<" in the delimiter set
     } else {
