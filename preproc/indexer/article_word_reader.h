@@ -58,7 +58,7 @@ class ArticleWordReader {
   // (0 marks an article's end, kUnreadableMark an unreadable article), then
   // the padded word.
   static constexpr std::size_t kChunkBytes = 64 * 1024;
-  static constexpr std::size_t kChunks = 8;
+  static constexpr std::size_t kChunks = 32;  // 2 MiB ahead at most
   static constexpr std::uint32_t kUnreadableMark = 0xFFFFFFFF;
   struct Chunk {
     std::unique_ptr<std::uint64_t[]> words{new std::uint64_t[kChunkBytes / 8]};

@@ -139,15 +139,17 @@ bool IndexRun::ReadArticles() {
   services_.LogText(FormatMessage("# KPXSindx: Reading words from %ld articles ...\n",
                                   static_cast<long>(names_.size())));
   std::vector<std::string> paths;
-  std::uint64_t listed_bytes = 0;  // sizes the word tree, sparing it regrowth
   for (const std::string& name : names_) {
     paths.push_back(settings_.article_path + platform::ToNativeSeparators(name));
-    listed_bytes += platform::RegularFileSize(paths.back());
   }
-  tree_.Reserve(WordTree::EstimateWords(listed_bytes), WordTree::EstimateAdditions(listed_bytes));
+  // The reader starts at once; meanwhile the tree is sized from the articles'
+  // total size, sparing it regrowth.
   Delimiters delimiters(settings_.delimiters);
   ArticleWordReader reader(paths, delimiters, settings_.article_type == kHtmlArticle,
                            platform::GetUpperCaseTable(settings_.fold));
+  std::uint64_t listed_bytes = 0;
+  for (const std::string& path : paths) listed_bytes += platform::RegularFileSize(path);
+  tree_.Reserve(WordTree::EstimateWords(listed_bytes), WordTree::EstimateAdditions(listed_bytes));
   ArticleIndexer indexer(tree_);
   for (size_t i = 0; i < paths.size(); ++i) {
     if (!indexer.IndexNextArticle(reader, static_cast<std::uint32_t>(i), counters_)) {
