@@ -57,8 +57,9 @@ TEST_F(ArticleWordReaderTest, ArticlesInOrderAcrossChunks) {
   std::string big;
   V big_words;
   for (int i = 0; i < 30000; ++i) {
-    big += "w" + std::to_string(i) + (i % 3 == 0 ? "," : " ");
-    big_words.push_back("W" + std::to_string(i));
+    const std::string number = std::to_string(i);
+    big.append("w").append(number).append(i % 3 == 0 ? "," : " ");
+    big_words.push_back(std::string("W").append(number));
   }
   const std::string long_word(300, 'x');
   const std::vector<std::string> paths = {dir_.Write("a.txt", "The cat,the hat"),
@@ -105,9 +106,11 @@ TEST_F(ArticleWordReaderTest, StopsAtAnUnreadableArticle) {
 // reader too, though it waits for room with every chunk full.
 TEST_F(ArticleWordReaderTest, EndsWhenItsConsumerStopsEarly) {
   std::string text;
-  for (int i = 0; i < 20000; ++i) text += "word" + std::to_string(i) + " ";
+  for (int i = 0; i < 20000; ++i) text.append("word").append(std::to_string(i)).append(" ");
   std::vector<std::string> paths;
-  for (int i = 0; i < 20; ++i) paths.push_back(dir_.Write("a" + std::to_string(i) + ".txt", text));
+  for (int i = 0; i < 20; ++i) {
+    paths.push_back(dir_.Write(std::string("a").append(std::to_string(i)).append(".txt"), text));
+  }
   for (int read = 0; read < 3; ++read) {
     ArticleWordReader reader(paths, delimiters_, false, upper_);
     V words;
