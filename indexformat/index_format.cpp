@@ -40,13 +40,6 @@ std::string RelativeFileName(std::string_view word, char separator) {
   return std::string(name, n);
 }
 
-void WriteField(int value, char out[kFieldWidth]) {
-  for (int i = kFieldWidth - 1; i >= 0; --i) {
-    out[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  }
-}
-
 int ParseDecimalPrefix(const unsigned char field[kFieldWidth]) {
   int value = 0;
   for (int i = 0; i < kFieldWidth && field[i] >= '0' && field[i] <= '9'; ++i) {

@@ -135,6 +135,17 @@ void WordTree::FinishArticleLists() {
   last_added_ = {};
 }
 
+// Bytes 8..15 of a word as one number that orders as they do; 0 for a word
+// of at most 8 bytes (whose stored padding ends at byte 8).
+std::uint64_t WordTree::SecondKey(std::uint32_t node) const {
+  const WordRef& w = words_[node];
+  if (w.length <= 8) return 0;
+  std::uint64_t key;
+  std::memcpy(&key, text_.data() + w.offset + 8, 8);  // padded: 8 bytes are there
+  if constexpr (std::endian::native == std::endian::little) key = __builtin_bswap64(key);
+  return key;
+}
+
 std::vector<std::uint32_t> WordTree::SortedNodes() {
   // Sorted by the first eight bytes with a radix sort (four passes of 16
   // bits, stable), then each run of words sharing those bytes by comparison.
@@ -173,12 +184,18 @@ std::vector<std::uint32_t> WordTree::SortedNodes() {
     for (const Keyed& k : keyed) new (&spare[count[(k.key >> (16 * d)) & 0xFFFF]++]) Keyed(k);
     std::swap(keyed, spare);
   }
+  // A run of words sharing their first eight bytes is sorted by the next
+  // eight (zero past a word's end, and no word holds a NUL, so a shorter word
+  // still sorts first), and only words sharing sixteen bytes are compared
+  // whole. The run's common key makes room for the second one.
   for (std::size_t i = 0; i < n;) {
     std::size_t j = i + 1;
     while (j < n && keyed[j].key == keyed[i].key) ++j;
     if (j - i > 1) {
-      std::sort(keyed.begin() + i, keyed.begin() + j,
-                [this](const Keyed& a, const Keyed& b) { return word(a.id) < word(b.id); });
+      for (std::size_t k = i; k < j; ++k) keyed[k].key = SecondKey(keyed[k].id);
+      std::sort(keyed.begin() + i, keyed.begin() + j, [this](const Keyed& a, const Keyed& b) {
+        return a.key != b.key ? a.key < b.key : word(a.id) < word(b.id);
+      });
     }
     i = j;
   }

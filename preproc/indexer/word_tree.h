@@ -186,6 +186,7 @@ class WordTree {
   };
 
   bool SameWord(std::uint32_t node, const char* padded, std::uint32_t length) const;
+  std::uint64_t SecondKey(std::uint32_t node) const;
   std::uint32_t AddNode(Slot& slot, const char* padded, std::uint32_t length, std::uint32_t hash);
   void Resize(std::size_t slot_count);
   void StartArticle(std::uint32_t article);

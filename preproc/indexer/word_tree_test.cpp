@@ -96,6 +96,11 @@ TEST(WordTree, SortInTheEmptiedTableMatchesAPlainSort) {
     tree.AddArticle(tree.InsertWord(word), static_cast<std::uint32_t>(i / 100));
     expected.push_back(word);
   }
+  for (const char* word :
+       {"PREFIXES", "PREFIXESAAAAAAAA", "PREFIXESAAAAAAAAA"}) {  // 8, 16, 17 bytes
+    tree.AddArticle(tree.InsertWord(word), 200);
+    expected.emplace_back(word);
+  }
   std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
     return std::string_view(a) < std::string_view(b);
   });
