@@ -10,6 +10,7 @@ TransformRules::TransformRules(bool html_articles, std::string_view delimiter_se
     const bool blank =
         delimiters.IsDelimiter(static_cast<unsigned char>(c)) && c != '\r' && c != '\n';
     written[c] = blank ? ' ' : static_cast<char>(c);
+    if (blank && c != ' ') blanked.push_back(static_cast<char>(c));
   }
 }
 
@@ -25,17 +26,19 @@ void WriteCharacter(char c, char*& out, const TransformRules& rules, TransformSt
   state.after_text = !IsDelimiter(rules, c);
 }
 
-// The character step for every byte of [p, end): only the last one decides
-// whether a word character was written last.
-void WriteRun(const char* p, const char* end, char*& out, const TransformRules& rules,
-              TransformState& state) {
-  if (p == end) return;
+// The character step for the bytes from p up to the next "<" or end, in one
+// pass: the transform's inner loop for HTML. Returns where it stopped.
+const char* WriteUpToTag(const char* p, const char* end, char*& out, const TransformRules& rules,
+                         TransformState& state) {
+  const char* from = p;
   char* to = out;
-  for (const char* from = p; from != end; ++from) {
-    *to++ = rules.written[static_cast<unsigned char>(*from)];
+  for (char c; from != end && (c = *from) != '<'; ++from) {
+    *to++ = rules.written[static_cast<unsigned char>(c)];
   }
   out = to;
-  state.after_text = !IsDelimiter(rules, end[-1]);
+  // Only the last byte decides whether a word character was written last.
+  if (from != p) state.after_text = !IsDelimiter(rules, from[-1]);
+  return from;
 }
 
 // Drops a tag from p (just past its "<", or where a pending tag goes on) up to
@@ -89,16 +92,13 @@ const char* ContinueFromLastBlock(const char* p, char*& out, const TransformRule
 }
 
 // An HTML block: the text between tags goes through the character step in
-// runs, each ending at the next "<".
+// runs, each ending at the next "<"; a tag is skipped to its ">" at once.
 void TransformHtml(const char* p, const char* end, char*& out, const TransformRules& rules,
                    TransformState& state) {
   p = ContinueFromLastBlock(p, out, rules, state);
   if (state.pending_tag) p = SkipTag(p, end, out, rules, state);
   while (p != end) {
-    const char* open = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
-    if (open == nullptr) open = end;
-    WriteRun(p, open, out, rules, state);
-    p = open;
+    p = WriteUpToTag(p, end, out, rules, state);
     if (p == end) break;
     if (p + 1 == end) {
       state.open_pending = true;  // the next block's first byte decides
@@ -111,16 +111,29 @@ void TransformHtml(const char* p, const char* end, char*& out, const TransformRu
   }
 }
 
+// A text block: the bytes that stay as they are (most of them: blanks and
+// line ends included) are found with the C library's scan and copied whole.
+void TransformText(const char* p, char*& out, const TransformRules& rules, TransformState& state) {
+  for (;;) {
+    const size_t same = std::strcspn(p, rules.blanked.c_str());
+    std::memcpy(out, p, same);
+    out += same;
+    p += same;
+    if (same != 0) state.after_text = !IsDelimiter(rules, p[-1]);
+    if (*p == '\0') return;  // a NUL ends the block
+    WriteCharacter(*p++, out, rules, state);
+  }
+}
+
 }  // namespace
 
 size_t PhraseSearchTransform(const char* block, char* out, const TransformRules& rules,
                              TransformState& state) {
   char* const start = out;
-  const char* const end = block + std::strlen(block);  // a NUL ends the block
   if (rules.html) {
-    TransformHtml(block, end, out, rules, state);
+    TransformHtml(block, block + std::strlen(block), out, rules, state);  // a NUL ends the block
   } else {
-    WriteRun(block, end, out, rules, state);
+    TransformText(block, out, rules, state);
   }
   *out = '\0';
   return static_cast<size_t>(out - start);

@@ -24,6 +24,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "preproc/indexer/word_extraction.h"
@@ -37,6 +38,7 @@ struct TransformRules {
   bool html;
   Delimiters delimiters;
   std::array<char, 256> written;  // a blank for a delimiter, CR and LF kept, the byte otherwise
+  std::string blanked;            // the bytes written as a blank, apart from the blank itself
 };
 
 // Carried from block to block within one article.
