@@ -75,6 +75,10 @@ bool EnsurePath(std::string_view path) {
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   std::FILE* file = std::fopen(path.c_str(), mode);
   if (file == nullptr) return nullptr;
+  // Opening a directory for writing fails by itself (EISDIR); only a file
+  // opened just for reading needs a look at what it is.
+  const std::string_view how(mode);
+  if (how.find_first_of("wa+") != std::string_view::npos) return file;
   struct stat info;
   if (fstat(fileno(file), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR) {
     std::fclose(file);

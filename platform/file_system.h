@@ -45,7 +45,8 @@ bool MakeDirectory(const std::string& path);
 // failure.
 bool EnsurePath(std::string_view path);
 
-// fopen that refuses directories: returns nullptr when path names a directory.
+// fopen that refuses directories: returns nullptr when path names a directory
+// (a mode that writes fails on one by itself, so costs no further look).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
 bool IsDirectory(const std::string& path);

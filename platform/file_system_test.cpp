@@ -60,6 +60,7 @@ TEST(FileSystem, OpenFileRefusesDirectories) {
   TempDir dir;
   EXPECT_EQ(OpenFile(dir.path(), "rb"), nullptr);
   EXPECT_EQ(OpenFile(dir.path() + "/", "rb"), nullptr);
+  for (const char* mode : {"wb", "w", "ab", "r+b"}) EXPECT_EQ(OpenFile(dir.path(), mode), nullptr);
   std::FILE* file = OpenFile(dir.Write("f", "abc"), "rb");
   ASSERT_NE(file, nullptr);
   std::fclose(file);

@@ -13,6 +13,12 @@ CopyResult AccessFailed(const std::string& file) {
 
 }  // namespace
 
+CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
+  services_.ReportError(FormatMessage(
+      "\n# KPXSindx: ERROR, could not open destination article '%s'\n", destination.c_str()));
+  return CopyResult{CopyOutcome::kNotOpened, {}};
+}
+
 CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
                                           const std::string& destination) {
   // Untranslated modes: the article's bytes and line ends pass unchanged.
@@ -25,13 +31,10 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   // The copy is written under a partial name and renamed when it is whole, so
   // a run that fails or is killed never leaves a half-written copy.
   const std::string partial = PartialCopyName(destination);
-  // A directory under the destination's name cannot be replaced by a file.
-  std::FILE* out = platform::IsDirectory(destination) ? nullptr : platform::OpenFile(partial, "wb");
+  std::FILE* out = platform::OpenFile(partial, "wb");
   if (out == nullptr) {
-    services_.ReportError(FormatMessage(
-        "\n# KPXSindx: ERROR, could not open destination article '%s'\n", destination.c_str()));
     std::fclose(in);
-    return CopyResult{CopyOutcome::kNotOpened, {}};
+    return DestinationNotOpened(destination);
   }
   // Whole-article buffers: one read and one write call for a typical article.
   std::setvbuf(in, in_buffer_.data(), _IOFBF, in_buffer_.size());
@@ -40,9 +43,14 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   std::fclose(in);  // read only: nothing to lose on close
   const bool flushed = std::fflush(out) == 0;
   const bool closed = std::fclose(out) == 0;
-  if (result.outcome == CopyOutcome::kCopied &&
-      !(flushed && closed && platform::RenameOver(partial, destination))) {
+  if (result.outcome == CopyOutcome::kCopied && !(flushed && closed)) {
     result = AccessFailed(destination);
+  }
+  if (result.outcome == CopyOutcome::kCopied && !platform::RenameOver(partial, destination)) {
+    // A directory under the destination's name cannot be replaced by a file:
+    // looked for only when the rename fails, which saves every copy a lookup.
+    result = platform::IsDirectory(destination) ? DestinationNotOpened(destination)
+                                                : AccessFailed(destination);
   }
   if (result.outcome != CopyOutcome::kCopied) platform::RemoveFile(partial);
   return result;

@@ -8,8 +8,10 @@
 // Outcomes of CopyArticleFile:
 //   - kCopied: the destination holds the whole transformed article.
 //   - kNotOpened: the source could not be opened (a directory cannot) or the
-//     destination could not be created. The matching "could not open" message
-//     has gone through services.ReportError; nothing was written. The run goes on.
+//     destination could not be created (nor replaced: a directory of its name
+//     is found when the final rename fails). The matching "could not open"
+//     message has gone through services.ReportError; nothing was written under
+//     the destination's name. The run goes on.
 //   - kAccessFailed: reading the source or writing the destination failed after
 //     both were open; failed_file names the file whose access failed (the
 //     source for a read, the destination for a write, flush, close or the
@@ -54,6 +56,8 @@ class ArticleCopier {
   CopyResult CopyArticleFile(const std::string& source, const std::string& destination);
 
  private:
+  // Reports that the destination could not be created.
+  CopyResult DestinationNotOpened(const std::string& destination);
   // Copies every block; on failure returns the file whose access failed.
   CopyResult CopyBlocks(std::FILE* source, const std::string& source_name, std::FILE* destination,
                         const std::string& destination_name);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 
 namespace preproc {
@@ -64,6 +65,19 @@ TEST_F(ArticleCopierTest, NulDropsTheRestOfItsBlockOnly) {
   article[10] = '\0';
   ASSERT_EQ(Copy(article + "tail").outcome, CopyOutcome::kCopied);
   EXPECT_EQ(Copied(), std::string(10, 'a') + "tail");
+}
+
+TEST_F(ArticleCopierTest, DirectoryUnderTheDestinationsNameIsNotReplaced) {
+  const std::string destination = dir_.Join("t0001");
+  ASSERT_TRUE(platform::MakeDirectory(destination));
+  dir_.Write("t0001/inside", "kept");
+  EXPECT_EQ(Copy("article text").outcome, CopyOutcome::kNotOpened);
+  ASSERT_EQ(services_.boxes.size(), 1u);
+  EXPECT_EQ(services_.boxes[0],
+            "\n# KPXSindx: ERROR, could not open destination article '" + destination + "'\n");
+  EXPECT_TRUE(platform::IsDirectory(destination));
+  EXPECT_EQ(dir_.Read("t0001/inside"), "kept");
+  EXPECT_FALSE(dir_.Exists("t0001.part"));
 }
 
 #ifndef _WIN32  // the failing files are Linux devices

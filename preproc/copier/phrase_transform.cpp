@@ -1,51 +1,69 @@
 #include "preproc/copier/phrase_transform.h"
 
+#include <cstring>
+
 namespace preproc {
+
+TransformRules::TransformRules(bool html_articles, std::string_view delimiter_set)
+    : html(html_articles), delimiters(delimiter_set), written{} {
+  for (int c = 0; c < 256; ++c) {
+    const bool blank =
+        delimiters.IsDelimiter(static_cast<unsigned char>(c)) && c != '\r' && c != '\n';
+    written[c] = blank ? ' ' : static_cast<char>(c);
+    if (blank && c != ' ') blanked.push_back(static_cast<char>(c));
+  }
+}
+
 namespace {
 
 bool IsDelimiter(const TransformRules& rules, char c) {
   return rules.delimiters.IsDelimiter(static_cast<unsigned char>(c));
 }
 
-// The tag step: drops the tags at p (and the rest of a pending one), writing
-// the blank that stands for a delimiter right behind a tag that followed a word
-// character. Returns the position after what was consumed.
-const char* SkipTags(const char* p, char*& out, const TransformRules& rules,
-                     TransformState& state) {
-  for (;;) {
-    if (!state.pending_tag && p[0] == '<' && p[1] == '\0') {
-      state.open_pending = true;  // the next block's first byte decides
-      return p + 1;
-    }
-    if (!state.pending_tag && (p[0] != '<' || p[1] == ' ')) return p;
-    while (*p != '\0' && *p != '>') ++p;
-    if (*p == '\0') {
-      state.pending_tag = true;  // the tag goes on in the next block
-      return p;
-    }
-    state.pending_tag = false;
-    ++p;  // past the ">"
-    if (*p == '\0') {
-      state.tag_closed = true;  // the byte behind the tag is the next block's first
-      return p;
-    }
-    if (state.after_text && IsDelimiter(rules, *p)) {
-      *out++ = ' ';
-      ++p;
-      state.after_text = false;
-    }
-  }
-}
-
 // The character step for one byte.
 void WriteCharacter(char c, char*& out, const TransformRules& rules, TransformState& state) {
-  if (IsDelimiter(rules, c)) {
-    *out++ = (c == '\r' || c == '\n') ? c : ' ';
-    state.after_text = false;
-  } else {
-    *out++ = c;
-    state.after_text = true;
+  *out++ = rules.written[static_cast<unsigned char>(c)];
+  state.after_text = !IsDelimiter(rules, c);
+}
+
+// The character step for the bytes from p up to the next "<" or end, in one
+// pass: the transform's inner loop for HTML. Returns where it stopped.
+const char* WriteUpToTag(const char* p, const char* end, char*& out, const TransformRules& rules,
+                         TransformState& state) {
+  const char* from = p;
+  char* to = out;
+  for (char c; from != end && (c = *from) != '<'; ++from) {
+    *to++ = rules.written[static_cast<unsigned char>(c)];
   }
+  out = to;
+  // Only the last byte decides whether a word character was written last.
+  if (from != p) state.after_text = !IsDelimiter(rules, from[-1]);
+  return from;
+}
+
+// Drops a tag from p (just past its "<", or where a pending tag goes on) up to
+// its ">". A delimiter right behind the tag, when a word character was written
+// before it, is written as one blank. Returns the position after what was
+// consumed.
+const char* SkipTag(const char* p, const char* end, char*& out, const TransformRules& rules,
+                    TransformState& state) {
+  const char* close = static_cast<const char*>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+  if (close == nullptr) {
+    state.pending_tag = true;  // the tag goes on in the next block
+    return end;
+  }
+  state.pending_tag = false;
+  p = close + 1;
+  if (p == end) {
+    state.tag_closed = true;  // the byte behind the tag is the next block's first
+    return end;
+  }
+  if (state.after_text && IsDelimiter(rules, *p)) {
+    *out++ = ' ';
+    ++p;
+    state.after_text = false;
+  }
+  return p;
 }
 
 // Settles what the last block left open at its end with the first byte of
@@ -73,19 +91,49 @@ const char* ContinueFromLastBlock(const char* p, char*& out, const TransformRule
   return p;
 }
 
+// An HTML block: the text between tags goes through the character step in
+// runs, each ending at the next "<"; a tag is skipped to its ">" at once.
+void TransformHtml(const char* p, const char* end, char*& out, const TransformRules& rules,
+                   TransformState& state) {
+  p = ContinueFromLastBlock(p, out, rules, state);
+  if (state.pending_tag) p = SkipTag(p, end, out, rules, state);
+  while (p != end) {
+    p = WriteUpToTag(p, end, out, rules, state);
+    if (p == end) break;
+    if (p + 1 == end) {
+      state.open_pending = true;  // the next block's first byte decides
+      p = end;
+    } else if (p[1] == ' ') {
+      WriteCharacter(*p++, out, rules, state);  // a "<" before a blank is text
+    } else {
+      p = SkipTag(p + 1, end, out, rules, state);
+    }
+  }
+}
+
+// A text block: the bytes that stay as they are (most of them: blanks and
+// line ends included) are found with the C library's scan and copied whole.
+void TransformText(const char* p, char*& out, const TransformRules& rules, TransformState& state) {
+  for (;;) {
+    const size_t same = std::strcspn(p, rules.blanked.c_str());
+    std::memcpy(out, p, same);
+    out += same;
+    p += same;
+    if (same != 0) state.after_text = !IsDelimiter(rules, p[-1]);
+    if (*p == '\0') return;  // a NUL ends the block
+    WriteCharacter(*p++, out, rules, state);
+  }
+}
+
 }  // namespace
 
 size_t PhraseSearchTransform(const char* block, char* out, const TransformRules& rules,
                              TransformState& state) {
   char* const start = out;
-  const char* p = block;
-  if (rules.html) p = ContinueFromLastBlock(p, out, rules, state);
-  while (*p != '\0') {
-    if (rules.html) {
-      p = SkipTags(p, out, rules, state);
-      if (*p == '\0') break;
-    }
-    WriteCharacter(*p++, out, rules, state);
+  if (rules.html) {
+    TransformHtml(block, block + std::strlen(block), out, rules, state);  // a NUL ends the block
+  } else {
+    TransformText(block, out, rules, state);
   }
   *out = '\0';
   return static_cast<size_t>(out - start);

@@ -22,19 +22,23 @@
 #ifndef KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
 #define KPX_PREPROC_COPIER_PHRASE_TRANSFORM_H_
 
+#include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "preproc/indexer/word_extraction.h"
 
 namespace preproc {
 
-// What a run's transformation depends on: the article type and delimiter set.
+// What a run's transformation depends on: the article type and delimiter set,
+// and what the character step writes for each byte.
 struct TransformRules {
-  TransformRules(bool html_articles, std::string_view delimiter_set)
-      : html(html_articles), delimiters(delimiter_set) {}
+  TransformRules(bool html_articles, std::string_view delimiter_set);
   bool html;
   Delimiters delimiters;
+  std::array<char, 256> written;  // a blank for a delimiter, CR and LF kept, the byte otherwise
+  std::string blanked;            // the bytes written as a blank, apart from the blank itself
 };
 
 // Carried from block to block within one article.

@@ -1,5 +1,6 @@
 // libFuzzer target: PhraseSearchTransform block by block, at arbitrary block
-// cuts, gives the same bytes as the transform of the whole text in one block.
+// cuts, gives the same bytes as the transform of the whole text in one block,
+// and every block gives the bytes and state of the byte-by-byte reference.
 // Built with -DKPX_FUZZ=ON.
 //
 // Input: [options] [set length] [delimiter set] [cut count] [cuts, 2 bytes
@@ -17,20 +18,30 @@
 #include <vector>
 
 #include "preproc/copier/phrase_transform.h"
+#include "preproc/copier/phrase_transform_reference.h"
 
 namespace {
 
+bool SameState(const preproc::TransformState& a, const preproc::TransformState& b) {
+  return a.pending_tag == b.pending_tag && a.after_text == b.after_text &&
+         a.open_pending == b.open_pending && a.tag_closed == b.tag_closed;
+}
+
 // Transforms one block into the least room the transform asks for: the
-// block's bytes, a "<" held back from the block before, and the NUL.
+// block's bytes, a "<" held back from the block before, and the NUL; the
+// reference transforms it too and must agree.
 std::string Transform(std::string_view block, const preproc::TransformRules& rules,
-                      preproc::TransformState& state) {
+                      preproc::TransformState& state,
+                      preproc::testing::ReferenceTransform& reference) {
   std::unique_ptr<char[]> in(new char[block.size() + 1]);
   std::memcpy(in.get(), block.data(), block.size());
   in[block.size()] = '\0';
   std::unique_ptr<char[]> out(new char[block.size() + 2]);
   const size_t length = preproc::PhraseSearchTransform(in.get(), out.get(), rules, state);
   if (length > block.size() + 1 || out[length] != '\0') std::abort();
-  return std::string(out.get(), length);
+  std::string result(out.get(), length);
+  if (result != reference.Block(in.get()) || !SameState(state, reference.state)) std::abort();
+  return result;
 }
 
 }  // namespace
@@ -55,14 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   std::sort(cuts.begin(), cuts.end());
 
   preproc::TransformState whole_state;
-  const std::string whole = Transform(text, rules, whole_state);
+  preproc::testing::ReferenceTransform whole_reference(rules);
+  const std::string whole = Transform(text, rules, whole_state, whole_reference);
   if (!html && whole.size() != text.size()) std::abort();  // text: one byte for every byte
 
   preproc::TransformState state;
+  preproc::testing::ReferenceTransform reference(rules);
   std::string pieces;
   size_t begin = 0;
   for (size_t cut : cuts) {
-    pieces += Transform(std::string_view(text).substr(begin, cut - begin), rules, state);
+    pieces += Transform(std::string_view(text).substr(begin, cut - begin), rules, state, reference);
     begin = cut;
   }
   if (pieces != whole) std::abort();

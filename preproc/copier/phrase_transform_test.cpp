@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "preproc/copier/phrase_transform_reference.h"
 
 namespace preproc {
 namespace {
@@ -107,6 +111,48 @@ TEST(PhraseSearchTransform, NulEndsTheBlock) {
   EXPECT_EQ(Transform(std::string_view("ab\0cd", 5), false), "ab");
   EXPECT_EQ(Transform(std::string_view("ab\0cdef", 7), false, {}, 4), "abdef");
   EXPECT_EQ(Transform("", true), "");
+}
+
+// Random articles rich in what the rules turn on ("<", ">", blanks, line ends,
+// NULs, the delimiter set), random delimiter sets, cut into random blocks:
+// every block's output and the state it leaves match the reference.
+TEST(PhraseSearchTransform, MatchesTheByteByByteReference) {
+  std::mt19937 random(20240611);
+  auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+  const std::string specials("<<<>> \r\n\t\v\f\0,.;ab");
+  for (int round = 0; round < 3000; ++round) {
+    std::string set;
+    for (size_t i = pick(6); i > 0; --i) {
+      set.push_back(pick(2) ? specials[pick(specials.size())] : static_cast<char>(pick(256)));
+    }
+    const TransformRules rules(pick(4) != 0, set);
+    std::string article;
+    const size_t length = pick(8) == 0 ? pick(20000) : pick(300);
+    const bool with_nul = pick(3) == 0;
+    while (article.size() < length) {
+      char c = pick(3) ? specials[pick(specials.size())] : static_cast<char>(pick(256));
+      if (c == '\0' && !with_nul) c = 'x';
+      article.push_back(c);
+    }
+    const size_t most = pick(2) ? 4096 : pick(12) + 1;
+    TransformState state;
+    testing::ReferenceTransform reference(rules);
+    size_t at = 0;
+    do {
+      const size_t size = std::min(article.size() - at, pick(3) ? most : pick(most) + 1);
+      std::string block = article.substr(at, size);
+      at += size;
+      std::vector<char> out(block.size() + 2, '\x7f');
+      const size_t n = PhraseSearchTransform(block.c_str(), out.data(), rules, state);
+      const std::string expected = reference.Block(block.c_str());
+      ASSERT_EQ(std::string(out.data(), n), expected) << "round " << round << " at " << at;
+      ASSERT_EQ(out[n], '\0');
+      ASSERT_EQ(state.pending_tag, reference.state.pending_tag) << "round " << round;
+      ASSERT_EQ(state.after_text, reference.state.after_text) << "round " << round;
+      ASSERT_EQ(state.open_pending, reference.state.open_pending) << "round " << round;
+      ASSERT_EQ(state.tag_closed, reference.state.tag_closed) << "round " << round;
+    } while (at < article.size());
+  }
 }
 
 }  // namespace
