@@ -42,7 +42,13 @@ ArticleWordReader::~ArticleWordReader() {
 void ArticleWordReader::ReadAll() {
   std::string text;  // one article at a time
   for (const std::string& path : paths_) {
-    if (!ReadArticle(path, text)) {
+    bool read = false;
+    try {
+      read = ReadArticle(path, text);
+    } catch (...) {  // no memory for the article: the consumer's thread throws it
+      failure_ = std::current_exception();
+    }
+    if (!read) {
       PutMark(kUnreadableMark);
       break;
     }
@@ -145,7 +151,10 @@ ArticleWordReader::Next ArticleWordReader::NextWords(WordRecord* out, int max, i
     std::memcpy(&length, record + 4, 4);
     if (length == 0 || length == kUnreadableMark) {
       if (*count > 0) return Next::kWords;
-      if (length == kUnreadableMark) return Next::kUnreadable;  // and stays there
+      if (length == kUnreadableMark) {
+        if (failure_) std::rethrow_exception(failure_);  // handed on with the chunk
+        return Next::kUnreadable;                        // and stays there
+      }
       position_ += kHeaderBytes;
       return Next::kArticleEnd;
     }

@@ -6,8 +6,9 @@
 // before; the tree, the services and the log stay on the run's thread.
 //
 // The reader runs at most kChunks chunks ahead and stops at the first article
-// it cannot read; destroying it stops and joins the thread whatever state it
-// is in.
+// it cannot read; what reading throws (no memory for an article) is thrown
+// again on the consumer's thread, where that article's words would be.
+// Destroying the reader stops and joins the thread whatever state it is in.
 #ifndef KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 #define KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -85,9 +87,10 @@ class ArticleWordReader {
   bool finished_ = false;     // the reader has handed on its last chunk
   std::vector<std::unique_ptr<Chunk>> chunks_;
 
-  Chunk* filling_ = nullptr;  // the reader's
-  bool abandoned_ = false;    // the reader's: it saw stop_ and ends
-  Chunk* reading_ = nullptr;  // the consumer's, and its position in it
+  Chunk* filling_ = nullptr;    // the reader's
+  bool abandoned_ = false;      // the reader's: it saw stop_ and ends
+  std::exception_ptr failure_;  // what reading threw; read by the consumer after the mark
+  Chunk* reading_ = nullptr;    // the consumer's, and its position in it
   std::size_t position_ = 0;
 
   std::thread thread_;  // last: starts once everything above is ready
