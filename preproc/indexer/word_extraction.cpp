@@ -54,24 +54,6 @@ FoldTable::FoldTable(const Delimiters& delimiters, bool html,
   }
 }
 
-WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html) {
-  const char* p = SkipToWord(text, delimiters, html);
-  // Copy phase: find the end of the run.
-  const char* start = p;
-  for (;;) {
-    while (!delimiters.EndsRun(static_cast<unsigned char>(*p), html)) ++p;
-    if (IsWordLessThan(p, delimiters)) {
-      ++p;  // "<" followed by a space is a word byte
-      continue;
-    }
-    break;
-  }
-  size_t length = static_cast<size_t>(p - start);
-  if (length > kMaxWordBytes) length = kMaxWordBytes;
-  if (*p == '\0' && length == 0) return WordRun{start, 0, nullptr};
-  return WordRun{start, length, p};
-}
-
 const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, bool html,
                                const FoldTable& fold, char* out, size_t* length) {
   const char* p = SkipToWord(text, delimiters, html);
@@ -96,10 +78,13 @@ const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, b
 }
 
 const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html) {
-  WordRun run = FindNextWord(text, delimiters, html);
-  std::memcpy(word, run.first, run.length);
-  word[run.length] = '\0';
-  return run.end;
+  std::array<unsigned char, 256> same;
+  for (int c = 0; c < 256; ++c) same[c] = static_cast<unsigned char>(c);
+  const FoldTable unfolded(delimiters, html, same);
+  size_t length = 0;
+  const char* end = FindNextFoldedWord(text, delimiters, html, unfolded, word, &length);
+  word[end != nullptr ? length : 0] = '\0';
+  return end;
 }
 
 }  // namespace preproc

@@ -36,17 +36,6 @@ class Delimiters {
 inline constexpr size_t kWordBufferSize = 256;  // 255 bytes and a NUL
 inline constexpr size_t kMaxWordBytes = kWordBufferSize - 1;
 
-// Where the next word of a text lies, found without copying it: its bytes are
-// first[0..length) (length at most kMaxWordBytes: the rest of a longer run is
-// dropped) and end is the position of the byte that ended it, or nullptr when
-// the text holds no further word.
-struct WordRun {
-  const char* first;
-  size_t length;
-  const char* end;
-};
-WordRun FindNextWord(const char* text, const Delimiters& delimiters, bool html);
-
 // What FindNextFoldedWord folds by: each byte's upper-case form where it is a
 // word byte, 0 where it ends a run (delimiters, NUL and, in HTML, "<"), and
 // the form of a "<" that HTML lets into a word. The upper-case table must map
@@ -57,17 +46,18 @@ struct FoldTable {
   unsigned char less_than;
 };
 
-// The next word as FindNextWord finds it, upper-cased in the same pass: its
-// first min(run, kMaxWordBytes) bytes go to out, folded, and *length is their
-// number. Returns the position of the byte that ended the run, or nullptr when
-// the text holds no further word. The index run reads every word so.
+// Finds the next word of text (NUL-terminated) and upper-cases it in the same
+// pass: the first min(run, kMaxWordBytes) bytes of its run go to out, folded,
+// and *length is their number. Returns the position of the byte that ended
+// the run, or nullptr when the text holds no further word. The index run
+// reads every word so.
 const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, bool html,
                                const FoldTable& fold, char* out, size_t* length);
 
 // Reads the next word from text (NUL-terminated) into word (kWordBufferSize
 // bytes, NUL-terminated) and returns the position of the byte that ended it,
 // or nullptr when the text holds no further word. The same words as
-// FindNextWord, copied out.
+// FindNextFoldedWord, unfolded.
 const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html);
 
 }  // namespace preproc

@@ -6,8 +6,8 @@
 // a read past it is caught. Every word must hold 1 to 255 bytes, none of them
 // a delimiter or NUL; a word shorter than 255 bytes must be the bytes just
 // before the position that ended it; that position lies inside the text and
-// moves forward. The folding reader must find the same words, folded, ending
-// at the same positions.
+// moves forward. Under any fold the same words must come, folded, ending at
+// the same positions.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
