@@ -29,13 +29,7 @@ void IndexWriter::WriteWordTree(WordTree& tree) {
     EmitEntry(tree.word(order[i]), tree.articles(order[i]));
   }
   FlushQueue(0);
-  const std::string last = target_name_;
-  const std::string key = target_key_;
-  if (!CloseTarget()) {
-    NoteFailure(key, last);
-    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                        (index_path_ + last).c_str()));
-  }
+  CloseTarget();
 }
 
 void IndexWriter::EmitEntry(std::string_view word, const ArticleList& articles) {
@@ -157,14 +151,26 @@ std::FILE* IndexWriter::TargetFile(std::string_view word, const std::string& rel
   return target_;
 }
 
-// Closes the open file; false when its last bytes could not be written.
-bool IndexWriter::CloseTarget() {
-  if (target_ == nullptr) return true;
-  const bool closed = std::fclose(target_) == 0;
+// Closes the open file; one whose last bytes cannot be written fails like a
+// lost chunk.
+void IndexWriter::CloseTarget() {
+  if (target_ == nullptr) return;
+  if (std::fclose(target_) != 0) {
+    NoteFailure(target_key_, target_name_);
+    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                        (index_path_ + target_name_).c_str()));
+  }
   target_ = nullptr;
   target_name_.clear();
   target_key_.clear();
-  return closed;
+}
+
+// Closes the open file after a lost chunk, which has been reported already.
+void IndexWriter::DropTarget() {
+  std::fclose(target_);
+  target_ = nullptr;
+  target_name_.clear();
+  target_key_.clear();
 }
 
 // Counts each failing file once, however many of its chunks were lost.
@@ -200,7 +206,7 @@ void IndexWriter::FlushQueue(long total) {
     ok = (std::fflush(file) == 0) && ok;
     // After a lost chunk the file is closed, so the next chunk opens it
     // afresh and appends behind what did reach it.
-    if (!ok) CloseTarget();
+    if (!ok) DropTarget();
   }
   if (ok) {
     switch (indexformat::ClassifyWord(word)) {

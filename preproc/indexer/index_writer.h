@@ -68,7 +68,8 @@ class IndexWriter {
   std::string_view FirstQueuedWord() const;
   std::string OpenTarget(std::string_view word, long total, const char** mode);
   std::FILE* TargetFile(std::string_view word, const std::string& relative, const char* mode);
-  bool CloseTarget();
+  void CloseTarget();
+  void DropTarget();
   void EnsureLetterDirectory(char letter);
   void KeepStatistics(unsigned char first);
   void NoteFailure(std::string_view word, const std::string& relative);
