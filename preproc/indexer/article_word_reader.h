@@ -12,18 +12,16 @@
 #ifndef KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 #define KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <exception>
-#include <memory>
-#include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/code_page.h"
+#include "preproc/indexer/chunk_pipe.h"
 #include "preproc/indexer/word_extraction.h"
 
 namespace preproc {
@@ -56,41 +54,26 @@ class ArticleWordReader {
   Next NextWords(WordRecord* out, int max, int* count);
 
  private:
-  // A chunk holds records back to back, each 8-byte aligned: hash, length
-  // (0 marks an article's end, kUnreadableMark an unreadable article), then
-  // the padded word.
+  // The pipe's chunks hold records back to back, each 8-byte aligned: hash,
+  // length (0 marks an article's end, kUnreadableMark an unreadable article),
+  // then the padded word.
   static constexpr std::size_t kChunkBytes = 64 * 1024;
   static constexpr std::size_t kChunks = 32;  // 2 MiB ahead at most
   static constexpr std::uint32_t kUnreadableMark = 0xFFFFFFFF;
-  struct Chunk {
-    std::unique_ptr<std::uint64_t[]> words{new std::uint64_t[kChunkBytes / 8]};
-    std::size_t used = 0;
-  };
 
   void ReadAll();  // the thread
   bool ReadArticle(const std::string& path, std::string& text);
-  char* Reserve(std::size_t bytes);
   void PutMark(std::uint32_t mark);
-  void HandOn();
-  bool TakeNextChunk();
 
   const std::vector<std::string> paths_;
   const Delimiters& delimiters_;
   const bool html_;
   const FoldTable fold_;
+  ChunkPipe pipe_{kChunkBytes, kChunks};
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Chunk*> full_;   // handed on, in order
-  std::deque<Chunk*> empty_;  // free for the reader
-  bool stop_ = false;         // the consumer has gone
-  bool finished_ = false;     // the reader has handed on its last chunk
-  std::vector<std::unique_ptr<Chunk>> chunks_;
-
-  Chunk* filling_ = nullptr;    // the reader's
-  bool abandoned_ = false;      // the reader's: it saw stop_ and ends
-  std::exception_ptr failure_;  // what reading threw; read by the consumer after the mark
-  Chunk* reading_ = nullptr;    // the consumer's, and its position in it
+  bool abandoned_ = false;       // the reader's: the consumer has gone
+  std::exception_ptr failure_;   // what reading threw; read by the consumer after the mark
+  std::span<const char> taken_;  // the consumer's chunk, and its position in it
   std::size_t position_ = 0;
 
   std::thread thread_;  // last: starts once everything above is ready

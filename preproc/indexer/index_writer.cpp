@@ -5,52 +5,32 @@
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "preproc/form/message_text.h"
+#include "preproc/indexer/entry_maker.h"
 
 namespace preproc {
 
-using indexformat::kFieldWidth;
-using indexformat::kMaxBlockArticles;
-
 IndexWriter::IndexWriter(std::string write_path, std::string index_path, RunServices& services)
-    : write_path_(std::move(write_path)), index_path_(std::move(index_path)), services_(services) {
-  entry_.reserve(indexformat::kMaxEntryBytes + 1);
-}
+    : write_path_(std::move(write_path)), index_path_(std::move(index_path)), services_(services) {}
 
 IndexWriter::~IndexWriter() {
   if (target_ != nullptr) std::fclose(target_);
 }
 
 void IndexWriter::WriteWordTree(WordTree& tree) {
-  const std::vector<std::uint32_t> order = tree.SortedNodes();
-  constexpr std::size_t kAhead = 16;  // nodes whose records are on their way
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (i + kAhead < order.size()) tree.PrefetchNode(order[i + kAhead]);
-    if (i + kAhead / 2 < order.size()) tree.PrefetchNodeData(order[i + kAhead / 2]);
-    EmitEntry(tree.word(order[i]), tree.articles(order[i]));
+  EntryMaker maker(tree);
+  EntryMaker::Entry entry;
+  while (maker.Next(&entry)) {
+    if (entry.cut) {
+      const std::string_view word =
+          entry.bytes.substr(1, static_cast<unsigned char>(entry.bytes[0]));
+      services_.ReportError(
+          FormatMessage("\n# KPXSindx: WARNING, word cnt for %.*s > max block size (%d)\n",
+                        static_cast<int>(word.size()), word.data(), indexformat::kMaxBlockBytes));
+    }
+    QueueEntry(entry.bytes, entry.count);
   }
   FlushQueue(0);
   CloseTarget();
-}
-
-void IndexWriter::EmitEntry(std::string_view word, const ArticleList& articles) {
-  size_t written = articles.size();
-  if (written > static_cast<size_t>(kMaxBlockArticles)) {
-    written = kMaxBlockArticles;
-    services_.ReportError(
-        FormatMessage("\n# KPXSindx: WARNING, word cnt for %.*s > max block size (%d)\n",
-                      static_cast<int>(word.size()), word.data(), indexformat::kMaxBlockBytes));
-  }
-  // Length byte, word, count, then the article numbers, written in place.
-  const size_t header = 1 + word.size() + kFieldWidth;
-  entry_.resize(header + written * kFieldWidth);
-  char* out = entry_.data();
-  out[0] = static_cast<char>(static_cast<unsigned char>(word.size()));
-  word.copy(out + 1, word.size());
-  indexformat::WriteField(static_cast<int>(written), out + 1 + word.size());
-  for (size_t i = 0; i < written; ++i) {
-    indexformat::WriteField(static_cast<int>(articles[i] + 1), out + header + i * kFieldWidth);
-  }
-  QueueEntry(entry_, static_cast<long>(written));
 }
 
 namespace {

@@ -1,7 +1,8 @@
 // IndexWriter: turns the word tree, walked in ascending order, into the index
 // file set (layout in indexformat/FORMAT.md).
 //
-// EmitEntry builds a node's entry; QueueEntry queues it, flushing first when a
+// The entries come built, in word order, from an EntryMaker on its own
+// thread; QueueEntry queues each, flushing first when a
 // group ends (the first two bytes of the word change; a one-byte word is a
 // group of its own) or when 199 entries of one group are queued; FlushQueue
 // writes the queued entries to their file and keeps the per-character
@@ -56,7 +57,6 @@ class IndexWriter {
   // last group (FlushQueue with 0) and closes the last file.
   void WriteWordTree(WordTree& tree);
 
-  void EmitEntry(std::string_view word, const ArticleList& articles);
   void QueueEntry(std::string_view entry, long count);
   void FlushQueue(long total);
 
@@ -77,7 +77,6 @@ class IndexWriter {
   std::string write_path_;
   std::string index_path_;
   RunServices& services_;
-  std::string entry_;  // the entry being built
   std::string queue_;  // queued entries, back to back
   int queue_count_ = 0;
   std::string group_key_;  // first two bytes of the last queued word

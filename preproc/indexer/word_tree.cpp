@@ -146,43 +146,72 @@ std::uint64_t WordTree::SecondKey(std::uint32_t node) const {
   return key;
 }
 
-std::vector<std::uint32_t> WordTree::SortedNodes() {
-  // Sorted by the first eight bytes with a radix sort (four passes of 16
-  // bits, stable), then each run of words sharing those bytes by comparison.
-  struct Keyed {
-    std::uint64_t key;
-    std::uint32_t id;
-  };
+WordTree::WordOrder::WordOrder(WordTree& tree) : tree_(tree), ids_(tree.size()) {
   static_assert(sizeof(Keyed) == sizeof(Slot) && alignof(Keyed) <= alignof(Slot));
-  const std::size_t n = words_.size();
-  // Both halves of the sort fit in an emptied hash table: it has at least two
-  // slots per word. Otherwise (before FinishArticleLists) they are allocated.
-  LargeVector<Keyed> own;
-  Keyed* keyed_memory;
-  if (slots_ == nullptr && table_.count >= 2 * n) {
-    keyed_memory = reinterpret_cast<Keyed*>(table_.slots);
+  const std::size_t n = tree.size();
+  // Both halves fit in an emptied hash table: it has at least two slots per
+  // word. Otherwise (before FinishArticleLists) they are allocated.
+  Keyed* memory;
+  if (tree.slots_ == nullptr && tree.table_.count >= 2 * n) {
+    memory = reinterpret_cast<Keyed*>(tree.table_.slots);
   } else {
-    own.resize(2 * n);
-    keyed_memory = own.data();
+    own_.resize(2 * n);
+    memory = own_.data();
   }
-  std::span<Keyed> keyed(keyed_memory, n), spare(keyed_memory + n, n);
-  constexpr int kDigits = 4;
-  constexpr std::size_t kBuckets = 1 << 16;
-  std::vector<std::uint32_t> counts(kDigits * kBuckets, 0);
+  keyed_ = memory;
+  spare_ = memory + n;
+  // Keyed by the first eight bytes into spare_, then grouped by the first
+  // byte into keyed_, keeping node order within a group.
+  std::size_t count[256] = {};
   for (std::uint32_t id = 0; id < n; ++id) {
     std::uint64_t key;
-    std::memcpy(&key, text_.data() + words_[id].offset, 8);  // padded: 8 bytes are there
+    std::memcpy(&key, tree.text_.data() + tree.words_[id].offset, 8);  // padded: 8 bytes are there
     if constexpr (std::endian::native == std::endian::little) key = __builtin_bswap64(key);
-    new (&keyed[id]) Keyed{key, id};  // begins each record's life in the reused memory
-    for (int d = 0; d < kDigits; ++d) ++counts[d * kBuckets + ((key >> (16 * d)) & 0xFFFF)];
+    new (&spare_[id]) Keyed{key, id};  // begins each record's life in the reused memory
+    ++count[key >> 56];
   }
+  std::size_t sum = 0;
+  for (int b = 0; b < 256; ++b) group_end_[b] = sum += count[b];
+  std::size_t next[256];
+  for (int b = 0; b < 256; ++b) next[b] = group_end_[b] - count[b];
+  for (std::size_t i = 0; i < n; ++i) new (&keyed_[next[spare_[i].key >> 56]++]) Keyed(spare_[i]);
+}
+
+std::span<const std::uint32_t> WordTree::WordOrder::NextGroup() {
+  for (; next_byte_ < 256; ++next_byte_) {
+    const std::size_t begin = next_byte_ == 0 ? 0 : group_end_[next_byte_ - 1];
+    const std::size_t n = group_end_[next_byte_] - begin;
+    if (n == 0) continue;
+    ++next_byte_;
+    const Keyed* sorted = SortGroup(keyed_ + begin, spare_ + begin, n);
+    for (std::size_t i = 0; i < n; ++i) ids_[begin + i] = sorted[i].id;
+    return std::span<const std::uint32_t>(ids_).subspan(begin, n);
+  }
+  return {};
+}
+
+// Sorts a group sharing its first byte with a radix sort of the other seven
+// (a stable pass per byte, the last byte first; a byte that every key shares
+// is skipped), then each run of words sharing all eight by comparison.
+// Returns where the sorted group lies: in group or in scratch.
+const WordTree::Keyed* WordTree::WordOrder::SortGroup(Keyed* group, Keyed* scratch,
+                                                      std::size_t n) const {
+  constexpr int kDigits = 7;
+  std::size_t counts[kDigits][256] = {};
+  for (std::size_t i = 0; i < n; ++i) {
+    for (int d = 0; d < kDigits; ++d) ++counts[d][(group[i].key >> (8 * d)) & 0xFF];
+  }
+  Keyed* from = group;
+  Keyed* to = scratch;
   for (int d = 0; d < kDigits; ++d) {
-    std::uint32_t* count = &counts[d * kBuckets];
-    if (count[(keyed.empty() ? 0 : keyed[0].key >> (16 * d)) & 0xFFFF] == n) continue;  // one value
-    std::uint32_t sum = 0;
-    for (std::size_t b = 0; b < kBuckets; ++b) sum += std::exchange(count[b], sum);
-    for (const Keyed& k : keyed) new (&spare[count[(k.key >> (16 * d)) & 0xFFFF]++]) Keyed(k);
-    std::swap(keyed, spare);
+    std::size_t* count = counts[d];
+    if (count[(from[0].key >> (8 * d)) & 0xFF] == n) continue;  // one value
+    std::size_t sum = 0;
+    for (int b = 0; b < 256; ++b) sum += std::exchange(count[b], sum);
+    for (std::size_t i = 0; i < n; ++i) {
+      new (&to[count[(from[i].key >> (8 * d)) & 0xFF]++]) Keyed(from[i]);
+    }
+    std::swap(from, to);
   }
   // A run of words sharing their first eight bytes is sorted by the next
   // eight (zero past a word's end, and no word holds a NUL, so a shorter word
@@ -190,17 +219,25 @@ std::vector<std::uint32_t> WordTree::SortedNodes() {
   // whole. The run's common key makes room for the second one.
   for (std::size_t i = 0; i < n;) {
     std::size_t j = i + 1;
-    while (j < n && keyed[j].key == keyed[i].key) ++j;
+    while (j < n && from[j].key == from[i].key) ++j;
     if (j - i > 1) {
-      for (std::size_t k = i; k < j; ++k) keyed[k].key = SecondKey(keyed[k].id);
-      std::sort(keyed.begin() + i, keyed.begin() + j, [this](const Keyed& a, const Keyed& b) {
-        return a.key != b.key ? a.key < b.key : word(a.id) < word(b.id);
+      for (std::size_t k = i; k < j; ++k) from[k].key = tree_.SecondKey(from[k].id);
+      std::sort(from + i, from + j, [this](const Keyed& a, const Keyed& b) {
+        return a.key != b.key ? a.key < b.key : tree_.word(a.id) < tree_.word(b.id);
       });
     }
     i = j;
   }
-  std::vector<std::uint32_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = keyed[i].id;
+  return from;
+}
+
+std::vector<std::uint32_t> WordTree::SortedNodes() {
+  std::vector<std::uint32_t> order;
+  order.reserve(size());
+  WordOrder groups(*this);
+  for (auto group = groups.NextGroup(); !group.empty(); group = groups.NextGroup()) {
+    order.insert(order.end(), group.begin(), group.end());
+  }
   return order;
 }
 

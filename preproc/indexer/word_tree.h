@@ -144,9 +144,46 @@ class WordTree {
 #endif
   }
 
-  // Every node id, in ascending word order. After FinishArticleLists it
-  // sorts in the hash table's memory, which was already touched: on a large
-  // vocabulary, fresh pages are a good part of the run's cost.
+ private:
+  // A node and its sort key: its first eight bytes (zero-padded) as one
+  // number that orders as they do, then, among nodes sharing those, the next
+  // eight. The size of a Slot, so the sort can work in the table's memory.
+  struct Keyed {
+    std::uint64_t key;
+    std::uint32_t id;
+  };
+
+ public:
+  // The node ids in ascending word order, one first byte at a time, each
+  // byte's group sorted only when it is asked for, so a walk can write the
+  // words of one byte while the next are sorted (on another thread: the
+  // tree must not change meanwhile). After FinishArticleLists it sorts in the
+  // hash table's memory, which was already touched: on a large vocabulary,
+  // fresh pages are a good part of the run's cost. One at a time per tree.
+  class WordOrder {
+   public:
+    explicit WordOrder(WordTree& tree);
+    WordOrder(const WordOrder&) = delete;
+    WordOrder& operator=(const WordOrder&) = delete;
+
+    // The next first byte's nodes, sorted (valid until the next call); empty
+    // once every node has been given.
+    std::span<const std::uint32_t> NextGroup();
+
+   private:
+    const Keyed* SortGroup(Keyed* group, Keyed* scratch, std::size_t n) const;
+
+    const WordTree& tree_;
+    LargeVector<Keyed> own_;  // when the hash table's memory cannot be used
+    Keyed* keyed_;            // every node, grouped by first byte
+    Keyed* spare_;            // as much again, for the sort
+    std::vector<std::uint32_t> ids_;
+    std::size_t group_end_[256];  // where each byte's group ends in keyed_
+    int next_byte_ = 0;
+  };
+
+  // Every node id, in ascending word order (WordOrder's groups one after
+  // the other).
   std::vector<std::uint32_t> SortedNodes();
 
   // Frees every node, word and list.

@@ -83,16 +83,18 @@ TEST(WordTree, ArticleMarksHoldEveryArticleOfAListing) {
 // The sort gives the same order in its own memory (before the lists are
 // gathered) and in the emptied hash table (after), and the lists it leaves
 // are intact: random words sharing long prefixes, so that both the radix
-// passes and the comparisons of equal first eight bytes are at work.
+// passes and the comparisons of equal first eight bytes are at work, and
+// beginning with several bytes, so that the sort's groups by first byte are.
 TEST(WordTree, SortInTheEmptiedTableMatchesAPlainSort) {
   WordTree tree;
   std::vector<std::string> expected;
   std::uint32_t state = 12345;
   auto next = [&state] { return state = state * 1103515245u + 12345u; };
+  const char kBytes[] = "0ABCD\xC9\xFF";  // digits before letters, bytes above 127 after
   for (int i = 0; i < 20000; ++i) {
     std::string word = (next() >> 16) % 3 == 0 ? "PREFIXES" : "";
     const int length = 1 + static_cast<int>((next() >> 16) % 12);
-    for (int k = 0; k < length; ++k) word += static_cast<char>('A' + (next() >> 16) % 4);
+    for (int k = 0; k < length; ++k) word += kBytes[(next() >> 16) % (sizeof kBytes - 1)];
     tree.AddArticle(tree.InsertWord(word), static_cast<std::uint32_t>(i / 100));
     expected.push_back(word);
   }
