@@ -1,5 +1,7 @@
 #include "preproc/indexer/index_staging.h"
 
+#include <set>
+
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "preproc/indexer/letter_files.h"
@@ -56,27 +58,49 @@ void IndexStaging::Discard() {
 
 std::vector<std::string> IndexStaging::Obstacles(const std::vector<std::string>& files) const {
   std::vector<std::string> obstacles;
+  std::string letter;  // the letter directory of the files before, and what it is live
+  bool letter_ok = true, letter_live = false;
   for (const std::string& file : files) {
-    const std::string letter = LetterDirectory(file);
-    const std::string live_letter = index_path_ + letter.substr(0, letter.size() - 1);
-    const bool letter_ok =
-        letter.empty() || !platform::Exists(live_letter) || platform::IsDirectory(live_letter);
-    if (!letter_ok || platform::IsDirectory(index_path_ + file)) obstacles.push_back(file);
+    const std::string file_letter = LetterDirectory(file);
+    if (file_letter != letter || letter.empty()) {
+      letter = file_letter;
+      const std::string live_letter = index_path_ + letter.substr(0, letter.size() - 1);
+      letter_live = letter.empty() || platform::Exists(live_letter);
+      letter_ok = letter.empty() || !letter_live || platform::IsDirectory(live_letter);
+    }
+    // Below a letter directory the live set lacks, no name is taken.
+    if (!letter_ok || (letter_live && platform::IsDirectory(index_path_ + file))) {
+      obstacles.push_back(file);
+    }
   }
   return obstacles;
 }
 
 std::vector<std::string> IndexStaging::Replace(const std::vector<std::string>& files) const {
   std::vector<std::string> failed;
-  std::string made;  // the letter directory made last: the files come letter by letter
+  std::set<std::string> moved;  // letter directories moved whole, with their files
+  std::string made;             // the letter directory made last: the files come letter by letter
   for (const std::string& file : files) {
     const std::string letter = LetterDirectory(file);
-    if (!letter.empty() && letter != made && platform::EnsurePath(index_path_ + letter)) {
-      made = letter;
+    if (!letter.empty() && moved.count(letter) != 0) continue;
+    if (!letter.empty() && letter != made) {
+      if (MoveLetterDirectory(letter)) {
+        moved.insert(letter);
+        continue;
+      }
+      if (platform::EnsurePath(index_path_ + letter)) made = letter;
     }
     if (!platform::RenameOver(path_ + file, index_path_ + file)) failed.push_back(file);
   }
   return failed;
+}
+
+// A letter directory the live set lacks takes the staged one in one rename;
+// false when it has one (or the rename fails), and its files go one by one.
+bool IndexStaging::MoveLetterDirectory(const std::string& letter) const {
+  const std::string name = letter.substr(0, letter.size() - 1);
+  if (platform::Exists(index_path_ + name)) return false;
+  return platform::RenameOver(path_ + name, index_path_ + name);
 }
 
 }  // namespace preproc

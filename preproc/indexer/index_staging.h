@@ -4,9 +4,10 @@
 // one- and two-letter files and the extras file) goes first below the staging
 // directory, index path + kStagingName: a name that begins with "." and so is
 // no index file's. Only when every file has been written does Replace rename
-// each staged file over its live name, creating its letter directory when
-// missing. A run that fails or is killed before that leaves the live set as
-// it was; the next run removes the staging directory it left.
+// each staged file over its live name (or, where the live set has no letter
+// directory yet, move the staged one whole). A run that fails or is killed
+// before that leaves the live set as it was; the next run removes the staging
+// directory it left.
 //
 // The staging directory holds only what a run writes there. Removing it
 // (Begin, Discard) removes only those names, the letter directories among them
@@ -46,11 +47,14 @@ class IndexStaging {
 
   // Renames each staged file over its live name, in the given order, creating
   // letter directories as needed; returns the files that could not be
-  // renamed (they stay staged).
+  // renamed (they stay staged). A letter directory the live set lacks is
+  // moved whole instead, in one rename: files must name every file staged in
+  // it, as they name every file the run wrote.
   std::vector<std::string> Replace(const std::vector<std::string>& files) const;
 
  private:
   bool RemoveStaged() const;
+  bool MoveLetterDirectory(const std::string& letter) const;
 
   std::string index_path_;
   std::string path_;

@@ -80,5 +80,26 @@ TEST_F(IndexStagingTest, ReplaceRenamesOverTheLiveNamesAndMakesLetterDirectories
   EXPECT_FALSE(dir_.Exists(Staged("")));
 }
 
+// Where the live set has no letter directory yet, the staged one is moved
+// whole, with every file of it; where it has one, the files go one by one
+// and what else it holds stays.
+TEST_F(IndexStagingTest, ALetterDirectoryNewToTheLiveSetMovesWhole) {
+  dir_.Write("index/D/DO", "old DO");
+  dir_.Write("index/D/notes", "the author's");
+  ASSERT_TRUE(staging_.Begin());
+  const char sep = platform::kSeparator;
+  const std::vector<std::string> files = {std::string("C") + sep + "C",
+                                          std::string("C") + sep + "CA",
+                                          std::string("D") + sep + "DO", "extras", "log"};
+  for (const std::string& file : files) dir_.Write(Staged(file), "new " + file);
+  EXPECT_TRUE(staging_.Obstacles(files).empty());
+  EXPECT_TRUE(staging_.Replace(files).empty());
+  for (const std::string& file : files) EXPECT_EQ(dir_.Read("index/" + file), "new " + file);
+  EXPECT_EQ(dir_.Read("index/D/notes"), "the author's");
+  EXPECT_FALSE(dir_.Exists(Staged("C")));
+  staging_.Discard();
+  EXPECT_FALSE(dir_.Exists(Staged("")));
+}
+
 }  // namespace
 }  // namespace preproc
