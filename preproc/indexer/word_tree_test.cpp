@@ -138,6 +138,9 @@ TEST(WordTree, SortedInsertionOfAVeryLargeVocabulary) {
   auto order = tree.SortedNodes();
   EXPECT_EQ(tree.word(order.front()), "W0000000");
   EXPECT_EQ(tree.word(order.back()), "W0299999");
+  // The same order from the emptied table, where the sort works after the lists are gathered.
+  tree.FinishArticleLists();
+  EXPECT_EQ(tree.SortedNodes(), order);
   tree.Clear();
   EXPECT_TRUE(tree.empty());
 }
