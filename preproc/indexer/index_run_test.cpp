@@ -241,6 +241,35 @@ TEST_F(IndexRunTest, UnwritableGroupReportsEachOfItsChunks) {
     EXPECT_FALSE(dir_.Exists("index/C/CA")) << entries;  // nothing replaced
   }
 }
+
+// The extras groups of one first character go to the file in one write; one
+// that stops short loses the group it stopped in, and every group after it
+// is tried on its own and reports its loss, as each group written alone
+// would. 26 groups "1A".."1Z" of ten 13-byte entries: 11 fit in 1,500 bytes.
+TEST_F(IndexRunTest, ExtrasWriteStoppingShortLosesEachGroupFromThere) {
+  std::string text;
+  for (char second = 'A'; second <= 'Z'; ++second) {
+    for (char last = 'A'; last < 'A' + 10; ++last) text += {'1', second, 'A', last, ' '};
+  }
+  Article("ab.txt", text);
+  Listing("ab.txt\n");
+  const std::string error =
+      "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/extras") + "\n";
+  pid_t child = fork();
+  if (child == 0) {
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    struct rlimit size = {1500, 1500};
+    setrlimit(RLIMIT_FSIZE, &size);
+    signal(SIGXFSZ, SIG_IGN);
+    if (Run()) _exit(99);
+    _exit(static_cast<int>(std::count(services_.errors.begin(), services_.errors.end(), error)));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 26 - 11);
+}
 #endif
 
 // A statistics line per first character, written when the walk has moved on

@@ -21,6 +21,7 @@ void IndexWriter::WriteWordTree(WordTree& tree) {
   EntryMaker::Entry entry;
   while (maker.Next(&entry)) {
     if (entry.cut) {
+      WritePending();  // what it reports comes first
       const std::string_view word =
           entry.bytes.substr(1, static_cast<unsigned char>(entry.bytes[0]));
       services_.ReportError(
@@ -76,6 +77,7 @@ void IndexWriter::KeepStatistics(unsigned char first) {
     return;
   }
   if (first == current_char_) return;
+  WritePending();  // what it reports comes before the line, as each chunk was flushed
   long sum = one_letter_total_ + two_letter_total_ + extras_total_;
   running_total_ += sum;
   services_.LogText(FormatMessage("WordCnt %6ld;  For %c: %4ld  (%4ld + %4ld + %4ld)\n",
@@ -123,18 +125,27 @@ std::FILE* IndexWriter::TargetFile(std::string_view word, const std::string& rel
                                    const char* mode) {
   if (target_ != nullptr && relative == target_name_ && mode[0] == 'a') return target_;
   CloseTarget();
-  target_ = platform::OpenFile(write_path_ + relative, mode);
-  if (target_ != nullptr) {
-    target_name_ = relative;
-    target_key_.assign(word.substr(0, 2));  // classifies as the word does
-  }
+  OpenTargetFile(relative, word.substr(0, 2), mode);  // the key classifies as the word does
   return target_;
 }
 
-// Closes the open file; one whose last bytes cannot be written fails like a
-// lost chunk.
+// Unbuffered: the writer collects its own writes, and a short write then
+// tells how far they reached.
+void IndexWriter::OpenTargetFile(const std::string& relative, std::string_view key,
+                                 const char* mode) {
+  target_ = platform::OpenFile(write_path_ + relative, mode);
+  if (target_ == nullptr) return;
+  std::setvbuf(target_, nullptr, _IONBF, 0);
+  target_name_ = relative;
+  target_key_.assign(key);
+}
+
+// Closes the open file, its pending chunks written first; one whose last
+// bytes cannot be written fails like a lost chunk.
 void IndexWriter::CloseTarget() {
   if (target_ == nullptr) return;
+  WritePending();
+  if (target_ == nullptr) return;  // a chunk was lost, and the file closed
   if (std::fclose(target_) != 0) {
     NoteFailure(target_key_, target_name_);
     services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
@@ -151,6 +162,58 @@ void IndexWriter::DropTarget() {
   target_ = nullptr;
   target_name_.clear();
   target_key_.clear();
+}
+
+// Writes the chunks flushed to the open file since its last write, in one
+// write. Where that write stops short, the chunk it stopped in is lost, and
+// each chunk after it is written on its own into the file opened afresh for
+// appending: every chunk fares as it would have written alone.
+void IndexWriter::WritePending() {
+  if (pending_ends_.empty()) return;
+  const std::string key = target_key_, name = target_name_;
+  const std::size_t reached = std::fwrite(pending_.data(), 1, pending_.size(), target_);
+  bool stopped = false;  // the write stopped short, in a chunk before this one
+  std::size_t begin = 0;
+  for (std::size_t end : pending_ends_) {
+    if (!stopped && end <= reached) {
+      ChunkWritten(key);
+    } else if (!stopped) {
+      stopped = true;
+      DropTarget();
+      LoseChunk(key, name);
+    } else {
+      if (target_ == nullptr) OpenTargetFile(name, key, "ab");
+      const std::size_t bytes = end - begin;
+      if (target_ != nullptr && std::fwrite(pending_.data() + begin, 1, bytes, target_) == bytes) {
+        ChunkWritten(key);
+      } else {
+        if (target_ != nullptr) DropTarget();
+        LoseChunk(key, name);
+      }
+    }
+    begin = end;
+  }
+  pending_.clear();
+  pending_ends_.clear();
+}
+
+void IndexWriter::ChunkWritten(std::string_view key) {
+  switch (indexformat::ClassifyWord(key)) {
+    case indexformat::WordClass::kOneLetter:
+      written_.Add(LetterFiles::Slot(key[0]));
+      break;
+    case indexformat::WordClass::kTwoLetter:
+      written_.Add(LetterFiles::Slot(key[0], key[1]));
+      break;
+    case indexformat::WordClass::kExtras:
+      break;
+  }
+}
+
+void IndexWriter::LoseChunk(std::string_view key, const std::string& relative) {
+  NoteFailure(key, relative);
+  services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
+                                      (index_path_ + relative).c_str()));
 }
 
 // Counts each failing file once, however many of its chunks were lost.
@@ -179,30 +242,12 @@ void IndexWriter::FlushQueue(long total) {
   KeepStatistics(static_cast<unsigned char>(word[0]));
   const char* mode = "ab";
   const std::string relative = OpenTarget(word, total, &mode);
-  std::FILE* file = TargetFile(word, relative, mode);
-  bool ok = file != nullptr;
-  if (ok) {
-    ok = std::fwrite(queue_.data(), 1, queue_.size(), file) == queue_.size();
-    ok = (std::fflush(file) == 0) && ok;
-    // After a lost chunk the file is closed, so the next chunk opens it
-    // afresh and appends behind what did reach it.
-    if (!ok) DropTarget();
-  }
-  if (ok) {
-    switch (indexformat::ClassifyWord(word)) {
-      case indexformat::WordClass::kOneLetter:
-        written_.Add(LetterFiles::Slot(word[0]));
-        break;
-      case indexformat::WordClass::kTwoLetter:
-        written_.Add(LetterFiles::Slot(word[0], word[1]));
-        break;
-      case indexformat::WordClass::kExtras:
-        break;
-    }
+  if (TargetFile(word, relative, mode) == nullptr) {
+    LoseChunk(word.substr(0, 2), relative);
   } else {
-    NoteFailure(word, relative);
-    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                        (index_path_ + relative).c_str()));
+    pending_.append(queue_);
+    pending_ends_.push_back(pending_.size());
+    if (pending_.size() >= kPendingBytes) WritePending();
   }
   queue_.clear();
   queue_count_ = 0;

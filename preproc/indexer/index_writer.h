@@ -10,8 +10,10 @@
 // written in chunks: the first creates or truncates its two-letter file, the
 // later ones append. At most one file is open at a time: a file stays open
 // while the flushes that follow go to it too (the chunks of one group, a run
-// of extras groups), and each chunk is flushed to the file on its own, so a
-// lost chunk is still told apart from the others.
+// of extras groups). The chunks flushed to one file are written to it
+// together, up to kPendingBytes at a time, and a write that stops short is
+// taken apart chunk by chunk, so a lost chunk is still told apart from the
+// others and every chunk after it is tried on its own.
 //
 // The writer writes below its write path (the run's staging directory) and
 // names files by the index path they will have once the run replaces the
@@ -68,8 +70,12 @@ class IndexWriter {
   std::string_view FirstQueuedWord() const;
   std::string OpenTarget(std::string_view word, long total, const char** mode);
   std::FILE* TargetFile(std::string_view word, const std::string& relative, const char* mode);
+  void OpenTargetFile(const std::string& relative, std::string_view key, const char* mode);
   void CloseTarget();
   void DropTarget();
+  void WritePending();
+  void ChunkWritten(std::string_view key);
+  void LoseChunk(std::string_view key, const std::string& relative);
   void EnsureLetterDirectory(char letter);
   void KeepStatistics(unsigned char first);
   void NoteFailure(std::string_view word, const std::string& relative);
@@ -89,6 +95,12 @@ class IndexWriter {
   long two_letter_total_ = 0;
   long extras_total_ = 0;
   long running_total_ = 0;
+  // The chunks flushed to the open file and not yet written to it, back to
+  // back, and where each ends: written when they reach kPendingBytes, before
+  // the file is closed and before anything is logged or reported.
+  static constexpr std::size_t kPendingBytes = 128 * 1024;
+  std::string pending_;
+  std::vector<std::size_t> pending_ends_;
   std::FILE* target_ = nullptr;   // the file of the last flush, while it went well
   std::string target_name_;       // its name relative to the write path
   std::string target_key_;        // the first two bytes of the word that opened it
