@@ -58,8 +58,10 @@ void IndexStaging::Discard() {
 
 std::vector<std::string> IndexStaging::Obstacles(const std::vector<std::string>& files) const {
   std::vector<std::string> obstacles;
-  std::string letter;  // the letter directory of the files before, and what it is live
-  bool letter_ok = true, letter_live = false;
+  // The letter directory of the file before, whether the live set has that
+  // name, and whether it is a directory there.
+  std::string letter;
+  bool letter_live = false, letter_ok = true;
   for (const std::string& file : files) {
     const std::string file_letter = LetterDirectory(file);
     if (file_letter != letter || letter.empty()) {

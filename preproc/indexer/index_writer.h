@@ -2,9 +2,9 @@
 // file set (layout in indexformat/FORMAT.md).
 //
 // The entries come built, in word order, from an EntryMaker on its own
-// thread; QueueEntry queues each, flushing first when a
-// group ends (the first two bytes of the word change; a one-byte word is a
-// group of its own) or when 199 entries of one group are queued; FlushQueue
+// thread; QueueEntry queues each, flushing first when a group ends (the
+// first two bytes of the word change; a one-byte word is a group of its
+// own) or when 199 entries of one group are queued; FlushQueue
 // writes the queued entries to their file and keeps the per-character
 // statistics that go to the run log. A group of more than 199 entries is
 // written in chunks: the first creates or truncates its two-letter file, the
