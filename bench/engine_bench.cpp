@@ -24,7 +24,7 @@
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "preproc/copier/copy_run.h"
-#include "preproc/form/article_listing.h"
+#include "preproc/run/article_listing.h"
 #include "preproc/indexer/index_run.h"
 #include "xtra/engine/search_engine.h"
 

@@ -5,7 +5,7 @@ set -euo pipefail
 build=${1:-build}
 cd "$(dirname "$0")/.."
 tarvik=$build/preproc/cli/tarvik
-kpxsearch=$build/xtra/hostsim/kpxsearch
+kpxsearch=$build/xtra/kpxsearch/kpxsearch
 
 echo "== tarvik index: examples/listing.txt -> examples/index"
 "$tarvik" index --html --listing examples/listing.txt --articles examples/articles \

@@ -31,7 +31,7 @@ cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake "${com
   -DKPX_BUILD_TESTS=OFF >/dev/null
 targets=(tarvik KPXSearch)
 # The host simulator is built where its folder is part of the tree.
-if [ -f xtra/hostsim/CMakeLists.txt ]; then targets+=(kpxsearch); fi
+if [ -f xtra/kpxsearch/CMakeLists.txt ]; then targets+=(kpxsearch); fi
 cmake --build build-win64 -j "$jobs" --target "${targets[@]}"
 
 echo "== Built:"
@@ -39,7 +39,7 @@ echo "== Built:"
 shipped=(build-win32/xtra/host/KPXSearch.x32 build-win32/preproc/cli/tarvik.exe
          build-win32/preproc/win32/tarvik-gui.exe
          build-win32/indexformat/kpxdump.exe)
-if [ -f xtra/hostsim/CMakeLists.txt ]; then shipped+=(build-win32/xtra/hostsim/kpxsearch.exe); fi
+if [ -f xtra/kpxsearch/CMakeLists.txt ]; then shipped+=(build-win32/xtra/kpxsearch/kpxsearch.exe); fi
 for file in "${shipped[@]}"; do
   if [ ! -f "$file" ]; then
     echo "windows-build: $file was not built" >&2
@@ -48,6 +48,6 @@ for file in "${shipped[@]}"; do
   echo "  $file"
 done
 for file in build-win64/preproc/cli/tarvik.exe build-win64/xtra/host/KPXSearch.x32 \
-            build-win64/xtra/hostsim/kpxsearch.exe; do
+            build-win64/xtra/kpxsearch/kpxsearch.exe; do
   if [ -f "$file" ]; then echo "  $file"; fi
 done

@@ -41,7 +41,7 @@ if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 linux_targets=(tarvik)
-if [ -f xtra/hostsim/CMakeLists.txt ]; then linux_targets+=(KPXSearch kpxsearch); fi
+if [ -f xtra/kpxsearch/CMakeLists.txt ]; then linux_targets+=(KPXSearch kpxsearch); fi
 cmake --build "$linux_build" -j "${JOBS:-$(nproc)}" --target "${linux_targets[@]}" >/dev/null
 linux_build=$(cd "$linux_build" && pwd)
 
@@ -97,9 +97,9 @@ else fail "not stdcall:$missing"; fi
 # Only the system's own DLLs: the runtime is linked in.
 foreign=""
 for binary in build-win32/xtra/host/KPXSearch.x32 build-win32/preproc/cli/tarvik.exe \
-              build-win32/xtra/hostsim/kpxsearch.exe build-win32/indexformat/kpxdump.exe \
+              build-win32/xtra/kpxsearch/kpxsearch.exe build-win32/indexformat/kpxdump.exe \
               build-win64/xtra/host/KPXSearch.x32 build-win64/preproc/cli/tarvik.exe \
-              build-win64/xtra/hostsim/kpxsearch.exe; do
+              build-win64/xtra/kpxsearch/kpxsearch.exe; do
   [ -f "$binary" ] || continue
   for dll in $(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p'); do
     case "${dll,,}" in kernel32.dll | msvcrt.dll | user32.dll) ;; *) foreign+=" $binary:$dll" ;; esac
@@ -262,19 +262,19 @@ for arch in win32 win64; do
   done
 
   echo "== 4. kpxsearch.exe with KPXSearch.x32 ($bits-bit) under Wine against the Linux kpxsearch"
-  kpxsearch_exe=$root/build-$arch/xtra/hostsim/kpxsearch.exe
-  if [ ! -x "$linux_build/xtra/hostsim/kpxsearch" ] || [ ! -f "$kpxsearch_exe" ]; then
+  kpxsearch_exe=$root/build-$arch/xtra/kpxsearch/kpxsearch.exe
+  if [ ! -x "$linux_build/xtra/kpxsearch/kpxsearch" ] || [ ! -f "$kpxsearch_exe" ]; then
     echo "  (the host simulator is not built; searches skipped)"
     continue
   fi
   if [ ! -f "$work/linux/searches.out" ]; then
     absolute_paths "$work/linux/" >"$work/linux/searches.lingo"
     (cd "$work/linux" &&
-      "$linux_build/xtra/hostsim/kpxsearch" --script searches.lingo >searches.out) ||
+      "$linux_build/xtra/kpxsearch/kpxsearch" --script searches.lingo >searches.out) ||
       fail "Linux kpxsearch exited with $?"
     # A host of major version 8 meets the version gate: a message box and no search.
     (cd "$work/linux" &&
-      "$linux_build/xtra/hostsim/kpxsearch" --host-version 8 --script searches.lingo \
+      "$linux_build/xtra/kpxsearch/kpxsearch" --host-version 8 --script searches.lingo \
         >gate.out 2>&1) || true
   fi
   absolute_paths "$(windows_path "$side")\\" >"$side/searches.lingo"

@@ -1,6 +1,6 @@
 #include "preproc/cli/console_services.h"
 
-#include "preproc/form/article_listing.h"
+#include "preproc/run/article_listing.h"
 
 namespace preproc {
 namespace {

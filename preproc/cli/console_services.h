@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <string>
 
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 
 namespace preproc {
 

@@ -2,7 +2,7 @@
 
 #include "platform/file_system.h"
 #include "preproc/copier/phrase_search_file.h"
-#include "preproc/form/message_text.h"
+#include "preproc/run/message_text.h"
 
 namespace preproc {
 namespace {

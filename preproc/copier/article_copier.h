@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "preproc/copier/phrase_transform.h"
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 
 namespace preproc {
 

@@ -8,9 +8,9 @@
 #include "platform/file_system.h"
 #include "preproc/copier/article_copier.h"
 #include "preproc/copier/phrase_search_file.h"
-#include "preproc/form/article_listing.h"
-#include "preproc/form/message_text.h"
-#include "preproc/form/run_paths.h"
+#include "preproc/run/article_listing.h"
+#include "preproc/run/message_text.h"
+#include "preproc/run/run_paths.h"
 
 namespace preproc {
 namespace {

@@ -16,8 +16,8 @@
 #ifndef KPX_PREPROC_COPIER_COPY_RUN_H_
 #define KPX_PREPROC_COPIER_COPY_RUN_H_
 
-#include "preproc/form/run_services.h"
-#include "preproc/form/run_settings.h"
+#include "preproc/run/run_services.h"
+#include "preproc/run/run_settings.h"
 
 namespace preproc {
 

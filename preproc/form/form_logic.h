@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "preproc/form/run_settings.h"
+#include "preproc/run/run_settings.h"
 
 namespace preproc {
 

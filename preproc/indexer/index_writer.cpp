@@ -4,7 +4,7 @@
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
-#include "preproc/form/message_text.h"
+#include "preproc/run/message_text.h"
 #include "preproc/indexer/entry_maker.h"
 
 namespace preproc {

@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 #include "preproc/indexer/letter_files.h"
 #include "preproc/indexer/word_tree.h"
 

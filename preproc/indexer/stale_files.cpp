@@ -2,7 +2,7 @@
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
-#include "preproc/form/message_text.h"
+#include "preproc/run/message_text.h"
 
 namespace preproc {
 namespace {

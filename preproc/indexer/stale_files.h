@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 #include "preproc/indexer/letter_files.h"
 
 namespace preproc {

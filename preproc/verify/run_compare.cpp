@@ -11,7 +11,7 @@
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "preproc/copier/copy_run.h"
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 #include "preproc/indexer/index_run.h"
 #include "preproc/verify/verify.h"
 

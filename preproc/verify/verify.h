@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "indexformat/index_format.h"
-#include "preproc/form/run_settings.h"
+#include "preproc/run/run_settings.h"
 
 namespace preproc::verify {
 

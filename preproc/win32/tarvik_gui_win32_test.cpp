@@ -28,7 +28,7 @@
 
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_texts.h"
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 #include "preproc/win32/resource.h"
 #include "preproc/win32/tarvik_app.h"
 

@@ -1,6 +1,6 @@
 // CTarvikView: the Windows desktop form, a child dialog of the main window
 // built from dialog template 101, and the run services the two runs report
-// through. It is the Win32 counterpart of preproc/form/tarvik_view.h and
+// through. It is the Win32 counterpart of preproc/wx/tarvik_view.h and
 // shares with it everything that needs no window: the hand-over and browse
 // rules (form_logic.h), the run settings and services, and the runs.
 //
@@ -26,8 +26,8 @@
 #include <string_view>
 
 #include "preproc/form/form_logic.h"
-#include "preproc/form/run_services.h"
-#include "preproc/form/run_settings.h"
+#include "preproc/run/run_services.h"
+#include "preproc/run/run_settings.h"
 
 // The pre-processor's document: the run settings, and nothing that is stored.
 struct CTarvikDoc {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/testing/temp_dir.h"
-#include "xtra/host/testing/plugin_session.h"
+#include "xtra/hostsim/testing/plugin_session.h"
 #include "xtra/hostsim/testing/index_set.h"
 
 namespace xtra {

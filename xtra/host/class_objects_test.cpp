@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "xtra/host/interface_record.h"
-#include "xtra/host/testing/plugin_session.h"
+#include "xtra/hostsim/testing/plugin_session.h"
 #include "xtra/host/xtra_ids.h"
 
 namespace xtra {

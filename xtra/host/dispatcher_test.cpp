@@ -11,7 +11,7 @@
 #include "platform/testing/temp_dir.h"
 #include "xtra/host/method_table.h"
 #include "xtra/host/testing/box_watch.h"
-#include "xtra/host/testing/plugin_session.h"
+#include "xtra/hostsim/testing/plugin_session.h"
 #include "xtra/hostsim/testing/index_set.h"
 
 namespace xtra {

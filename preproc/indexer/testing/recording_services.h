@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "preproc/form/run_services.h"
+#include "preproc/run/run_services.h"
 
 namespace preproc::testing {
 

@@ -1,3 +1,0 @@
-#include "preproc/form/tarvik_doc.h"
-
-wxIMPLEMENT_DYNAMIC_CLASS(CTarvikDoc, wxDocument);

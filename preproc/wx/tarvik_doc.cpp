@@ -1,0 +1,3 @@
+#include "preproc/wx/tarvik_doc.h"
+
+wxIMPLEMENT_DYNAMIC_CLASS(CTarvikDoc, wxDocument);
