@@ -36,8 +36,6 @@
 
 namespace preproc {
 
-inline constexpr int kQueueChunk = 199;
-
 // The writer's sticky failure state: once a file has failed, the run cannot
 // replace the set, however the rest of the walk goes.
 struct WriteStatus {
@@ -59,14 +57,16 @@ class IndexWriter {
   // last group (FlushQueue with 0) and closes the last file.
   void WriteWordTree(WordTree& tree);
 
-  void QueueEntry(std::string_view entry, long count);
-  void FlushQueue(long total);
-
   const WriteStatus& status() const { return status_; }
   // The one- and two-letter files written whole.
   const LetterFiles& written() const { return written_; }
 
  private:
+  // The largest number of entries of one group written as one chunk.
+  static constexpr int kQueueChunk = 199;
+
+  void QueueEntry(std::string_view entry, long count);
+  void FlushQueue(long total);
   std::string_view FirstQueuedWord() const;
   std::string OpenTarget(std::string_view word, long total, const char** mode);
   std::FILE* TargetFile(std::string_view word, const std::string& relative, const char* mode);

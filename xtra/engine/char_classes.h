@@ -12,10 +12,6 @@ namespace engine {
 // Tab, line feed, vertical tab, form feed, carriage return and space.
 inline bool IsSpaceChar(unsigned char c) { return (c >= 9 && c <= 13) || c == 32; }
 
-inline bool IsAsciiLetter(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 inline char UpperCaseAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
 }

@@ -26,7 +26,6 @@ class RawFile {
   // file. A RawFile that is already open is closed first.
   bool Open(const char* path);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
 
   // The file's size in bytes when it was opened.
   std::int64_t Size() const { return size_; }

@@ -57,9 +57,6 @@ class ScriptRunner {
   // before `new`.
   bool RunCall(const ScriptCall& call, std::string* printed, std::string* error);
 
-  // Ends the scripting instance (before the session closes).
-  void EndInstance() { instance_.reset(); }
-
  private:
   XtraSession& session_;
   std::unique_ptr<ScriptingInstance> instance_;

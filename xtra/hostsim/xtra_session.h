@@ -61,7 +61,6 @@ class XtraSession {
 
   SimHost& host() { return host_; }
   const PluginExports& exports() const { return library_->exports(); }
-  const std::vector<XtraClassInfoEntry>& classInfo() const { return classInfo_; }
   const LingoMethodTable& methods() const { return methods_; }
 
   // A new scripting object with its script interface; null with *error.
