@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 
 .PHONY: all deps deps-base build demo test test-main test-asan test-fuzz fuzz-build fuzz-long \
-        test-windows windows bench clean package test-package
+        test-windows windows bench clean package test-package check-layers
 
 all: build
 
@@ -24,7 +24,11 @@ build: deps-base
 demo: build
 	./scripts/demo.sh $(BUILD)
 
-test: deps test-main test-asan test-fuzz test-windows test-package
+test: deps check-layers test-main test-asan test-fuzz test-windows test-package
+
+# No include climbs a layer (README, "Layout").
+check-layers:
+	./scripts/check-layers.sh
 
 test-main:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
