@@ -1,8 +1,8 @@
 // The pre-processor form's rules that need no window: what each command button
 // hands over to its run, which part of a browsed path a path field receives,
 // what an article-type click changes, and when the Edit menu's clipboard
-// commands are enabled. The desktop form (tarvik_view.h) applies them to its
-// controls; everything here is a pure function of its arguments.
+// commands are enabled. The form controller (form_controller.h) applies them
+// for every desktop form; everything here is a pure function of its arguments.
 #ifndef KPX_PREPROC_FORM_FORM_LOGIC_H_
 #define KPX_PREPROC_FORM_FORM_LOGIC_H_
 

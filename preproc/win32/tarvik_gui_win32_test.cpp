@@ -744,25 +744,26 @@ TEST_F(Win32FormTest, AnEditFieldIsToldByItsClassNameReadTo5Characters) {
 // --- run services on the native controls ---
 
 TEST_F(Win32FormTest, ProgressBarStartsAgainPastItsUpperBound) {
-  CTarvikView& view = app_->view();
+  FormController& services = app_->view().controller();
   HWND bar = Item(kIdProgressBar);
-  view.SetProgressRange(0, 28);
-  view.SetProgressStep(1);
-  view.SetProgressPos(0);
-  for (int i = 0; i < 28; ++i) view.StepProgress();
+  services.SetProgressRange(0, 28);
+  services.SetProgressStep(1);
+  services.SetProgressPos(0);
+  for (int i = 0; i < 28; ++i) services.StepProgress();
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 28);
-  view.StepProgress();  // the 29th step starts again
+  services.StepProgress();  // the 29th step starts again
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
-  view.SetProgressPos(28);
+  services.SetProgressPos(28);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 28);
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
   EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 28);
-  view.SetStatusText("Writing out Index Files");
+  services.SetStatusText("Writing out Index Files");
   EXPECT_EQ(Field(kIdStatusLine), "Writing out Index Files");
 }
 
 TEST_F(Win32FormTest, AFileErrorShowsTheStopBox) {
-  app_->view().ShowMessage("An unknown error occurred while accessing a.txt.", MessageKind::kFatal);
+  app_->view().controller().ShowMessage("An unknown error occurred while accessing a.txt.",
+                                        MessageKind::kFatal);
   const std::vector<SeenBox> boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, kApplicationTitle);

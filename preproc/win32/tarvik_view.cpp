@@ -2,13 +2,10 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstring>
 
-#include "preproc/copier/copy_run.h"
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_texts.h"
-#include "preproc/indexer/index_run.h"
 #include "preproc/win32/resource.h"
 
 using namespace preproc;
@@ -58,8 +55,7 @@ void CTarvikView::InitialUpdate() {
   for (int id : kCommandButtons) {
     SendDlgItemMessageA(form_, id, WM_SETFONT, reinterpret_cast<WPARAM>(button_font_), FALSE);
   }
-  CheckRadioButton(form_, kIdTextDocument, kIdHtmlDocument, kIdTextDocument);
-  DisableSpecialTag();
+  controller_.OnInitialUpdate();
   CreateToolTips();
 }
 
@@ -133,35 +129,20 @@ HBRUSH CTarvikView::FieldColours(HDC dc) {
 void CTarvikView::OnCommand(int id) {
   switch (id) {
     case kIdGenerate:
-      HandOverForIndexRun(ReadFields(), &doc_.settings);
-      GenerateIndexFiles(doc_.settings, *this);
-      return;
+      return controller_.OnGenerate();
     case kIdCopy:
-      HandOverForCopyRun(ReadFields(), &doc_.settings);
-      CopyArticles(doc_.settings, *this);
-      return;
+      return controller_.OnCopy();
     case kIdQuit:
-      PostQuitMessage(0);  // nothing to ask, nothing to restore
-      return;
-    case kIdTextDocument: {
-      const ArticleTypeClick click = ClickArticleType(kTextArticle);
-      doc_.settings.article_type = click.article_type;
-      if (click.disable_special_tag) DisableSpecialTag();
-      return;
-    }
+      return controller_.OnQuit();
+    case kIdTextDocument:
+      return controller_.OnArticleType(kTextArticle);
     case kIdHtmlDocument:
-      doc_.settings.article_type = ClickArticleType(kHtmlArticle).article_type;
-      return;
+      return controller_.OnArticleType(kHtmlArticle);
   }
-  for (const BrowseButton& browse : kBrowseButtons) {
-    if (browse.id == id) Browse(browse.title, browse.field_id, browse.directory_part);
-  }
+  controller_.OnBrowse(id);
 }
 
-void CTarvikView::DisableSpecialTag() {
-  EnableWindow(GetDlgItem(form_, kIdSpecialTag), FALSE);
-  EnableWindow(GetDlgItem(form_, kIdSpecialTagLabel), FALSE);
-}
+// --- fields and controls ---
 
 std::string CTarvikView::FieldText(int id) const {
   HWND field = GetDlgItem(form_, id);
@@ -171,23 +152,24 @@ std::string CTarvikView::FieldText(int id) const {
   return text;
 }
 
-FormFields CTarvikView::ReadFields() const {
-  FormFields fields;
-  fields.listing_file = FieldText(kIdListingFile);
-  fields.article_path = FieldText(kIdArticlePath);
-  fields.index_path = FieldText(kIdIndexPath);
-  fields.copy_path = FieldText(kIdCopyPath);
-  fields.delimiters = FieldText(kIdDelimiters);
-  return fields;
+void CTarvikView::SetFieldText(int id, const std::string& text) {
+  SetDlgItemTextA(form_, id, text.c_str());
 }
 
-// --- browse commands ---
+void CTarvikView::EnableControl(int id, bool enable) {
+  EnableWindow(GetDlgItem(form_, id), enable ? TRUE : FALSE);
+}
+
+void CTarvikView::CheckRadioButton(int id) {
+  ::CheckRadioButton(form_, kIdTextDocument, kIdHtmlDocument, id);
+}
 
 // The platform's open-file dialog, owned by the form. A name that does not
-// exist is accepted, so a directory is named by any file name inside it; its
-// directory part ends where the dialog says the file name starts.
-void CTarvikView::Browse(const char* title, int field_id, bool directory_part) {
+// exist is accepted, so a directory is named by any file name inside it; the
+// same dialog serves the listing file and the three paths.
+std::optional<std::string> CTarvikView::ChoosePath(std::string_view title, bool) {
   char name[kBrowseNameSize] = "";
+  const std::string title_text(title);
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = form_;
@@ -195,17 +177,13 @@ void CTarvikView::Browse(const char* title, int field_id, bool directory_part) {
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = name;
   dialog.nMaxFile = sizeof name;
-  dialog.lpstrTitle = title;
+  dialog.lpstrTitle = title_text.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&dialog)) {
-    std::string chosen(name);
-    if (directory_part) chosen.resize(std::min<size_t>(dialog.nFileOffset, chosen.size()));
-    SetDlgItemTextA(form_, field_id, chosen.c_str());
-  }
-  ReactivateToolTips();
+  if (!GetOpenFileNameA(&dialog)) return std::nullopt;
+  return std::string(name);
 }
 
-// --- clipboard commands ---
+// --- the Edit menu and the clipboard ---
 
 FocusedControl CTarvikView::DescribeFocus(HWND focus) {
   if (focus == nullptr) return FocusedControl{};
@@ -220,31 +198,49 @@ FocusedControl CTarvikView::DescribeFocus(HWND focus) {
                         .read_only = (GetWindowLongA(focus, GWL_STYLE) & ES_READONLY) != 0};
 }
 
+FocusedControl CTarvikView::DescribeFocusedControl() const { return DescribeFocus(GetFocus()); }
+
+bool CTarvikView::ClipboardHasText() const { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+
 void CTarvikView::UpdateEditMenu(HMENU edit_menu) {
-  const FocusedControl focus = DescribeFocus(GetFocus());
-  const bool cut_copy = CanCutOrCopy(focus);
-  // The clipboard is asked only when a writable field has the focus.
-  const bool paste = focus.is_edit_field && !focus.read_only &&
-                     CanPaste(focus, IsClipboardFormatAvailable(CF_TEXT) != FALSE);
-  auto enable = [edit_menu](UINT command, bool on) {
-    EnableMenuItem(edit_menu, command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  struct Item {
+    UINT command;
+    EditCommand edit;
   };
-  enable(ID_EDIT_UNDO, false);  // undo has no handler
-  enable(ID_EDIT_CUT, cut_copy);
-  enable(ID_EDIT_COPY, cut_copy);
-  enable(ID_EDIT_PASTE, paste);
+  for (const Item& item :
+       {Item{ID_EDIT_UNDO, EditCommand::kUndo}, Item{ID_EDIT_CUT, EditCommand::kCut},
+        Item{ID_EDIT_COPY, EditCommand::kCopy}, Item{ID_EDIT_PASTE, EditCommand::kPaste}}) {
+    const bool on = controller_.IsEditCommandEnabled(item.edit);
+    EnableMenuItem(edit_menu, item.command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  }
 }
 
 void CTarvikView::OnEditCommand(int command) {
-  HWND focus = GetFocus();
-  const FocusedControl described = DescribeFocus(focus);
-  if (!described.is_edit_field) return;
-  if (command == ID_EDIT_CUT && CanCutOrCopy(described)) SendMessageA(focus, WM_CUT, 0, 0);
-  if (command == ID_EDIT_COPY && CanCutOrCopy(described)) SendMessageA(focus, WM_COPY, 0, 0);
-  if (command == ID_EDIT_PASTE && CanPaste(described, true)) SendMessageA(focus, WM_PASTE, 0, 0);
+  switch (command) {
+    case ID_EDIT_CUT:
+      return controller_.OnEditCommand(EditCommand::kCut);
+    case ID_EDIT_COPY:
+      return controller_.OnEditCommand(EditCommand::kCopy);
+    case ID_EDIT_PASTE:
+      return controller_.OnEditCommand(EditCommand::kPaste);
+  }
 }
 
-// --- run services: the status line 1021, the progress bar 1004, the boxes ---
+void CTarvikView::EditFocusedField(EditCommand command) {
+  const UINT message = command == EditCommand::kCut     ? WM_CUT
+                       : command == EditCommand::kCopy  ? WM_COPY
+                       : command == EditCommand::kPaste ? WM_PASTE
+                                                        : 0;
+  if (message != 0) SendMessageA(GetFocus(), message, 0, 0);
+}
+
+// --- the program ---
+
+void CTarvikView::CloseProgram() {
+  PostQuitMessage(0);  // nothing to ask, nothing to restore
+}
+
+// --- what the runs show: the status line 1021, the progress bar 1004, the boxes ---
 
 void CTarvikView::ShowStatus(const std::string& text) {
   if (form_ == nullptr) return;
@@ -265,5 +261,4 @@ void CTarvikView::ShowBox(std::string_view text, MessageKind kind) {
   const UINT icon = kind == MessageKind::kFatal ? MB_ICONSTOP : MB_ICONWARNING;
   HWND owner = form_ != nullptr ? GetParent(form_) : nullptr;
   MessageBoxA(owner, std::string(text).c_str(), kApplicationTitle, MB_OK | icon);
-  ReactivateToolTips();
 }

@@ -2,8 +2,8 @@
 // dialog units (converted with the panel's own 8-point font) holding the
 // controls of form_ids.h in their tab order, with the bold command-button font,
 // yellow-on-black enabled edit fields, the decorative picture and the seven
-// button tool tips. It only lays out and paints; the commands, the clipboard
-// and the run services live in CTarvikView, which owns this panel's events.
+// button tool tips. It only lays out and paints; CTarvikView owns this panel's
+// events and hands them to the form controller.
 #ifndef KPX_PREPROC_WX_TARVIK_FORM_H_
 #define KPX_PREPROC_WX_TARVIK_FORM_H_
 

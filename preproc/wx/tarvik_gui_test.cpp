@@ -33,12 +33,12 @@
 
 #include "platform/testing/temp_dir.h"
 #include "preproc/form/form_ids.h"
+#include "preproc/wx/main_frame.h"
 #include "preproc/wx/status_line.h"
+#include "preproc/wx/tarvik_app.h"
 #include "preproc/wx/tarvik_doc.h"
 #include "preproc/wx/tarvik_form.h"
 #include "preproc/wx/tarvik_view.h"
-#include "preproc/wx/main_frame.h"
-#include "preproc/wx/tarvik_app.h"
 
 namespace fs = std::filesystem;
 using namespace preproc;
@@ -136,8 +136,9 @@ class TarvikGui : public ::testing::Test {
   }
   // The bar's position as the services hold it, 0 to 1.
   double HeldPart() const {
-    return static_cast<double>(view_->progress_pos() - view_->progress_lower()) /
-           (view_->progress_upper() - view_->progress_lower());
+    const FormController& services = view_->controller();
+    return static_cast<double>(services.progress_pos() - services.progress_lower()) /
+           (services.progress_upper() - services.progress_lower());
   }
 
   CTarvikApp* app_ = nullptr;
@@ -390,7 +391,7 @@ TEST_F(TarvikGui, GenerateAndCopyWriteTheIndexAndThePhraseSearchFiles) {
   EXPECT_TRUE(out.Exists("index/log"));
   EXPECT_TRUE(out.Exists("index/extras"));
   EXPECT_FALSE(out.Exists("copies"));  // the index run does not touch the copy path
-  EXPECT_EQ(form_->StatusLine()->GetLabel(), wxString::FromUTF8(view_->status_text()));
+  EXPECT_EQ(form_->StatusLine()->GetLabel(), wxString::FromUTF8(view_->controller().status_text()));
   EXPECT_NE(form_->StatusLine()->GetLabel(), "Progress");
 
   boxes_.clear();
@@ -463,7 +464,7 @@ TEST_F(TarvikGui, AfterARunOverManyArticlesTheDrawnBarIsFullAndTheStatusFinal) {
     boxes_.clear();
     Click(command);
     Pump(3);
-    ASSERT_EQ(view_->progress_pos(), 28) << command;
+    ASSERT_EQ(view_->controller().progress_pos(), 28) << command;
     EXPECT_NEAR(FilledPart(Grab(form_->ProgressBar())), 1.0, 0.02) << command;
     const wxString last = form_->StatusLine()->GetLabel();
     EXPECT_EQ(last, command == kIdGenerate ? "Done -- Check log for statistics" : "Done");

@@ -8,20 +8,16 @@
 #include <wx/gauge.h>
 #include <wx/msgdlg.h>
 #include <wx/radiobut.h>
-#include <wx/stattext.h>
 #include <wx/strconv.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
 
 #include <algorithm>
 
-#include "preproc/copier/copy_run.h"
 #include "preproc/form/form_ids.h"
-#include "preproc/form/form_texts.h"
 #include "preproc/wx/status_line.h"
 #include "preproc/wx/tarvik_doc.h"
 #include "preproc/wx/tarvik_form.h"
-#include "preproc/indexer/index_run.h"
 
 using namespace preproc;
 
@@ -29,22 +25,22 @@ wxIMPLEMENT_DYNAMIC_CLASS(CTarvikView, wxView);
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CTarvikView, wxView)
-  EVT_BUTTON(kIdGenerate, CTarvikView::OnGenerateIndexFiles)
-  EVT_BUTTON(kIdCopy, CTarvikView::OnCopyArticles)
-  EVT_BUTTON(kIdQuit, CTarvikView::OnQuit)
-  EVT_BUTTON(kIdBrowseListingFile, CTarvikView::OnBrowse)
-  EVT_BUTTON(kIdBrowseArticlePath, CTarvikView::OnBrowse)
-  EVT_BUTTON(kIdBrowseIndexPath, CTarvikView::OnBrowse)
-  EVT_BUTTON(kIdBrowseCopyPath, CTarvikView::OnBrowse)
+  EVT_BUTTON(kIdGenerate, CTarvikView::OnButton)
+  EVT_BUTTON(kIdCopy, CTarvikView::OnButton)
+  EVT_BUTTON(kIdQuit, CTarvikView::OnButton)
+  EVT_BUTTON(kIdBrowseListingFile, CTarvikView::OnButton)
+  EVT_BUTTON(kIdBrowseArticlePath, CTarvikView::OnButton)
+  EVT_BUTTON(kIdBrowseIndexPath, CTarvikView::OnButton)
+  EVT_BUTTON(kIdBrowseCopyPath, CTarvikView::OnButton)
   EVT_RADIOBUTTON(kIdTextDocument, CTarvikView::OnTextDocument)
   EVT_RADIOBUTTON(kIdHtmlDocument, CTarvikView::OnHtmlDocument)
-  EVT_MENU(wxID_CUT, CTarvikView::OnClipboard)
-  EVT_MENU(wxID_COPY, CTarvikView::OnClipboard)
-  EVT_MENU(wxID_PASTE, CTarvikView::OnClipboard)
-  EVT_UPDATE_UI(wxID_CUT, CTarvikView::OnUpdateClipboard)
-  EVT_UPDATE_UI(wxID_COPY, CTarvikView::OnUpdateClipboard)
-  EVT_UPDATE_UI(wxID_PASTE, CTarvikView::OnUpdateClipboard)
-  EVT_UPDATE_UI(wxID_UNDO, CTarvikView::OnUpdateUndo)
+  EVT_MENU(wxID_CUT, CTarvikView::OnEditMenu)
+  EVT_MENU(wxID_COPY, CTarvikView::OnEditMenu)
+  EVT_MENU(wxID_PASTE, CTarvikView::OnEditMenu)
+  EVT_UPDATE_UI(wxID_UNDO, CTarvikView::OnUpdateEditMenu)
+  EVT_UPDATE_UI(wxID_CUT, CTarvikView::OnUpdateEditMenu)
+  EVT_UPDATE_UI(wxID_COPY, CTarvikView::OnUpdateEditMenu)
+  EVT_UPDATE_UI(wxID_PASTE, CTarvikView::OnUpdateEditMenu)
 wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
 // clang-format on
 
@@ -74,12 +70,16 @@ std::string DelimiterBytes(const wxString& field) {
   return bytes;
 }
 
-bool ClipboardHasText() {
-  if (!wxTheClipboard->Open()) return false;
-  const bool has_text =
-      wxTheClipboard->IsSupported(wxDF_UNICODETEXT) || wxTheClipboard->IsSupported(wxDF_TEXT);
-  wxTheClipboard->Close();
-  return has_text;
+EditCommand EditCommandOf(int menu_id) {
+  switch (menu_id) {
+    case wxID_CUT:
+      return EditCommand::kCut;
+    case wxID_COPY:
+      return EditCommand::kCopy;
+    case wxID_PASTE:
+      return EditCommand::kPaste;
+  }
+  return EditCommand::kUndo;
 }
 
 }  // namespace
@@ -92,6 +92,7 @@ bool CTarvikView::OnCreate(wxDocument* doc, long flags) {
   if (frame == nullptr) return false;
   SetFrame(frame);
   m_form = new CTarvikForm(frame);
+  m_controller = std::make_unique<FormController>(*this, this->doc()->settings());
   InitialUpdate();
   Activate(true);
   return true;
@@ -105,9 +106,7 @@ void CTarvikView::InitialUpdate() {
   const wxSize fixed = frame->GetSize();
   frame->SetSizeHints(fixed, fixed);  // the main window keeps the size the form gives it
   frame->Centre(wxBOTH);
-  m_form->TextDocument()->SetValue(true);  // the document's article type stays as it is
-  CTarvikForm::EnableField(m_form->Field(kIdSpecialTag), false);
-  m_form->SpecialTagLabel()->Disable();
+  m_controller->OnInitialUpdate();
   m_form->InstallToolTips();
   frame->Raise();
 }
@@ -119,85 +118,80 @@ bool CTarvikView::OnClose(bool delete_window) {
   return true;
 }
 
-void CTarvikView::OnActivateView(bool, wxView*, wxView*) { CTarvikForm::ReactivateToolTips(); }
+void CTarvikView::OnActivateView(bool, wxView*, wxView*) { ReactivateToolTips(); }
 
 CTarvikDoc* CTarvikView::doc() const { return wxDynamicCast(GetDocument(), CTarvikDoc); }
 
-// --- the two runs ---
+// --- events to the controller ---
 
-FormFields CTarvikView::ReadFields() const {
-  FormFields fields;
-  fields.listing_file = m_form->Field(kIdListingFile)->GetValue().utf8_string();
-  fields.article_path = m_form->Field(kIdArticlePath)->GetValue().utf8_string();
-  fields.index_path = m_form->Field(kIdIndexPath)->GetValue().utf8_string();
-  fields.copy_path = m_form->Field(kIdCopyPath)->GetValue().utf8_string();
-  fields.delimiters = DelimiterBytes(m_form->Field(kIdDelimiters)->GetValue());
-  return fields;
+void CTarvikView::OnButton(wxCommandEvent& event) {
+  switch (event.GetId()) {
+    case kIdGenerate:
+      return m_controller->OnGenerate();
+    case kIdCopy:
+      return m_controller->OnCopy();
+    case kIdQuit:
+      return m_controller->OnQuit();
+  }
+  m_controller->OnBrowse(event.GetId());
 }
 
-void CTarvikView::OnGenerateIndexFiles(wxCommandEvent&) {
-  HandOverForIndexRun(ReadFields(), &doc()->settings());
-  GenerateIndexFiles(doc()->settings(), *this);
+void CTarvikView::OnTextDocument(wxCommandEvent&) { m_controller->OnArticleType(kTextArticle); }
+
+void CTarvikView::OnHtmlDocument(wxCommandEvent&) { m_controller->OnArticleType(kHtmlArticle); }
+
+void CTarvikView::OnEditMenu(wxCommandEvent& event) {
+  m_controller->OnEditCommand(EditCommandOf(event.GetId()));
 }
 
-void CTarvikView::OnCopyArticles(wxCommandEvent&) {
-  HandOverForCopyRun(ReadFields(), &doc()->settings());
-  CopyArticles(doc()->settings(), *this);
+void CTarvikView::OnUpdateEditMenu(wxUpdateUIEvent& event) {
+  event.Enable(m_controller->IsEditCommandEnabled(EditCommandOf(event.GetId())));
 }
 
-void CTarvikView::OnQuit(wxCommandEvent&) {
-  // Closing destroys this view, so the close is posted rather than done here.
-  wxWindow* frame = GetFrame();
-  frame->CallAfter([frame] { frame->Close(true); });
+// --- fields and controls ---
+
+std::string CTarvikView::FieldText(int id) const {
+  const wxString value = m_form->Field(id)->GetValue();
+  return id == kIdDelimiters ? DelimiterBytes(value) : value.utf8_string();
 }
 
-// --- browse commands ---
+void CTarvikView::SetFieldText(int id, const std::string& text) {
+  m_form->Field(id)->SetValue(wxString::FromUTF8(text));
+}
 
-void CTarvikView::OnBrowse(wxCommandEvent& event) {
-  for (const BrowseButton& button : kBrowseButtons) {
-    if (button.id == event.GetId()) {
-      return Browse(button.title, button.field_id, button.directory_part);
-    }
+void CTarvikView::EnableControl(int id, bool enable) {
+  wxWindow* control = m_form->FindWindow(id);
+  if (auto* field = wxDynamicCast(control, wxTextCtrl)) {
+    CTarvikForm::EnableField(field, enable);
+  } else if (control != nullptr) {
+    control->Enable(enable);
   }
 }
 
-void CTarvikView::Browse(const wxString& title, int field_id, bool directory_part) {
-  std::optional<wxString> chosen = ChoosePath(title, directory_part);
-  if (chosen) {
-    const std::string path = chosen->utf8_string();
-    m_form->Field(field_id)->SetValue(
-        wxString::FromUTF8(directory_part ? DirectoryPart(path) : path));
-  }
-  CTarvikForm::ReactivateToolTips();
+void CTarvikView::CheckRadioButton(int id) {
+  if (auto* radio = wxDynamicCast(m_form->FindWindow(id), wxRadioButton)) radio->SetValue(true);
 }
 
 // A path field takes a directory, which the user names by picking or typing
 // any file name inside it; the save-style dialog accepts names that do not
 // exist yet (an empty output directory has nothing to pick).
-std::optional<wxString> CTarvikView::ChoosePath(const wxString& title, bool directory_part) {
-  if (m_path_chooser) return m_path_chooser(title);
-  const long style = directory_part ? wxFD_SAVE : wxFD_OPEN;
-  wxFileDialog dialog(m_form, title, "", "", "All files (*.*)|*", style);
-  if (dialog.ShowModal() != wxID_OK) return std::nullopt;
-  return dialog.GetPath();
-}
-
-// --- article type ---
-
-void CTarvikView::OnTextDocument(wxCommandEvent&) {
-  const ArticleTypeClick click = ClickArticleType(kTextArticle);
-  doc()->settings().article_type = click.article_type;
-  if (click.disable_special_tag) {
-    CTarvikForm::EnableField(m_form->Field(kIdSpecialTag), false);
-    m_form->SpecialTagLabel()->Disable();
+std::optional<std::string> CTarvikView::ChoosePath(std::string_view title, bool directory_part) {
+  const wxString wx_title = wxString::FromUTF8(title.data(), title.size());
+  std::optional<wxString> chosen;
+  if (m_path_chooser) {
+    chosen = m_path_chooser(wx_title);
+  } else {
+    const long style = directory_part ? wxFD_SAVE : wxFD_OPEN;
+    wxFileDialog dialog(m_form, wx_title, "", "", "All files (*.*)|*", style);
+    if (dialog.ShowModal() == wxID_OK) chosen = dialog.GetPath();
   }
+  if (!chosen) return std::nullopt;
+  return chosen->utf8_string();
 }
 
-void CTarvikView::OnHtmlDocument(wxCommandEvent&) {
-  doc()->settings().article_type = ClickArticleType(kHtmlArticle).article_type;
-}
+void CTarvikView::ReactivateToolTips() { CTarvikForm::ReactivateToolTips(); }
 
-// --- clipboard commands ---
+// --- the clipboard ---
 
 FocusedControl CTarvikView::DescribeFocus(wxWindow* focus) {
   auto* field = dynamic_cast<wxTextCtrl*>(focus);
@@ -209,38 +203,42 @@ FocusedControl CTarvikView::DescribeFocus(wxWindow* focus) {
       .is_edit_field = true, .has_selection = from != to, .read_only = !field->IsEditable()};
 }
 
-void CTarvikView::OnUpdateClipboard(wxUpdateUIEvent& event) {
-  const FocusedControl focus = DescribeFocus(wxWindow::FindFocus());
-  if (event.GetId() == wxID_PASTE) {
-    // The clipboard is asked only when a writable field has the focus.
-    const bool writable_field = focus.is_edit_field && !focus.read_only;
-    event.Enable(writable_field && CanPaste(focus, ClipboardHasText()));
-  } else {
-    event.Enable(CanCutOrCopy(focus));
-  }
+FocusedControl CTarvikView::DescribeFocusedControl() const {
+  return DescribeFocus(wxWindow::FindFocus());
 }
 
-void CTarvikView::OnClipboard(wxCommandEvent& event) {
-  wxWindow* focus = wxWindow::FindFocus();
-  const FocusedControl described = DescribeFocus(focus);
-  auto* field = dynamic_cast<wxTextCtrl*>(focus);
+bool CTarvikView::ClipboardHasText() const {
+  if (!wxTheClipboard->Open()) return false;
+  const bool has_text =
+      wxTheClipboard->IsSupported(wxDF_UNICODETEXT) || wxTheClipboard->IsSupported(wxDF_TEXT);
+  wxTheClipboard->Close();
+  return has_text;
+}
+
+void CTarvikView::EditFocusedField(EditCommand command) {
+  auto* field = dynamic_cast<wxTextCtrl*>(wxWindow::FindFocus());
   if (field == nullptr) return;
-  switch (event.GetId()) {
-    case wxID_CUT:
-      if (CanCutOrCopy(described)) field->Cut();
-      break;
-    case wxID_COPY:
-      if (CanCutOrCopy(described)) field->Copy();
-      break;
-    case wxID_PASTE:
-      if (CanPaste(described, true)) field->Paste();
-      break;
+  switch (command) {
+    case EditCommand::kCut:
+      return field->Cut();
+    case EditCommand::kCopy:
+      return field->Copy();
+    case EditCommand::kPaste:
+      return field->Paste();
+    case EditCommand::kUndo:
+      return;
   }
 }
 
-void CTarvikView::OnUpdateUndo(wxUpdateUIEvent& event) { event.Enable(false); }
+// --- the program ---
 
-// --- run services ---
+void CTarvikView::CloseProgram() {
+  // Closing destroys this view, so the close is posted rather than done here.
+  wxWindow* frame = GetFrame();
+  frame->CallAfter([frame] { frame->Close(true); });
+}
+
+// --- what the runs show: the status line 1021, the progress bar 1004, the boxes ---
 
 void CTarvikView::ShowStatus(const std::string& text) {
   if (m_form == nullptr) return;
@@ -274,11 +272,7 @@ void CTarvikView::LetTheToolkitDraw() {
 }
 
 void CTarvikView::ShowBox(std::string_view text, MessageKind kind) {
-  if (m_box_answerer) {
-    m_box_answerer(text, kind);
-  } else {
-    const long icon = kind == MessageKind::kFatal ? wxICON_ERROR : wxICON_WARNING;
-    wxMessageBox(ToWx(text), kApplicationTitle, wxOK | icon, GetFrame());
-  }
-  CTarvikForm::ReactivateToolTips();
+  if (m_box_answerer) return m_box_answerer(text, kind);
+  const long icon = kind == MessageKind::kFatal ? wxICON_ERROR : wxICON_WARNING;
+  wxMessageBox(ToWx(text), kApplicationTitle, wxOK | icon, GetFrame());
 }

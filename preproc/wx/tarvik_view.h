@@ -1,17 +1,17 @@
 // CTarvikView: the pre-processor's one view, alive for the whole program. It
-// puts the form (CTarvikForm) into the main frame, carries out the form's
-// commands and is the run services the two runs report through:
-//   - "Generate Index Files" and "Copy the Articles" hand the fields at the
-//     moment of the click over to the document's run settings (form_logic.h)
-//     and run GenerateIndexFiles or CopyArticles synchronously on this thread;
-//   - the browse buttons put a chosen file (or its directory part) into a field;
-//   - the article-type buttons set the document's article type;
-//   - Edit > Cut, Copy, Paste act on the focused edit field; Undo stays disabled;
-//   - QUIT closes the main window without a question.
-// The runs' status line and progress bar follow the run: the toolkit draws
-// them at most every 40 ms, and when the run ends or shows a box. A message box
-// of a run is modal and captioned "KPXSearch PreProcessor", and an error is
-// written to the run log only after the box is closed.
+// puts the form (CTarvikForm) into the main frame and is the wx glue of the
+// form's commands: it hands every button, radio button and Edit menu event to
+// the form controller (preproc/form/form_controller.h), which carries the
+// command out and is the run services the runs report through, and it is the
+// controller's FormWindow on wx controls.
+//
+// What is wx's own here: the fields' texts are read as UTF-8, the delimiter
+// field as one Windows-1252 byte per character; the path buttons use a
+// save-style dialog, so a folder that does not exist yet can be named; QUIT
+// closes the main window once the command has returned. The status line and
+// the progress bar follow a run: the toolkit draws them at most every 40 ms,
+// and when the run ends or shows a box. A box is modal and captioned
+// "KPXSearch PreProcessor".
 //
 // Tests may answer message boxes and browse dialogs instead of showing them
 // (SetBoxAnswerer, SetPathChooser).
@@ -21,18 +21,18 @@
 #include <wx/docview.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "preproc/form/form_logic.h"
-#include "preproc/run/run_services.h"
+#include "preproc/form/form_controller.h"
+#include "preproc/form/form_window.h"
 
 class CTarvikDoc;
 class CTarvikForm;
-class wxTextCtrl;
 
-class CTarvikView : public wxView, public preproc::RunServices {
+class CTarvikView : public wxView, public preproc::FormWindow {
  public:
   using BoxAnswerer = std::function<void(std::string_view text, preproc::MessageKind kind)>;
   // Returns the chosen path, or nothing for Cancel.
@@ -48,6 +48,8 @@ class CTarvikView : public wxView, public preproc::RunServices {
 
   CTarvikForm* form() const { return m_form; }
   CTarvikDoc* doc() const;
+  // The form's commands and the run services; exists from OnCreate on.
+  preproc::FormController& controller() const { return *m_controller; }
 
   void SetBoxAnswerer(BoxAnswerer answerer) { m_box_answerer = std::move(answerer); }
   void SetPathChooser(PathChooser chooser) { m_path_chooser = std::move(chooser); }
@@ -55,29 +57,33 @@ class CTarvikView : public wxView, public preproc::RunServices {
   // How the clipboard rules see a window that has the focus (null: none).
   static preproc::FocusedControl DescribeFocus(wxWindow* focus);
 
- protected:
+  // --- FormWindow, on the form's wx controls ---
+  std::string FieldText(int id) const override;
+  void SetFieldText(int id, const std::string& text) override;
+  void EnableControl(int id, bool enable) override;
+  void CheckRadioButton(int id) override;
+  std::optional<std::string> ChoosePath(std::string_view title, bool directory_part) override;
+  void ReactivateToolTips() override;
+  preproc::FocusedControl DescribeFocusedControl() const override;
+  bool ClipboardHasText() const override;
+  void EditFocusedField(preproc::EditCommand command) override;
+  void CloseProgram() override;
+  void ShowBox(std::string_view text, preproc::MessageKind kind) override;
   void ShowStatus(const std::string& text) override;
   void ShowProgress(int lower, int upper, int pos) override;
-  void ShowBox(std::string_view text, preproc::MessageKind kind) override;
 
  private:
   void InitialUpdate();
-  preproc::FormFields ReadFields() const;
-  void Browse(const wxString& title, int field_id, bool directory_part);
-  std::optional<wxString> ChoosePath(const wxString& title, bool directory_part);
   void LetTheToolkitDraw();
 
-  void OnGenerateIndexFiles(wxCommandEvent& event);
-  void OnCopyArticles(wxCommandEvent& event);
-  void OnQuit(wxCommandEvent& event);
-  void OnBrowse(wxCommandEvent& event);
+  void OnButton(wxCommandEvent& event);
   void OnTextDocument(wxCommandEvent& event);
   void OnHtmlDocument(wxCommandEvent& event);
-  void OnClipboard(wxCommandEvent& event);
-  void OnUpdateClipboard(wxUpdateUIEvent& event);
-  void OnUpdateUndo(wxUpdateUIEvent& event);
+  void OnEditMenu(wxCommandEvent& event);
+  void OnUpdateEditMenu(wxUpdateUIEvent& event);
 
   CTarvikForm* m_form = nullptr;
+  std::unique_ptr<preproc::FormController> m_controller;
   BoxAnswerer m_box_answerer;
   PathChooser m_path_chooser;
   wxLongLong m_last_repaint = 0;
