@@ -25,7 +25,16 @@ struct RunSettings {
   std::int32_t article_type = kTextArticle;
   std::string delimiters;  // at most kMaxDelimiters bytes, see CutDelimiters
   platform::CaseFold fold = platform::kDefaultCaseFold;  // how words are upper-cased
+  // Words are folded with the Windows-1252 accent-free table instead
+  // (platform::kCp1252AccentFree); the front ends offer it only where
+  // platform::CanIgnoreAccents() and never with CaseFold::kAscii.
+  bool ignore_accents = false;
 };
+
+// The table the index run folds words with, and records in the set.
+inline const platform::UpperCaseTable& FoldTableOf(const RunSettings& settings) {
+  return platform::GetUpperCaseTable(settings.fold, settings.ignore_accents);
+}
 
 // The first kMaxDelimiters bytes of a delimiter field (the hand-over rule).
 inline std::string CutDelimiters(std::string_view field) {

@@ -1,5 +1,6 @@
 #include "xtra/engine/file_names.h"
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
@@ -35,6 +36,13 @@ bool IndexFileName(const char* indexPath, const char* word, size_t length,
   out[0] = '\0';
   return AppendPathAndSeparator(indexPath, out, &used) &&
          Append(relative, relativeLength, out, &used);
+}
+
+bool FoldRecordFileName(const char* indexPath, char (&out)[kFileNameCapacity]) {
+  size_t used = 0;
+  out[0] = '\0';
+  return AppendPathAndSeparator(indexPath, out, &used) &&
+         Append(indexformat::kFoldRecordName, sizeof indexformat::kFoldRecordName - 1, out, &used);
 }
 
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,

@@ -4,6 +4,8 @@
 // relative to the index set (indexformat::RelativeFileName: "C/CA", "C/C" or
 // "extras"), so the reader always picks the file the writer filled.
 //
+// The fold record's name is the index path, the separator and "fold".
+//
 // An article file name is the articles path, the separator, the copy block
 // directory ("A" or "a" followed by k = (n - 1) / 100 + 1) and the separator,
 // then "t" and n padded to four digits: article 101 is A2/t0101. The copier
@@ -28,6 +30,9 @@ inline constexpr size_t kFileNameCapacity = kFieldSize + 32;
 // The index file of an upper-cased word of length bytes (length >= 1).
 bool IndexFileName(const char* indexPath, const char* word, size_t length,
                    char (&out)[kFileNameCapacity]);
+
+// The fold record of the set in indexPath.
+bool FoldRecordFileName(const char* indexPath, char (&out)[kFileNameCapacity]);
 
 // The phrase search file of article number (1..2500); blockLetter is 'A' or 'a'.
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,

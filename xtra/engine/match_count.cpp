@@ -5,6 +5,7 @@
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/index_lookup.h"
 #include "xtra/engine/phrase_scan.h"
+#include "xtra/engine/set_fold.h"
 
 namespace engine {
 
@@ -41,8 +42,12 @@ std::int32_t CombinePhrase(SearchState& state, int slot) {
 
 void EvaluatePhrase(SearchState& state, int slot) {
   std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);
-  const char* phrase = state.wordPhrases[slot];
-  const size_t length = BoundedLength(phrase, kFieldSize);
+  // The phrase as the set's words were folded.
+  char phrase[kFieldSize];
+  const size_t length = BoundedLength(state.wordPhrases[slot], kFieldSize - 1);
+  std::memcpy(phrase, state.wordPhrases[slot], length);
+  phrase[length] = '\0';
+  FoldBytes(state.foldTable, phrase, length);
   const size_t firstLength = FirstWordLength(phrase, length);
   if (length == 0) return;
   const bool leadingSpace = IsSpaceChar(static_cast<unsigned char>(phrase[0]));
@@ -67,6 +72,7 @@ void EvaluatePhrase(SearchState& state, int slot) {
 
 std::int32_t KPXSearchCountMatches(SearchState& state) {
   state.matchCursor = 0;
+  ReadSetFold(state);  // the set may have been replaced since the last search
   if (state.phraseCount <= 0) {
     state.matchCount = 0;
     return 0;

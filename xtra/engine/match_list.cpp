@@ -100,14 +100,16 @@ std::int32_t KPXSearchGetAt(const SearchState& state, std::int32_t subscript) {
 
 std::size_t KPXSearchCreateMatchesList(const SearchState& state, char* text, std::size_t length,
                                        char* out) {
-  UpperCaseAscii(text, length);
+  FoldBytes(state.foldTable, text, length);
   Statement statement(out);
   statement.Append(kListHead);
   const std::string_view view(text, length);
   for (int j = 0; j < state.phraseCount && j < kMaxPhrases; ++j) {
-    const char* phrase = state.wordPhrases[j];
-    size_t phraseLength = BoundedLength(phrase, kFieldSize);
+    char phrase[kFieldSize];
+    const size_t phraseLength = BoundedLength(state.wordPhrases[j], kFieldSize - 1);
     if (phraseLength == 0) continue;  // would be found everywhere without moving on
+    std::memcpy(phrase, state.wordPhrases[j], phraseLength);
+    FoldBytes(state.foldTable, phrase, phraseLength);
     ListPhrase(view, std::string_view(phrase, phraseLength), statement);
   }
   statement.DropTrailingComma();

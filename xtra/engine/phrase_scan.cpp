@@ -11,11 +11,11 @@ namespace engine {
 
 namespace {
 
-// The bytes [base, End()) of the article, upper-cased, held in the buffer.
+// The bytes [base, End()) of the article, folded, held in the buffer.
 class ArticleWindow {
  public:
-  ArticleWindow(RawFile& file, char* buffer, size_t capacity)
-      : file_(file), buffer_(buffer), capacity_(capacity) {}
+  ArticleWindow(RawFile& file, const std::uint8_t* fold, char* buffer, size_t capacity)
+      : file_(file), fold_(fold), buffer_(buffer), capacity_(capacity) {}
 
   std::int64_t End() const { return base_ + static_cast<std::int64_t>(length_); }
   bool Ended() const { return ended_; }
@@ -38,7 +38,7 @@ class ArticleWindow {
       ended_ = true;
       return false;
     }
-    UpperCaseAscii(buffer_ + length_, n);
+    FoldBytes(fold_, buffer_ + length_, n);
     length_ += n;
     return true;
   }
@@ -64,6 +64,7 @@ class ArticleWindow {
 
  private:
   RawFile& file_;
+  const std::uint8_t* fold_;
   char* buffer_;
   size_t capacity_;
   std::int64_t base_ = 0;
@@ -77,11 +78,11 @@ class ArticleWindow {
 // past q (it may be the byte before an occurrence), and never more than the
 // phrase's length plus one byte is carried over between reads.
 bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool wholeWord,
-                        char* buffer, size_t capacity) {
+                        const std::uint8_t* fold, char* buffer, size_t capacity) {
   if (length == 0 || capacity <= length + 1) return false;
   const std::string_view wanted(phrase, length);
   const auto span = static_cast<std::int64_t>(length);
-  ArticleWindow window(file, buffer, capacity);
+  ArticleWindow window(file, fold, buffer, capacity);
   window.Refill(0);
   std::int64_t q = 0;  // the rule's search start
   std::int64_t s = 0;  // no occurrence lies in [q, s)
@@ -134,8 +135,8 @@ void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t lengt
     if (state.phraseFlags[i] == 0) continue;
     RawFile file;
     bool holds = OpenArticle(state.articlesPath, i + 1, letters, file) &&
-                 ArticleHoldsPhrase(file, phrase, length, wholeWord, state.readBuffer,
-                                    sizeof state.readBuffer);
+                 ArticleHoldsPhrase(file, phrase, length, wholeWord, state.foldTable,
+                                    state.readBuffer, sizeof state.readBuffer);
     state.phraseFlags[i] = holds ? 1 : 0;
   }
 }

@@ -1,8 +1,8 @@
 // Phrase confirmation: whether an article's phrase search file holds a phrase
 // as the search means it.
 //
-// Occurrence rule, over the whole article upper-cased (ASCII letters only),
-// the phrase matched byte for byte, whitespace included:
+// Occurrence rule, over the whole article folded with the set's table, the
+// (folded) phrase matched byte for byte, whitespace included:
 //   1. The search start q is the article's first byte.
 //   2. Find the first occurrence p of the phrase at or after q; none: no match.
 //   3. p is accepted when p is q or the byte before p is whitespace, and, in
@@ -21,21 +21,23 @@
 #define KPX_XTRA_ENGINE_PHRASE_SCAN_H_
 
 #include <cstddef>
+#include <cstdint>
 
 #include "xtra/engine/raw_file.h"
 #include "xtra/engine/search_engine.h"
 
 namespace engine {
 
-// Applies the occurrence rule to the rest of an open file. phrase holds length
-// (1..kFieldSize - 1) upper-case bytes; buffer holds capacity bytes, more than
-// length + 1. False for an empty phrase.
+// Applies the occurrence rule to the rest of an open file, its bytes folded
+// with fold (256 bytes). phrase holds length (1..kFieldSize - 1) bytes already
+// folded; buffer holds capacity bytes, more than length + 1. False for an
+// empty phrase.
 bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool wholeWord,
-                        char* buffer, size_t capacity);
+                        const std::uint8_t* fold, char* buffer, size_t capacity);
 
 // Keeps each set phrase flag only if the article's phrase search file holds
-// the phrase. An article whose file cannot be opened loses its flag; the
-// other candidates are still checked.
+// the phrase (folded with foldTable), the file folded with foldTable. An article whose file cannot
+// be opened loses its flag; the other candidates are still checked.
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
 
 }  // namespace engine

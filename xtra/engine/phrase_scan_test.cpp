@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/testing/temp_dir.h"
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/engine_test_support.h"
@@ -17,7 +18,7 @@ using namespace std::string_literals;
 
 // The occurrence rule applied to a whole article held in memory.
 bool WholeArticleRule(std::string text, const std::string& phrase, bool wholeWord) {
-  UpperCaseAscii(text.data(), text.size());
+  FoldBytes(platform::kCp1252UpperCase.data(), text.data(), text.size());
   auto space = [&](size_t i) { return IsSpaceChar(static_cast<unsigned char>(text[i])); };
   size_t q = 0;
   for (;;) {
@@ -34,13 +35,14 @@ bool WholeArticleRule(std::string text, const std::string& phrase, bool wholeWor
 class PhraseScanTest : public ::testing::Test {
  protected:
   bool Holds(const std::string& text, const std::string& phrase, bool wholeWord,
-             size_t capacity = kReadBufferSize) {
+             size_t capacity = kReadBufferSize,
+             const platform::UpperCaseTable& fold = platform::kCp1252UpperCase) {
     std::string path = dir_.Write("article", text);
     RawFile file;
     EXPECT_TRUE(file.Open(path.c_str()));
     buffer_.assign(capacity, '\0');
-    return ArticleHoldsPhrase(file, phrase.data(), phrase.size(), wholeWord, buffer_.data(),
-                              capacity);
+    return ArticleHoldsPhrase(file, phrase.data(), phrase.size(), wholeWord, fold.data(),
+                              buffer_.data(), capacity);
   }
   platform::testing::TempDir dir_;
   std::vector<char> buffer_;
@@ -67,6 +69,21 @@ TEST_F(PhraseScanTest, WordStartsAndEnds) {
   EXPECT_TRUE(Holds("x\vNEW YORK\f", "NEW YORK", true));
   EXPECT_TRUE(Holds("\f\fNEW YORK\vx", "NEW YORK", true));
   EXPECT_FALSE(Holds("x\v-NEW YORK", "NEW YORK", false));
+}
+
+// The text is folded with the set's table read by read, accented letters
+// included, so "caf\xE9 noir" (caf&eacute; noir) is found in any case, and
+// without its accents in an accent-free set.
+TEST_F(PhraseScanTest, TextIsFoldedWithTheSetsTable) {
+  EXPECT_TRUE(Holds("un caf\xE9 noir", "CAF\xC9 NOIR", true));
+  EXPECT_TRUE(Holds("UN CAF\xC9 NOIR", "CAF\xC9 NOIR", true));
+  EXPECT_FALSE(
+      Holds("un caf\xE9 noir", "CAF\xC9 NOIR", true, kReadBufferSize, platform::kAsciiUpperCase));
+  const std::string across = std::string(9994, 'x') + " Z\xFCrich Z\xDCRICH";
+  for (const char* text : {"zurich", "Z\xFCrich", "Z\xDCRICH", across.c_str()}) {
+    EXPECT_TRUE(Holds(text, "ZURICH", true, kReadBufferSize, platform::kCp1252AccentFree)) << text;
+  }
+  EXPECT_FALSE(Holds("Z\xFCrich", "ZURICH", true));
 }
 
 TEST_F(PhraseScanTest, LeadingSpacePhraseMovesOnInWholeWordMode) {

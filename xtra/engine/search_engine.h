@@ -16,6 +16,16 @@
 //   - Strings passed in are NUL-terminated byte strings in the title's
 //     single-byte code page. A string longer than its field is refused (-1),
 //     never cut; every field stays NUL-terminated.
+//   - Case: phrases, the article text a phrase is confirmed in and the text
+//     given to KPXSearchCreateMatchesList are folded with the table the
+//     set's words were folded with. KPXSearchCountMatches reads it from the
+//     set's fold record (indexformat/fold_record.h) into foldTable, or takes
+//     the platform's default fold (platform::FillDefaultUpperCaseTable) when
+//     the set has no sound record; the other operations fold with the table
+//     of the last search (the default before any). Phrases are held as given,
+//     'a'..'z' upper-cased, and folded with the set's table when searched, so
+//     a phrase added before the search meets the set's own fold. Every byte
+//     folds to one byte: positions count the caller's text.
 #ifndef KPX_XTRA_ENGINE_SEARCH_ENGINE_H_
 #define KPX_XTRA_ENGINE_SEARCH_ENGINE_H_
 
@@ -31,6 +41,7 @@ inline constexpr int kFieldSize = 255;   // phrases and paths, NUL included
 inline constexpr int kKeyNameSize = 20;  // key names, NUL included
 inline constexpr int kReadBufferSize = 10000;
 inline constexpr int kMatchListCapacity = 25000;  // the match list statement's buffer
+inline constexpr int kFoldTableSize = 256;
 
 struct KeyRange {
   char keyName[kKeyNameSize];
@@ -52,21 +63,25 @@ struct SearchState {
   char indexPath[kFieldSize];
   char articlesPath[kFieldSize];
   std::int32_t wordSearchMode;  // 0 prefix, other whole word
+  // The fold of the last search's set (the default before any): byte b of a
+  // phrase or text is compared as foldTable[b].
+  std::uint8_t foldTable[kFoldTableSize];
 };
 
 // Puts a state that was never used (zeroed or not) into its first state:
-// empty paths, no phrases, no key ranges, no matches.
+// empty paths, no phrases, no key ranges, no matches, the default fold.
 void InitSearchState(SearchState& state);
 
 // Lingo `new`: resets matches, cursor, modes, phrase and key-range counts;
-// keeps both paths. Returns 0.
+// keeps both paths and the fold of the last search. Returns 0.
 std::int32_t KPXSearchNew(SearchState& state);
 
 // Return 0, or -1 (path kept) when path has kFieldSize bytes or more.
 std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path);
 std::int32_t KPXSearchSetArticlesPath(SearchState& state, const char* path);
 
-// Return the new phraseCount, or -1.
+// Return the new phraseCount, or -1. Deletion removes the first phrase equal
+// to wordPhrase under foldTable (so in any case the fold ignores).
 std::int32_t KPXSearchAddWordPhrase(SearchState& state, const char* wordPhrase);
 std::int32_t KPXSearchDeleteWordPhrase(SearchState& state, const char* wordPhrase);
 
@@ -81,7 +96,8 @@ std::int32_t KPXSearchAddKeyRange(SearchState& state, const char* keyName, std::
                                   std::int32_t upperBound);
 std::int32_t KPXSearchDeleteKeyRange(SearchState& state, const char* keyName);
 
-// Runs the search over the two file sets; returns and stores matchCount.
+// Reads the set's fold into foldTable, runs the search over the two file
+// sets, and returns and stores matchCount.
 std::int32_t KPXSearchCountMatches(SearchState& state);
 
 // Match retrieval: article numbers, 1-based.
@@ -90,7 +106,7 @@ std::int32_t KPXSearchGetAt(const SearchState& state, std::int32_t subscript);
 
 // Builds "set t123Match = [...]\r" for text into out, NUL-terminated, and
 // returns its length. text is the caller's working copy of length bytes; it is
-// upper-cased in place. out must hold kMatchListCapacity bytes.
+// folded in place with foldTable. out must hold kMatchListCapacity bytes.
 std::size_t KPXSearchCreateMatchesList(const SearchState& state, char* text, std::size_t length,
                                        char* out);
 

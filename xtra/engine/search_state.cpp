@@ -3,6 +3,7 @@
 
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/search_engine.h"
+#include "xtra/engine/set_fold.h"
 
 namespace engine {
 
@@ -19,11 +20,14 @@ bool CopyField(char* field, size_t size, const char* text) {
   return true;
 }
 
-// Byte-for-byte equality of a stored upper-case phrase with text upper-cased.
-bool EqualsUpperCased(const char* stored, const char* text) {
+// Whether a stored phrase and text are equal once both are folded.
+bool EqualsFolded(const std::uint8_t* table, const char* stored, const char* text) {
   size_t i = 0;
   for (; i < kFieldSize && stored[i] != '\0'; ++i) {
-    if (UpperCaseAscii(text[i]) != stored[i]) return false;
+    if (table[static_cast<unsigned char>(text[i])] !=
+        table[static_cast<unsigned char>(stored[i])]) {
+      return false;
+    }
   }
   return text[i] == '\0';
 }
@@ -42,7 +46,10 @@ std::int32_t SetPath(char (&field)[kFieldSize], const char* path) {
 
 }  // namespace
 
-void InitSearchState(SearchState& state) { std::memset(&state, 0, sizeof state); }
+void InitSearchState(SearchState& state) {
+  std::memset(&state, 0, sizeof state);
+  SetDefaultFold(state);
+}
 
 std::int32_t KPXSearchNew(SearchState& state) {
   state.matchCount = 0;
@@ -76,7 +83,7 @@ std::int32_t KPXSearchDeleteWordPhrase(SearchState& state, const char* wordPhras
     return -1;
   }
   for (int j = 0; j < state.phraseCount; ++j) {
-    if (!EqualsUpperCased(state.wordPhrases[j], wordPhrase)) continue;
+    if (!EqualsFolded(state.foldTable, state.wordPhrases[j], wordPhrase)) continue;
     for (int later = j + 1; later < state.phraseCount; ++later) {
       std::memcpy(state.wordPhrases[later - 1], state.wordPhrases[later], kFieldSize);
     }

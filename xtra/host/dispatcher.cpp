@@ -27,7 +27,7 @@ bool VersionGateCloses(const XtraInstance& instance, Selector selector) {
   return closed;
 }
 
-// KPXSearchCreateMatchesList: the engine upper-cases a working copy, never
+// KPXSearchCreateMatchesList: the engine folds a working copy, never
 // the borrowed characters.
 void CreateMatchesList(engine::SearchState& state, LingoCall& call) {
   BorrowedString text = call.String(0);
