@@ -5,18 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
-#include "preproc/run/article_listing.h"
-#include "preproc/run/message_text.h"
-#include "preproc/run/run_paths.h"
 #include "preproc/indexer/article_indexer.h"
 #include "preproc/indexer/article_word_reader.h"
 #include "preproc/indexer/index_staging.h"
 #include "preproc/indexer/index_writer.h"
 #include "preproc/indexer/stale_files.h"
 #include "preproc/indexer/word_tree.h"
+#include "preproc/run/article_listing.h"
+#include "preproc/run/message_text.h"
+#include "preproc/run/run_paths.h"
 
 namespace preproc {
 namespace {
@@ -44,6 +45,7 @@ class IndexRun {
   void ReadListing();
   bool PrepareIndexPath();
   bool WriteFileMappingLog();
+  bool WriteFoldRecord();
   bool ReadArticles();
   bool WriteIndexFiles();
   bool ReplaceIndexSet(const IndexWriter& writer);
@@ -132,6 +134,26 @@ bool IndexRun::WriteFileMappingLog() {
   return true;
 }
 
+// The fold record says how the words were upper-cased, so the search folds
+// phrases and text alike.
+bool IndexRun::WriteFoldRecord() {
+  const std::string path = LivePath(indexformat::kFoldRecordName);
+  const platform::UpperCaseTable& table = FoldTableOf(settings_);
+  const std::string bytes = indexformat::EncodeFoldRecord(
+      indexformat::FoldNameOf(table, platform::ActiveCodePage()), table);
+  std::FILE* file = platform::IsDirectory(path)
+                        ? nullptr
+                        : platform::OpenFile(StagedPath(indexformat::kFoldRecordName), "wb");
+  bool written =
+      file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file != nullptr && std::fclose(file) != 0) written = false;
+  if (!written) {
+    return Fail(
+        FormatMessage("\n# KPXSindx: ERROR, could not write the fold record '%s'\n", path.c_str()));
+  }
+  return true;
+}
+
 bool IndexRun::ReadArticles() {
   services_.SetProgressRange(0, static_cast<std::uint16_t>(names_.size()));
   services_.SetProgressStep(1);
@@ -146,7 +168,7 @@ bool IndexRun::ReadArticles() {
   // total size, sparing it regrowth.
   Delimiters delimiters(settings_.delimiters);
   ArticleWordReader reader(paths, delimiters, settings_.article_type == kHtmlArticle,
-                           platform::GetUpperCaseTable(settings_.fold));
+                           FoldTableOf(settings_));
   std::uint64_t listed_bytes = 0;
   for (const std::string& path : paths) listed_bytes += platform::RegularFileSize(path);
   tree_.Reserve(WordTree::EstimateWords(listed_bytes), WordTree::EstimateAdditions(listed_bytes));
@@ -191,6 +213,7 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
     if (writer.written().Has(slot)) files.push_back(LetterFiles::RelativeName(slot));
   }
   files.push_back(indexformat::kExtrasFileName);
+  files.push_back(indexformat::kFoldRecordName);
   files.push_back(indexformat::kFileMappingLogName);  // last: it names the new numbering
 
   int failed = writer.status().failed_files;
@@ -233,7 +256,9 @@ bool IndexRun::Run() {
   }
   if (!CheckPaths()) return false;
   ReadListing();
-  if (!PrepareIndexPath() || !WriteFileMappingLog() || !ReadArticles()) return false;
+  if (!PrepareIndexPath() || !WriteFileMappingLog() || !WriteFoldRecord() || !ReadArticles()) {
+    return false;
+  }
   if (!WriteIndexFiles()) return false;
   services_.LogText("# KPXSindx: FREEing tree and list nodes.\n");
   services_.SetStatusText("Done -- Check log for statistics");

@@ -1,7 +1,9 @@
 // The index generation run: GenerateIndexFiles reads the listing, writes the
-// file mapping log, reads every listed article into the word tree and writes
-// the index file set into the index path, narrating into the run log and
-// driving the status line and progress bar through RunServices.
+// file mapping log and the fold record (how the words are upper-cased: the
+// settings' fold, or the accent-free table when accents are ignored), reads
+// every listed article into the word tree and writes the index file set into
+// the index path, narrating into the run log and driving the status line and
+// progress bar through RunServices.
 //
 // Synchronous; returns true when the run completed. Every error is shown and
 // logged through RunServices::ReportError and fails the run; an index file

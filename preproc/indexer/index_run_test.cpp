@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
@@ -117,6 +118,7 @@ TEST_F(IndexRunTest, TwoArticlesCatHatWholeRun) {
   EXPECT_EQ(dir_.ReadText("index/log"),
             " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n"
             "0\t1\tone.txt\tt0001\n1\t2\ttwo.txt\tt0002\n");
+  EXPECT_EQ(indexformat::DumpFoldRecord(dir_.Read("index/fold")).substr(0, 12), "fold cp1252\n");
   std::string index_path = dir_.Join("index/");
   EXPECT_EQ(Log(),
             "# KPXSindx: Search Pre-processor Started ...\n"
@@ -433,6 +435,40 @@ TEST_F(IndexRunTest, UnwritableIndexFileFailsTheRunWithOneClosingError) {
   EXPECT_EQ(Log().substr(Log().size() - services_.errors[1].size()), services_.errors[1]);
 }
 
+// The words go into the set folded by the chosen table, and the fold record
+// names it: accent-free words are looked up by their letters (Z&Uuml;RICH
+// lives in Z/ZU, not in extras), and their initials give letter entries.
+TEST_F(IndexRunTest, FoldRecordNamesTheTableTheWordsWereFoldedWith) {
+  Article("a.txt",
+          "Z\xFCrich caf\xE9 \xC9T\xC9 \xE6"
+          "bler zurich");
+  Listing("a.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("Z/ZU"), "ZURICH 1: 1\n");
+  EXPECT_EQ(Dump("extras"), "Z\\xDCRICH 1: 1\n\\xC6BLER 1: 1\n\\xC9T\\xC9 1: 1\n");
+  EXPECT_EQ(dir_.Read("index/fold"),
+            indexformat::EncodeFoldRecord("cp1252", platform::kCp1252UpperCase));
+
+  settings_.ignore_accents = true;
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("Z/ZU"), "ZURICH 1: 1\n");
+  EXPECT_EQ(Dump("C/CA"), "CAFE 1: 1\n");
+  EXPECT_EQ(Dump("E/ET"), "ETE 1: 1\n");
+  EXPECT_EQ(Dump("E/E"), "E 1: 1\n");
+  EXPECT_EQ(Dump("extras"), "\\xC6BLER 1: 1\n");
+  EXPECT_EQ(dir_.Read("index/fold"),
+            indexformat::EncodeFoldRecord("cp1252-accent-free", platform::kCp1252AccentFree));
+
+  settings_.ignore_accents = false;
+  settings_.fold = platform::CaseFold::kAscii;
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Dump("extras"),
+            "Z\\xFCRICH 1: 1\n\\xC9T\\xC9 1: 1\n\\xE6"
+            "BLER 1: 1\n");
+  EXPECT_FALSE(dir_.Exists("index/E/E"));
+  EXPECT_EQ(indexformat::DumpFoldRecord(dir_.Read("index/fold")), "fold ascii\na..z -> A..Z\n");
+}
+
 TEST_F(IndexRunTest, UnwritableExtrasOrMappingLogFailsTheRun) {
   Article("a.txt", "cat");
   Listing("a.txt\n");
@@ -445,6 +481,12 @@ TEST_F(IndexRunTest, UnwritableExtrasOrMappingLogFailsTheRun) {
   EXPECT_FALSE(Run());
   EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not open the file log file '" +
                                          dir_.Join("index/log") + "'\n");
+  std::filesystem::remove(dir_.Join("index/log"));
+  std::filesystem::create_directories(dir_.Join("index/fold"));
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, could not write the fold record '" +
+                                         dir_.Join("index/fold") + "'\n");
+  EXPECT_FALSE(dir_.Exists("index/C"));
 }
 
 TEST_F(IndexRunTest, BinaryArticleEndsAtItsFirstNulAndFoldsHighBytes) {

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "preproc/indexer/letter_files.h"
@@ -37,7 +38,8 @@ bool IndexStaging::RemoveStaged() const {
     }
     platform::RemoveEmptyDirectory(letter);
   }
-  for (const char* name : {indexformat::kExtrasFileName, indexformat::kFileMappingLogName}) {
+  for (const char* name : {indexformat::kExtrasFileName, indexformat::kFoldRecordName,
+                           indexformat::kFileMappingLogName}) {
     if (platform::IsRegularFile(path_ + name)) platform::RemoveFile(path_ + name);
   }
   return platform::RemoveEmptyDirectory(directory);

@@ -1,9 +1,9 @@
 // IndexStaging: where an index run writes before it replaces the live set.
 //
 // Everything a run writes into the index path (the file mapping log, the
-// one- and two-letter files and the extras file) goes first below the staging
-// directory, index path + kStagingName: a name that begins with "." and so is
-// no index file's. Only when every file has been written does Replace rename
+// fold record, the one- and two-letter files and the extras file) goes first
+// below the staging directory, index path + kStagingName: a name that begins
+// with "." and so is no index file's. Only when every file has been written does Replace rename
 // each staged file over its live name (or, where the live set has no letter
 // directory yet, move the staged one whole). A run that fails or is killed
 // before that leaves the live set as it was; the next run removes the staging

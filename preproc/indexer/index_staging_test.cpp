@@ -28,7 +28,9 @@ class IndexStagingTest : public ::testing::Test {
 };
 
 TEST_F(IndexStagingTest, BeginRemovesWhatAnEarlierRunStagedAndStartsAfresh) {
-  for (const char* name : {"log", "extras", "C/C", "C/CA"}) dir_.Write(Staged(name), "half");
+  for (const char* name : {"log", "fold", "extras", "C/C", "C/CA"}) {
+    dir_.Write(Staged(name), "half");
+  }
   ASSERT_TRUE(staging_.Begin());
   EXPECT_TRUE(std::filesystem::is_empty(dir_.Join(Staged(""))));
   staging_.Discard();
