@@ -43,13 +43,33 @@ TEST_F(TarvikCli, HelpAndUsageErrors) {
   CommandResult index_help = RunCommand(std::string(TARVIK_PATH) + " index --help");
   EXPECT_EQ(index_help.status, 0);
   for (const char* option :
-       {"--listing", "--articles", "--index", "--html", "--delimiters", "--fold", "--log"}) {
+       {"--listing", "--articles", "--index", "--html", "--delimiters", "--fold", "--log",
+        "--ignore-accents"}) {
     EXPECT_NE(index_help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(RunCommand(TARVIK_PATH).status, 2);
   EXPECT_EQ(RunCommand(std::string(TARVIK_PATH) + " index --listing x").status, 2);
   EXPECT_EQ(Index("listing.txt", "articles", "index", "--fold ebcdic").status, 2);
   EXPECT_EQ(Index("listing.txt", "articles", "index", "--bogus").status, 2);
+  CommandResult utf8 = Index("listing.txt", "articles", "index", "--fold ascii --ignore-accents");
+  EXPECT_EQ(utf8.status, 2);
+  EXPECT_EQ(utf8.err,
+            "tarvik index: --ignore-accents folds Windows-1252 text; it does not go with --fold "
+            "ascii\n");
+  EXPECT_FALSE(dir_.Exists("index"));
+}
+
+TEST_F(TarvikCli, IgnoreAccentsFoldsAccentsAwayAndTheSetRecordsIt) {
+  dir_.Write("articles/b.txt", "A caf\xE9 in Z\xFCrich.\n");
+  CommandResult r = Index("listing.txt", "articles", "index", "--ignore-accents");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(indexformat::DumpIndexFile(dir_.Read("index/C/CA")), "CAFE 1: 2\nCAT 1: 1\n");
+  EXPECT_EQ(indexformat::DumpIndexFile(dir_.Read("index/Z/ZU")), "ZURICH. 1: 2\n");
+  EXPECT_EQ(dir_.Read("index/fold").substr(0, 29), "KPXFOLD 1\ncp1252-accent-free\n");
+  r = Index("listing.txt", "articles", "index");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(indexformat::DumpIndexFile(dir_.Read("index/C/CA")), "CAF\\xC9 1: 2\nCAT 1: 1\n");
+  EXPECT_EQ(dir_.Read("index/fold").substr(0, 17), "KPXFOLD 1\ncp1252\n");
 }
 
 TEST_F(TarvikCli, IndexRunSucceeds) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kpx_version.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/terminal.h"
 #include "preproc/cli/console_services.h"
@@ -58,13 +59,37 @@ constexpr char kDescription[] =
     "failed or reported an error (a copy run still writes the good copies), 2 usage\n"
     "error.";
 
+constexpr char kIgnoreAccentsHelp[] =
+    "Also fold accented letters to their letters without accent (Windows-1252 text), so the "
+    "search finds a word typed with or without its accents; the set records it. Not with --fold "
+    "ascii"
+#if defined(_WIN32)
+    "; only where the active code page is 1252"
+#endif
+    ;
+
 struct Options {
   preproc::RunSettings settings;
   std::string log = preproc::kRunLogName;
   bool html = false;
   std::string delimiters;
   std::string fold = kDefaultFold;
+  bool ignore_accents = false;
 };
+
+// Why --ignore-accents cannot be used with these options, or empty: the
+// accent-free table knows Windows-1252 letters only.
+std::string IgnoreAccentsRefusal(const Options& options) {
+  if (!options.ignore_accents) return "";
+  if (options.fold == "ascii") {
+    return "--ignore-accents folds Windows-1252 text; it does not go with --fold ascii";
+  }
+  if (!platform::CanIgnoreAccents()) {
+    return "--ignore-accents folds Windows-1252 text, but the active code page is " +
+           std::to_string(platform::ActiveCodePage());
+  }
+  return "";
+}
 
 // The options both runs share.
 void AddCommonOptions(CLI::App* command, Options& options) {
@@ -96,12 +121,18 @@ preproc::RunSettings HandOver(Options& options) {
   s.article_type = options.html ? preproc::kHtmlArticle : preproc::kTextArticle;
   s.delimiters = preproc::CutDelimiters(options.delimiters);
   s.fold = FoldNamed(options.fold);
+  s.ignore_accents = options.ignore_accents;
   return s;
 }
 
 bool StderrIsTerminal() { return platform::IsTerminal(stderr); }
 
 int RunIndex(Options& options) {
+  const std::string refusal = IgnoreAccentsRefusal(options);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "tarvik index: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
   bool ok = preproc::GenerateIndexFiles(HandOver(options), services);
   services.FinishStatusLine();
@@ -196,6 +227,7 @@ int main(int argc, char** argv) {
             "cp1252", "ascii"
       }))
       ->type_name(kFoldNames);
+  index->add_flag("--ignore-accents", options.ignore_accents, kIgnoreAccentsHelp);
   index->footer(
       "Example:\n  tarvik index --html --listing examples/listing.txt "
       "--articles examples/articles --index examples/index");
