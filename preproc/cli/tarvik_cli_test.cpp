@@ -42,9 +42,8 @@ TEST_F(TarvikCli, HelpAndUsageErrors) {
   EXPECT_NE(help.out.find("copy"), std::string::npos);
   CommandResult index_help = RunCommand(std::string(TARVIK_PATH) + " index --help");
   EXPECT_EQ(index_help.status, 0);
-  for (const char* option :
-       {"--listing", "--articles", "--index", "--html", "--delimiters", "--fold", "--log",
-        "--ignore-accents"}) {
+  for (const char* option : {"--listing", "--articles", "--index", "--html", "--delimiters",
+                             "--fold", "--log", "--ignore-accents"}) {
     EXPECT_NE(index_help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(RunCommand(TARVIK_PATH).status, 2);
