@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/code_page.h"
 #include "preproc/copier/copy_run.h"
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_texts.h"
@@ -90,6 +91,14 @@ void FormController::OnEditCommand(EditCommand command) {
                    : command == EditCommand::kUndo ? false
                                                    : CanCutOrCopy(focus);
   if (act) window_.EditFocusedField(command);
+}
+
+bool FormController::IsIgnoreAccentsEnabled() const {
+  return platform::CanIgnoreAccents() && settings_.fold != platform::CaseFold::kAscii;
+}
+
+void FormController::OnIgnoreAccents() {
+  if (IsIgnoreAccentsEnabled()) settings_.ignore_accents = !settings_.ignore_accents;
 }
 
 // --- run services: what the window shows ---

@@ -12,6 +12,11 @@
 //     Tag field and its label; "HTML Document" sets it to HTML, nothing else;
 //   - Edit > Cut, Copy, Paste act on the focused edit field; Undo is never
 //     enabled;
+//   - Edit > Ignore Accents is a checked item, off at the start: while it is
+//     checked "Generate Index Files" folds words without their accents
+//     (RunSettings::ignore_accents, which holds its state); the copy run does
+//     not read it. It is enabled only where such a fold fits the text:
+//     platform::CanIgnoreAccents() (Windows-1252) and not the ASCII fold;
 //   - QUIT ends the program without a question.
 // Initial update checks "Text Document" (the article type stays as it is) and
 // disables the Special Tag field and its label.
@@ -60,6 +65,12 @@ class FormController : public RunServices {
   // when it is writable; anything else does nothing.
   bool IsEditCommandEnabled(EditCommand command) const;
   void OnEditCommand(EditCommand command);
+
+  // Edit > Ignore Accents: whether it can be chosen now, whether it is
+  // checked, and a click on it (which turns it over when it is enabled).
+  bool IsIgnoreAccentsEnabled() const;
+  bool IsIgnoreAccentsChecked() const { return settings_.ignore_accents; }
+  void OnIgnoreAccents();
 
   const RunSettings& settings() const { return settings_; }
 

@@ -249,6 +249,36 @@ TEST_F(FormControllerTest, EditCommandsReachOnlyAFieldThatAllowsThem) {
   EXPECT_EQ(window_.clipboard_asked, 0);
 }
 
+// Off at the start; checked, the index run folds accents away and the set
+// records it; the copy run keeps the accents. The ASCII fold (UTF-8 text)
+// cannot ignore accents, so the item is disabled and a click changes nothing.
+TEST_F(FormControllerTest, IgnoreAccentsIsACheckedItemTheIndexRunFollows) {
+  FillFields();
+  window_.fields[kIdDelimiters] = "";
+  dir_.Write("articles/b.txt", "Caf\xE9 Z\xFCrich\n");
+  EXPECT_TRUE(controller_.IsIgnoreAccentsEnabled());
+  EXPECT_FALSE(controller_.IsIgnoreAccentsChecked());
+  controller_.OnGenerate();
+  EXPECT_TRUE(dir_.Exists("index/C/CA"));
+  EXPECT_FALSE(dir_.Exists("index/Z/ZU"));  // Z&Uuml;RICH is in extras
+
+  controller_.OnIgnoreAccents();
+  EXPECT_TRUE(controller_.IsIgnoreAccentsChecked());
+  controller_.OnGenerate();
+  EXPECT_TRUE(settings_.ignore_accents);
+  EXPECT_TRUE(dir_.Exists("index/Z/ZU"));
+  EXPECT_EQ(dir_.Read("index/fold").substr(0, 29), "KPXFOLD 1\ncp1252-accent-free\n");
+  controller_.OnCopy();
+  EXPECT_EQ(dir_.Read("copies/a1/t0002"), "Caf\xE9 Z\xFCrich\n");
+
+  controller_.OnIgnoreAccents();
+  EXPECT_FALSE(controller_.IsIgnoreAccentsChecked());
+  settings_.fold = platform::CaseFold::kAscii;
+  EXPECT_FALSE(controller_.IsIgnoreAccentsEnabled());
+  controller_.OnIgnoreAccents();
+  EXPECT_FALSE(controller_.IsIgnoreAccentsChecked());
+}
+
 // --- QUIT ---
 
 TEST_F(FormControllerTest, QuitClosesTheProgramWithoutAQuestion) {

@@ -1,5 +1,6 @@
-// The control IDs of the pre-processor form. The form's commands and its
-// tests find the controls by these numbers.
+// The control IDs of the pre-processor form, and the one menu command both
+// desktop forms number alike. The form's commands and its tests find the
+// controls by these numbers.
 #ifndef KPX_PREPROC_FORM_FORM_IDS_H_
 #define KPX_PREPROC_FORM_FORM_IDS_H_
 
@@ -24,6 +25,7 @@ enum FormControlId : int {
   kIdBrowseListingFile = 1019,  // "Articles Listing File"
   kIdSpecialTagLabel = 1020,    // "Special Tag"
   kIdStatusLine = 1021,         // sunken one-line status display
+  kIdIgnoreAccents = 1022,      // Edit menu: the checked item "Ignore Accents" (a menu command)
 };
 
 }  // namespace preproc

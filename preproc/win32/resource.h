@@ -15,6 +15,8 @@
 #define ID_EDIT_PASTE 0xE125
 #define ID_EDIT_UNDO 0xE12B
 #define ID_APP_ABOUT 0xE140
+// Edit > Ignore Accents, a checked item: preproc::kIdIgnoreAccents.
+#define ID_EDIT_IGNORE_ACCENTS 1022
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -469,6 +469,8 @@ TEST_F(Win32FormTest, MenuAcceleratorsAndAboutBox) {
   EXPECT_EQ(item_text(edit, 2), "Cu&t\tCtrl+X");
   EXPECT_EQ(item_text(edit, 3), "&Copy\tCtrl+C");
   EXPECT_EQ(item_text(edit, 4), "&Paste\tCtrl+V");
+  EXPECT_EQ(GetMenuState(edit, 5, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+  EXPECT_EQ(item_text(edit, 6), "Ignore &Accents");
   EXPECT_EQ(item_text(GetSubMenu(bar, 1), 0), "&About PreProc...");
 
   HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -712,6 +714,24 @@ TEST_F(Win32FormTest, EditMenuFollowsTheFocusedControl) {
   SendMessageA(Item(kIdListingFile), EM_SETSEL, 0, 0);
   EXPECT_EQ(MenuStates(), (std::vector<UINT>{off, off, off, off})) << "empty clipboard";
   SetFocus(Item(kIdGenerate));
+}
+
+// Edit > Ignore Accents: off at the start, turned over by its command, held
+// by the controller's run settings; enabled where the code page is 1252.
+TEST_F(Win32FormTest, IgnoreAccentsIsACheckedEditMenuItem) {
+  HMENU edit = app_->frame().edit_menu();
+  auto state = [&] {
+    SendMessageA(Frame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 0);
+    return GetMenuState(edit, ID_EDIT_IGNORE_ACCENTS, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED);
+  };
+  const UINT enabled = GetACP() == 1252 ? 0 : MF_GRAYED;
+  EXPECT_EQ(state(), enabled);
+  SendMessageA(Frame(), WM_COMMAND, ID_EDIT_IGNORE_ACCENTS, 0);
+  EXPECT_EQ(state(), enabled | (GetACP() == 1252 ? MF_CHECKED : 0));
+  EXPECT_EQ(app_->doc().settings.ignore_accents, GetACP() == 1252);
+  SendMessageA(Frame(), WM_COMMAND, ID_EDIT_IGNORE_ACCENTS, 0);
+  EXPECT_EQ(state(), enabled);
+  EXPECT_FALSE(app_->doc().settings.ignore_accents);
 }
 
 // The edit-field test reads a class name to 5 characters and ignores case.

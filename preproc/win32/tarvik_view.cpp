@@ -213,6 +213,11 @@ void CTarvikView::UpdateEditMenu(HMENU edit_menu) {
     const bool on = controller_.IsEditCommandEnabled(item.edit);
     EnableMenuItem(edit_menu, item.command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
   }
+  const bool accents = controller_.IsIgnoreAccentsEnabled();
+  EnableMenuItem(edit_menu, ID_EDIT_IGNORE_ACCENTS,
+                 MF_BYCOMMAND | (accents ? MF_ENABLED : MF_GRAYED));
+  CheckMenuItem(edit_menu, ID_EDIT_IGNORE_ACCENTS,
+                MF_BYCOMMAND | (controller_.IsIgnoreAccentsChecked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void CTarvikView::OnEditCommand(int command) {
@@ -223,6 +228,8 @@ void CTarvikView::OnEditCommand(int command) {
       return controller_.OnEditCommand(EditCommand::kCopy);
     case ID_EDIT_PASTE:
       return controller_.OnEditCommand(EditCommand::kPaste);
+    case ID_EDIT_IGNORE_ACCENTS:
+      return controller_.OnIgnoreAccents();
   }
 }
 

@@ -56,9 +56,11 @@ class CTarvikView : public preproc::FormWindow {
   // Lets the tool-tip control see a message meant for the form or one of its
   // controls, then the dialog manager (Tab, Enter). True when handled.
   bool PreTranslateMessage(MSG* msg);
-  // Edit menu: enables Undo, Cut, Copy and Paste as the controller says.
+  // Edit menu: enables Undo, Cut, Copy, Paste and Ignore Accents, and checks
+  // Ignore Accents, as the controller says.
   void UpdateEditMenu(HMENU edit_menu);
-  // Edit menu command ID_EDIT_CUT, ID_EDIT_COPY or ID_EDIT_PASTE.
+  // Edit menu command ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE or
+  // ID_EDIT_IGNORE_ACCENTS.
   void OnEditCommand(int command);
 
   // How the clipboard rules see a window that has the focus (null: none).

@@ -2,8 +2,9 @@
 
 #include <wx/menu.h>
 
-#include "preproc/wx/form_picture.h"
+#include "preproc/form/form_ids.h"
 #include "preproc/wx/about_dlg.h"
+#include "preproc/wx/form_picture.h"
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
@@ -18,7 +19,8 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   CreateMenus();
 }
 
-// Edit and Help. Undo has no handler of its own (the form keeps it disabled).
+// Edit and Help. Undo has no handler of its own (the form keeps it disabled);
+// Ignore Accents is a checked item whose state the form's controller holds.
 // The menu texts carry the main accelerators; the table adds the second key
 // of each pair.
 void CMainFrame::CreateMenus() {
@@ -28,6 +30,8 @@ void CMainFrame::CreateMenus() {
   edit->Append(wxID_CUT, "Cu&t\tCtrl+X");
   edit->Append(wxID_COPY, "&Copy\tCtrl+C");
   edit->Append(wxID_PASTE, "&Paste\tCtrl+V");
+  edit->AppendSeparator();
+  edit->AppendCheckItem(preproc::kIdIgnoreAccents, "Ignore &Accents");
   auto* help = new wxMenu;
   help->Append(wxID_ABOUT, "&About PreProc...");
   auto* bar = new wxMenuBar;

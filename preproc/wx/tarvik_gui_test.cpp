@@ -106,6 +106,10 @@ class TarvikGui : public ::testing::Test {
     frame_->GetMenuBar()->UpdateMenus();
     return frame_->GetMenuBar()->IsEnabled(id);
   }
+  bool MenuChecked(int id) {
+    frame_->GetMenuBar()->UpdateMenus();
+    return frame_->GetMenuBar()->IsChecked(id);
+  }
   void FillForSample(const platform::testing::TempDir& out) {
     const fs::path examples = fs::path(KPX_SOURCE_DIR) / "examples";
     SetField(kIdListingFile, (examples / "listing.txt").string());
@@ -402,6 +406,31 @@ TEST_F(TarvikGui, GenerateAndCopyWriteTheIndexAndThePhraseSearchFiles) {
   EXPECT_EQ(view_->doc()->settings().index_path, out.Join("index/"));
   EXPECT_NE(ReadFile(kRunLogName).find("# KPXScopy:"), std::string::npos);
   EXPECT_EQ(frame_->GetTitle(), kMainWindowTitle);
+}
+
+// Edit > Ignore Accents: a checked item after a separator, off at the start;
+// the index run follows it and the set records the fold.
+TEST_F(TarvikGui, IgnoreAccentsIsACheckedEditMenuItemTheIndexRunFollows) {
+  wxMenu* edit = frame_->GetMenuBar()->GetMenu(0);
+  wxMenuItem* item = edit->FindItem(kIdIgnoreAccents);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->IsCheckable());
+  EXPECT_EQ(item->GetItemLabelText(), "Ignore Accents");
+  EXPECT_TRUE(edit->FindItemByPosition(edit->GetMenuItemCount() - 2)->IsSeparator());
+  EXPECT_TRUE(MenuEnabled(kIdIgnoreAccents));
+  EXPECT_FALSE(MenuChecked(kIdIgnoreAccents));
+
+  platform::testing::TempDir out;
+  FillForSample(out);
+  frame_->ProcessCommand(kIdIgnoreAccents);
+  EXPECT_TRUE(MenuChecked(kIdIgnoreAccents));
+  Click(kIdGenerate);
+  EXPECT_EQ(ReadFile(out.Join("index/fold")).substr(0, 29), "KPXFOLD 1\ncp1252-accent-free\n");
+  frame_->ProcessCommand(kIdIgnoreAccents);
+  EXPECT_FALSE(MenuChecked(kIdIgnoreAccents));
+  Click(kIdGenerate);
+  EXPECT_EQ(ReadFile(out.Join("index/fold")).substr(0, 17), "KPXFOLD 1\ncp1252\n");
+  boxes_.clear();
 }
 
 // --- what the form draws ---

@@ -41,6 +41,8 @@ wxBEGIN_EVENT_TABLE(CTarvikView, wxView)
   EVT_UPDATE_UI(wxID_CUT, CTarvikView::OnUpdateEditMenu)
   EVT_UPDATE_UI(wxID_COPY, CTarvikView::OnUpdateEditMenu)
   EVT_UPDATE_UI(wxID_PASTE, CTarvikView::OnUpdateEditMenu)
+  EVT_MENU(kIdIgnoreAccents, CTarvikView::OnIgnoreAccents)
+  EVT_UPDATE_UI(kIdIgnoreAccents, CTarvikView::OnUpdateIgnoreAccents)
 wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
 // clang-format on
 
@@ -146,6 +148,13 @@ void CTarvikView::OnEditMenu(wxCommandEvent& event) {
 
 void CTarvikView::OnUpdateEditMenu(wxUpdateUIEvent& event) {
   event.Enable(m_controller->IsEditCommandEnabled(EditCommandOf(event.GetId())));
+}
+
+void CTarvikView::OnIgnoreAccents(wxCommandEvent&) { m_controller->OnIgnoreAccents(); }
+
+void CTarvikView::OnUpdateIgnoreAccents(wxUpdateUIEvent& event) {
+  event.Enable(m_controller->IsIgnoreAccentsEnabled());
+  event.Check(m_controller->IsIgnoreAccentsChecked());
 }
 
 // --- fields and controls ---

@@ -81,6 +81,8 @@ class CTarvikView : public wxView, public preproc::FormWindow {
   void OnHtmlDocument(wxCommandEvent& event);
   void OnEditMenu(wxCommandEvent& event);
   void OnUpdateEditMenu(wxUpdateUIEvent& event);
+  void OnIgnoreAccents(wxCommandEvent& event);
+  void OnUpdateIgnoreAccents(wxUpdateUIEvent& event);
 
   CTarvikForm* m_form = nullptr;
   std::unique_ptr<preproc::FormController> m_controller;
