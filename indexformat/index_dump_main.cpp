@@ -1,12 +1,27 @@
 // kpxdump: prints index files as text, one entry per line, so an author or a
-// test can read what an index holds. Exit status 0, or 2 when a file cannot be
+// test can read what an index holds, and the set's fold record as the fold it
+// names and the bytes it changes. Exit status 0, or 2 when a file cannot be
 // read; a corrupt file is shown up to its damage and gives status 1.
 #include <cstdio>
 #include <string>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "kpx_version.h"
 #include "platform/file_system.h"
+
+namespace {
+
+// The fold record goes by its name; a file that begins with the record's
+// magic is one too (no index file can: its first word would hold a space).
+bool IsFoldRecord(const std::string& path, const std::string& bytes) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return name == indexformat::kFoldRecordName ||
+         bytes.rfind(indexformat::kFoldRecordMagic, 0) == 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::string first = argc > 1 ? argv[1] : "";
@@ -19,7 +34,9 @@ int main(int argc, char** argv) {
     std::fprintf(argc < 2 ? stderr : stdout,
                  "Usage: kpxdump INDEX_FILE...\n"
                  "Prints each entry of the index files (the one-letter, two-letter and extras\n"
-                 "files that tarvik index writes) as \"WORD count: article numbers\".\n\n"
+                 "files that tarvik index writes) as \"WORD count: article numbers\". The\n"
+                 "set's fold record (the file \"fold\") is printed as \"fold NAME\" and the\n"
+                 "bytes its table changes, \"a..z -> A..Z\" and \"\\xE9 -> \\xC9\" lines.\n\n"
                  "Options:\n"
                  "  --help     print this help and exit\n"
                  "  --version  print the kit's version and exit\n\n"
@@ -35,9 +52,10 @@ int main(int argc, char** argv) {
       return 2;
     }
     if (argc > 2) std::printf("== %s\n", argv[i]);
-    std::string text = indexformat::DumpIndexFile(bytes);
+    const std::string text = IsFoldRecord(argv[i], bytes) ? indexformat::DumpFoldRecord(bytes)
+                                                          : indexformat::DumpIndexFile(bytes);
     std::fputs(text.c_str(), stdout);
-    if (text.find("corrupt at offset") != std::string::npos) status = 1;
+    if (text.rfind("corrupt", 0) == 0 || text.find("\ncorrupt") != std::string::npos) status = 1;
   }
   return status;
 }
