@@ -164,7 +164,10 @@ tarvik_args=(--html --listing listing.txt --articles articles)
   "$linux_build/preproc/cli/tarvik" index "${tarvik_args[@]}" --index index >/dev/null 2>&1 &&
   mv kpxsindx.log index.log &&
   "$linux_build/preproc/cli/tarvik" copy "${tarvik_args[@]}" --copy copies >/dev/null 2>&1 &&
-  mv kpxsindx.log copy.log) || fail "the Linux tarvik exited with $?"
+  mv kpxsindx.log copy.log &&
+  "$linux_build/preproc/cli/tarvik" index "${tarvik_args[@]}" --index accent-free \
+    --ignore-accents --log accent-free.log >/dev/null 2>&1) ||
+  fail "the Linux tarvik exited with $?"
 
 # Index set: every file byte-identical, except the file mapping log "log",
 # a text file with CR LF line ends on Windows.
@@ -238,6 +241,9 @@ for arch in win32 win64; do
   nested=$(windows_path "$side/nested/deeper/index")
   run_wine "$side" "$tarvik_exe" index "${tarvik_args[@]}" --index "$nested" --fold cp1252 \
     --log nested.log >/dev/null || status=$?
+  # Words folded without accents (accepted: the code page under Wine is 1252).
+  run_wine "$side" "$tarvik_exe" index "${tarvik_args[@]}" --index accent-free --ignore-accents \
+    --log accent-free.log >/dev/null || status=$?
   if [ "$status" -ne 0 ]; then
     fail "tarvik.exe ($bits-bit) exited with $status"
     cat "$work/wine.err" >&2
@@ -247,6 +253,14 @@ for arch in win32 win64; do
   if [ -z "$problems" ] && [ "$count" -gt 2 ]; then
     pass "index set: $count files equal (log after CR LF -> LF)"
   else fail "index set differs:$problems"; fi
+  # The fold record is one of the files compared; both runs name the same fold.
+  if [ -f "$side/index/fold" ] && cmp -s "$work/linux/index/fold" "$side/index/fold"; then
+    pass "fold record equal: $(sed -n 2p "$side/index/fold")"
+  else fail "fold record differs or is missing"; fi
+  problems=$(compare_index "$work/linux/accent-free" "$side/accent-free")
+  if [ -z "$problems" ] && [ "$(sed -n 2p "$side/accent-free/fold")" = cp1252-accent-free ]; then
+    pass "index set written with --ignore-accents is the same"
+  else fail "index set with --ignore-accents differs:$problems"; fi
   problems=$(compare_index "$work/linux/index" "$side/nested/deeper/index")
   if [ -z "$problems" ]; then pass "index set written with --fold cp1252 into a new nested drive path is the same"
   else fail "nested index set differs:$problems"; fi
