@@ -93,6 +93,14 @@ TEST_F(KpxsearchTest, JsonReadsTheCodePageOrUtf8) {
                 .out.find("\"text\": \"caf\xC3\xA9 cat\", \"occurrences\": [[6, 8]]"),
             std::string::npos)
       << "columns count characters";
+  // A surrogate, overlong forms and a byte above F4: each byte one U+FFFD.
+  dir_.Write("articles/a1/t0001", "\xED\xA0\x80 \xC0\xAF \xE0\x80\xAF \xF5\x80\x80\x80 cat\n");
+  const std::string r = "\xEF\xBF\xBD", r2 = r + r, r3 = r2 + r, r4 = r3 + r;  // U+FFFD
+  CommandResult json = Search("--json --encoding utf-8 cat");
+  EXPECT_NE(json.out.find("\"text\": \"" + r3 + " " + r2 + " " + r3 + " " + r4 +
+                          " cat\", \"occurrences\": [[17, 19]]"),
+            std::string::npos)
+      << json.out;
 }
 
 TEST_F(KpxsearchTest, ModesAndRanges) {
