@@ -16,20 +16,22 @@ namespace platform::testing {
 
 class TempDir {
  public:
-  TempDir() {
+  TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+  // A fresh directory below parent, for a test that wants its files on a
+  // particular file system (many small files in memory, say).
+  explicit TempDir(const std::filesystem::path& parent) {
 #ifdef _WIN32
     // No mkdtemp: the first name of this process's series that is still free.
     static unsigned serial = 0;
     std::error_code error;
     for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
       std::filesystem::path candidate =
-          std::filesystem::temp_directory_path() /
-          ("kpxtest-" + std::to_string(_getpid()) + "-" + std::to_string(serial++));
+          parent / ("kpxtest-" + std::to_string(_getpid()) + "-" + std::to_string(serial++));
       if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
     }
 #else
-    std::string pattern = (std::filesystem::temp_directory_path() / "kpxtest-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    std::string pattern = (parent / "kpxtest-XXXXXX").string();
+    if (const char* made = mkdtemp(pattern.data())) path_ = made;
 #endif
   }
   ~TempDir() {

@@ -99,6 +99,24 @@ TEST_F(CopyRunTest, SmallRunWritesNumberedCopiesAndItsExactLog) {
   EXPECT_EQ(counts_.copied, 2);
 }
 
+// Every article starts with a fresh transformation state: as if a word had
+// just been written and no tag were open, whatever the article before left.
+TEST_F(CopyRunTest, EveryHtmlArticleStartsWithAFreshState) {
+  WriteListing("tag_first.html\nopen_less.html\nyork.html\nopen_tag.html\nworld.html\n");
+  WriteArticle("tag_first.html", "<p>\nHello\nworld</p>");
+  WriteArticle("open_less.html", "text <");  // ends on a "<"
+  WriteArticle("york.html", " new york");
+  WriteArticle("open_tag.html", "Hello <b");  // ends inside a tag
+  WriteArticle("world.html", "World");
+  settings_.article_type = kHtmlArticle;
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0001"), " Hello\nworld");  // the LF behind the first tag is a blank
+  EXPECT_EQ(Copy("a1/t0002"), "text ");
+  EXPECT_EQ(Copy("a1/t0003"), " new york");
+  EXPECT_EQ(Copy("a1/t0004"), "Hello ");
+  EXPECT_EQ(Copy("a1/t0005"), "World");
+}
+
 TEST_F(CopyRunTest, HundredArticlesFillOneCopyBlock) {
   WriteRepeatedListing(101, "x");
   ASSERT_TRUE(Run());
@@ -132,6 +150,7 @@ TEST_F(CopyRunTest, LongListingsRunToTheCountersLimit) {
             std::string::npos);
   EXPECT_EQ(counts_.articles, kMaxArticleNumber);
   EXPECT_EQ(counts_.copied, 3);
+  EXPECT_TRUE(counts_.cut_off);
 }
 
 TEST_F(CopyRunTest, ArticlesThatCannotBeOpenedAreReportedAndTheRunGoesOn) {
