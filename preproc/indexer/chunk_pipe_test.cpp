@@ -52,36 +52,6 @@ TEST(ChunkPipe, RecordsArriveWholeAndInOrder) {
   EXPECT_FALSE(pipe.NextRecord(&record));  // and stays at the end
 }
 
-// Records read from one chunk stay valid while the consumer reads on in it,
-// though the producer fills every other chunk meanwhile.
-TEST(ChunkPipe, RecordsOfTheChunkBeingReadStayValid) {
-  ChunkPipe pipe(32, 2);
-  std::thread producer([&pipe] {
-    for (std::uint32_t i = 0; i < 1000; ++i) {
-      char* data = pipe.ReserveRecord(8);
-      if (data == nullptr) return;
-      std::memcpy(data, &i, 4);
-      pipe.CommitRecord(i, 4);
-    }
-    pipe.Finish();
-  });
-  ChunkPipe::Record first, second;
-  for (std::uint32_t i = 0; i < 1000; i += 2) {
-    ASSERT_TRUE(pipe.AtChunkEnd());
-    ASSERT_TRUE(pipe.NextRecord(&first));
-    ASSERT_FALSE(pipe.AtChunkEnd());  // two records of 16 bytes to a chunk
-    ASSERT_TRUE(pipe.NextRecord(&second));
-    std::this_thread::yield();  // the producer may fill the other chunk now
-    std::uint32_t a, b;
-    std::memcpy(&a, first.data, 4);
-    std::memcpy(&b, second.data, 4);
-    ASSERT_EQ(a, i);
-    ASSERT_EQ(b, i + 1);
-  }
-  EXPECT_FALSE(pipe.NextRecord(&first));
-  producer.join();
-}
-
 // A consumer that closes the pipe frees a producer waiting for room with
 // every chunk full: its reservation comes back empty.
 TEST(ChunkPipe, CloseFreesAWaitingProducer) {
