@@ -8,6 +8,7 @@
 // run failed or reported an error (verify: found a problem), 2 usage error.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -243,7 +244,12 @@ int main(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   }
-  if (index->parsed()) return RunIndex(options);
-  if (verify->parsed()) return RunVerify(options);
-  return RunCopy(options);
+  try {
+    if (index->parsed()) return RunIndex(options);
+    if (verify->parsed()) return RunVerify(options);
+    return RunCopy(options);
+  } catch (const std::bad_alloc&) {  // outside the runs, which report their own
+    std::fputs("tarvik: not enough memory\n", stderr);
+    return kExitRunFailed;
+  }
 }

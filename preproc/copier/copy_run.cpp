@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -163,8 +164,19 @@ bool CopyRun::Abandon(const std::string& file) {
 
 bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts) {
   CopyCounts ignored;
-  CopyRun run(std::move(settings), services, counts != nullptr ? *counts : ignored);
-  return run.Run();
+  try {
+    CopyRun run(std::move(settings), services, counts != nullptr ? *counts : ignored);
+    return run.Run();
+  } catch (const std::bad_alloc&) {
+    // The run is gone, with its listing and what it had read of it: the
+    // report finds room again. Every copy made is whole, the others as they were.
+  }
+  try {
+    services.ReportError("# KPXScopy: ERROR, not enough memory to copy the articles\n");
+  } catch (const std::bad_alloc&) {  // the run fails without its report
+  }
+  services.CloseRunLog();
+  return false;
 }
 
 }  // namespace preproc

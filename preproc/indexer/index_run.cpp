@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ static_assert(indexformat::kMaxListedArticles < WordTree::kMaxArticles);
 
 constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
+// The error of a run that runs out of memory, by the phase it is in.
+constexpr char kNoMemoryForListing[] =
+    "\n# KPXSindx: ERROR, not enough memory to read the listing\n";
+constexpr char kNoMemoryForArticles[] =
+    "\n# KPXSindx: ERROR, not enough memory to read the articles\n";
+constexpr char kNoMemoryForIndexFiles[] =
+    "\n# KPXSindx: ERROR, not enough memory to write the index files\n";
+constexpr char kNoMemoryToFinish[] = "\n# KPXSindx: ERROR, not enough memory to finish the run\n";
+
 // One index generation run: the settings, the names table and the word tree
 // live exactly as long as the run.
 //
@@ -37,6 +47,8 @@ class IndexRun {
       : settings_(std::move(settings)), services_(services) {}
 
   bool Run();
+  // Memory ran out, on the run's thread or handed on from a second one.
+  bool FailForMemory() noexcept;
 
  private:
   bool Fail(const std::string& message);
@@ -57,6 +69,8 @@ class IndexRun {
   std::vector<std::string> names_;
   WordTree tree_;
   RunCounters counters_;
+  // The error that ends the run if memory runs out now.
+  const char* no_memory_ = kNoMemoryForListing;
 };
 
 bool IndexRun::Fail(const std::string& message) {
@@ -65,6 +79,22 @@ bool IndexRun::Fail(const std::string& message) {
   services_.CloseRunLog();
   listing_.Close();
   return false;
+}
+
+// Frees what the run holds, so that the report finds room, and fails as every
+// error does: the staging directory goes, the live set stays as it was. When
+// not even the report finds memory, the run fails without it; a staging
+// directory left then is removed by the next run.
+bool IndexRun::FailForMemory() noexcept {
+  { WordTree released(std::move(tree_)); }
+  std::vector<std::string>().swap(names_);
+  try {
+    return Fail(no_memory_);
+  } catch (const std::bad_alloc&) {
+    services_.CloseRunLog();
+    listing_.Close();
+    return false;
+  }
 }
 
 bool IndexRun::CheckPaths() {
@@ -133,6 +163,7 @@ bool IndexRun::WriteFileMappingLog() {
 }
 
 bool IndexRun::ReadArticles() {
+  no_memory_ = kNoMemoryForArticles;
   services_.SetProgressRange(0, static_cast<std::uint16_t>(names_.size()));
   services_.SetProgressStep(1);
   services_.SetStatusText("Creating Word Tree");
@@ -166,6 +197,7 @@ bool IndexRun::ReadArticles() {
 
 // Walks the tree into the staging directory, then replaces the live set.
 bool IndexRun::WriteIndexFiles() {
+  no_memory_ = kNoMemoryForIndexFiles;
   services_.LogText("\n# KPXSindx: Completed word count/sort ... now writing out wordTree\n");
   services_.LogText("Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n");
   services_.SetProgressRange(0, 28);
@@ -176,6 +208,7 @@ bool IndexRun::WriteIndexFiles() {
   IndexWriter writer(staging_->path(), settings_.index_path, services_);
   writer.WriteWordTree(tree_);
   if (!ReplaceIndexSet(writer)) return false;
+  no_memory_ = kNoMemoryToFinish;  // the new set is in place
   services_.SetProgressPos(28);
   services_.LogText(
       FormatMessage("\n# KPXSindx: Completed file writing to %s\n", settings_.index_path.c_str()));
@@ -250,8 +283,18 @@ bool IndexRun::Run() {
 }  // namespace
 
 bool GenerateIndexFiles(RunSettings settings, RunServices& services) {
-  IndexRun run(std::move(settings), services);
-  return run.Run();
+  std::unique_ptr<IndexRun> run;
+  try {
+    run = std::make_unique<IndexRun>(std::move(settings), services);
+    return run->Run();
+  } catch (const std::bad_alloc&) {
+    if (run != nullptr) return run->FailForMemory();
+  }
+  try {  // not even the run's first tables: nothing was opened
+    services.ReportError(kNoMemoryForListing);
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
 }
 
 }  // namespace preproc
