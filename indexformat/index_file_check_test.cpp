@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "indexformat/letter_files.h"
@@ -60,24 +62,34 @@ class Recorder : public IndexFileObserver {
  public:
   explicit Recorder(int stop_after = -1) : stop_after_(stop_after) {}
   bool OnProblem(const IndexFileProblem& p) override {
-    std::string line = std::to_string(static_cast<int>(p.fault)) + "@" + std::to_string(p.offset);
-    if (p.fault == IndexFileFault::kWordNotAscending)
-      line += " after " + std::string(p.previous_word);
-    if (p.fault == IndexFileFault::kArticlesNotAscending) {
-      line += " " + std::to_string(p.article) + "<=" + std::to_string(p.previous_article);
+    std::ostringstream line;
+    line << static_cast<int>(p.fault) << '@' << p.offset;
+    switch (p.fault) {
+      case IndexFileFault::kDamagedEntry:
+        line << ' ' << DescribeDamage(p.entry->damage);
+        break;
+      case IndexFileFault::kWordNotAscending:
+        line << " after " << p.previous_word;
+        break;
+      case IndexFileFault::kForeignWord:
+        break;
+      case IndexFileFault::kBadArticleNumber:
+        line << ' ' << std::string_view(reinterpret_cast<const char*>(p.field), kFieldWidth);
+        break;
+      case IndexFileFault::kArticlesNotAscending:
+        line << ' ' << p.article << "<=" << p.previous_article;
+        break;
+      case IndexFileFault::kEntryCount:
+        line << ' ' << p.entries;
+        break;
     }
-    if (p.fault == IndexFileFault::kBadArticleNumber) {
-      line += " " + std::string(reinterpret_cast<const char*>(p.field), kFieldWidth);
-    }
-    if (p.fault == IndexFileFault::kDamagedEntry)
-      line += std::string(" ") + DescribeDamage(p.entry->damage);
-    if (p.fault == IndexFileFault::kEntryCount) line += " " + std::to_string(p.entries);
-    log.push_back(line);
+    log.push_back(line.str());
     return stop_after_ < 0 || ++problems_ < stop_after_;
   }
   void OnArticle(const EntryView& entry, size_t offset, int article) override {
-    log.push_back(std::string(entry.word) + "@" + std::to_string(offset) + "=" +
-                  std::to_string(article));
+    std::ostringstream line;
+    line << entry.word << '@' << offset << '=' << article;
+    log.push_back(line.str());
   }
   std::vector<std::string> log;
 
