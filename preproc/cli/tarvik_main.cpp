@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/index_format.h"
 #include "kpx_version.h"
 #include "platform/file_system.h"
 #include "platform/terminal.h"
@@ -109,7 +110,7 @@ int RunIndex(Options& options) {
   // A note for the user only: the run log stays as the run wrote it.
   int listed =
       preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file));
-  if (ok && listed > preproc::verify::kSearchableArticles) {
+  if (ok && listed > indexformat::kMaxSearchableArticles) {
     std::fprintf(stderr,
                  "tarvik index: note: the listing names %d articles; the search reaches articles 1 "
                  "to 2,500 only\n",

@@ -96,8 +96,8 @@ TEST_F(TarvikCopy, ArticleErrorsAreReportedTheRunCompletesAndExitsWithOne) {
 // The copies go to memory where it can: 32767 files are slow to make on a
 // busy disk.
 TEST_F(TarvikCopy, ListingPastTheArticleCutOffExitsWithOne) {
-  const TempDir copies(access("/dev/shm", W_OK) == 0 ? "/dev/shm"
-                                                     : std::filesystem::temp_directory_path());
+  const TempDir copies(access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
+                                                     : platform::TemporaryDirectory());
   ASSERT_FALSE(copies.path().empty());
   dir_.Write("articles/a.txt", "x");
   std::string listing;

@@ -17,7 +17,6 @@ namespace preproc {
 namespace {
 
 constexpr std::uint16_t kProgressUpper = 28;
-constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
 // One run over one listing. Every step that ends the run closes the listing
 // and the run log.
@@ -68,8 +67,7 @@ bool CopyRun::Run() {
 // creates them.
 bool CopyRun::PrepareInputs() {
   if (!listing_.Open(settings_.listing_file)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
-                              settings_.listing_file.c_str()));
+    return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.copy_path,
                                         "\n# KPXSindx: ERROR, no Copy Path specified.");

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
-#include "indexformat/phrase_search_files.h"
+#include "indexformat/letter_files.h"
 #include "platform/file_system.h"
 #include "preproc/run/article_listing.h"
 #include "preproc/run/message_text.h"
@@ -23,8 +24,6 @@ namespace preproc {
 namespace {
 
 static_assert(indexformat::kMaxListedArticles < WordTree::kMaxArticles);
-
-constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
 // The error of a run that runs out of memory, by the phase it is in.
 constexpr char kNoMemoryForListing[] =
@@ -140,22 +139,8 @@ bool IndexRun::PrepareIndexPath() {
 
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  std::FILE* file = platform::IsDirectory(path)
-                        ? nullptr
-                        : platform::OpenFile(StagedPath(indexformat::kFileMappingLogName), "w");
-  if (file == nullptr) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
-                              path.c_str()));
-  }
-  std::fputs(" -- File Mapping Log --\n", file);
-  std::fputs("[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n", file);
-  char copy_name[indexformat::kMaxCopyName];  // the article's phrase search file
-  for (size_t i = 0; i < names_.size(); ++i) {
-    long n = static_cast<long>(i);
-    indexformat::CopyFileName(static_cast<int>(n + 1), copy_name);
-    std::fprintf(file, "%ld\t%ld\t%s\t%s\n", n, n + 1, names_[i].c_str(), copy_name);
-  }
-  if (std::fclose(file) != 0) {
+  if (platform::IsDirectory(path) ||
+      !indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_)) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
   }
@@ -220,8 +205,10 @@ bool IndexRun::WriteIndexFiles() {
 // was and the run fails with one closing error.
 bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   std::vector<std::string> files;
-  for (int slot = 0; slot < LetterFiles::kCount; ++slot) {
-    if (writer.written().Has(slot)) files.push_back(LetterFiles::RelativeName(slot));
+  for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
+    if (writer.written().Has(slot)) {
+      files.push_back(indexformat::LetterFileName(slot, platform::kSeparator));
+    }
   }
   files.push_back(indexformat::kExtrasFileName);
   files.push_back(indexformat::kFileMappingLogName);  // last: it names the new numbering
@@ -230,8 +217,7 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   if (failed == 0) {
     // A directory where a file must go: "could not write to" it, like a failed chunk.
     for (const std::string& file : staging_->Obstacles(files)) {
-      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                          (settings_.index_path + file).c_str()));
+      services_.ReportError(NotWrittenMessage(settings_.index_path + file));
       ++failed;
     }
   }
@@ -244,8 +230,7 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   const std::vector<std::string> not_replaced = staging_->Replace(files);
   if (!not_replaced.empty()) {
     for (const std::string& file : not_replaced) {
-      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                          (settings_.index_path + file).c_str()));
+      services_.ReportError(NotWrittenMessage(settings_.index_path + file));
     }
     return Fail(FormatMessage(
         "\n# KPXSindx: ERROR, index set in '%s' only partly replaced: %d index file(s) could "
@@ -261,8 +246,7 @@ bool IndexRun::Run() {
   services_.OpenRunLog();
   services_.LogText("# KPXSindx: Search Pre-processor Started ...\n");
   if (!listing_.Open(settings_.listing_file)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
-                              settings_.listing_file.c_str()));
+    return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
   if (!CheckPaths()) return false;
   ReadListing();
