@@ -3,6 +3,10 @@
 // this header holds its constants, the word classes that choose a word's file,
 // the file names, and the entry layout. The index writer and the search engine
 // both use it, so they always agree on where a word lives and how it is stored.
+// The set's other rules have their own headers beside this one: the letter
+// files (letter_files.h), what an index file is (index_file_check.h), the file
+// mapping log (file_mapping_log.h) and the phrase search files' names
+// (phrase_search_files.h).
 //
 // Everything here is allocation-free except the std::string helpers, which the
 // engine does not call.
@@ -20,6 +24,10 @@ namespace indexformat {
 inline constexpr int kMaxWordLength = 255;      // length byte 1..255
 inline constexpr int kFieldWidth = 4;           // "%04d" count and article numbers
 inline constexpr int kMaxBlockArticles = 2500;  // article numbers in one entry
+// The article numbers a search can return, 1 to 2,500: the search side keeps
+// one result flag for each, and ignores other numbers. An index of a longer
+// listing holds articles that no search reaches.
+inline constexpr int kMaxSearchableArticles = kMaxBlockArticles;
 inline constexpr int kMaxBlockBytes = kMaxBlockArticles * kFieldWidth;  // 10000
 inline constexpr int kMaxEntryBytes = 1 + kMaxWordLength + kFieldWidth + kMaxBlockBytes;
 inline constexpr int kMaxListedArticles = 9999;  // what the index run numbers

@@ -1,5 +1,7 @@
 #include "indexformat/phrase_search_files.h"
 
+#include <climits>
+
 namespace indexformat {
 namespace {
 
@@ -40,6 +42,17 @@ size_t RelativeCopyFileName(int article, char block_letter, char separator,
   size_t n = CopyBlockName(article, block_letter, out);
   out[n++] = separator;
   return n + CopyFileName(article, out + n);
+}
+
+int CopyFileNumber(std::string_view name) {
+  if (name.size() < 5 || name[0] != 't') return -1;
+  int value = 0;
+  for (char c : name.substr(1)) {
+    if (c < '0' || c > '9') return -1;
+    const int digit = c - '0';
+    value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;
+  }
+  return value;
 }
 
 }  // namespace indexformat

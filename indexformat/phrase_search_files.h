@@ -7,11 +7,13 @@
 // gives the same directory. See FORMAT.md.
 //
 // The builders write into the caller's buffer and allocate nothing, so the
-// engine uses them as they are.
+// engine uses them as they are. Every name of a phrase search file, in every
+// module and test, is built here.
 #ifndef KPX_INDEXFORMAT_PHRASE_SEARCH_FILES_H_
 #define KPX_INDEXFORMAT_PHRASE_SEARCH_FILES_H_
 
 #include <cstddef>
+#include <string_view>
 
 namespace indexformat {
 
@@ -38,6 +40,11 @@ size_t CopyFileName(int article, char out[kMaxCopyName]);
 // The file's name relative to the copy path: the block name, separator and
 // the file's name: "a1/t0001", "A2/t0101". Returns the length.
 size_t RelativeCopyFileName(int article, char block_letter, char separator, char out[kMaxCopyName]);
+
+// The article number that a phrase search file's own name gives ("t0001" 1,
+// "t12345" 12345): -1 when name is not "t" and at least four decimal digits;
+// a number too large for an int gives INT_MAX.
+int CopyFileNumber(std::string_view name);
 
 }  // namespace indexformat
 

@@ -27,5 +27,17 @@ TEST(CopyNames, BlocksOfAHundredAndFourDigitNumbers) {
   EXPECT_STREQ(name, "a3");
 }
 
+TEST(CopyNames, FileNamesReadBackAsTheirNumbers) {
+  for (int article : {1, 100, 2500, 9999, 12345}) {
+    char name[kMaxCopyName];
+    CopyFileName(article, name);
+    EXPECT_EQ(CopyFileNumber(name), article) << name;
+  }
+  for (const char* name : {"t001", "T0001", "t00a1", "t0001.txt", "x0001", "", "t-001"}) {
+    EXPECT_EQ(CopyFileNumber(name), -1) << name;
+  }
+  EXPECT_EQ(CopyFileNumber("t99999999999999999999"), INT_MAX);
+}
+
 }  // namespace
 }  // namespace indexformat

@@ -9,6 +9,7 @@
 #include <direct.h>
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -141,6 +142,47 @@ bool RenameOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
+
+namespace {
+
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+}  // namespace
+
+#ifdef _WIN32
+bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  names->clear();
+  std::string pattern = path;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (!IsDotOrDotDot(found.cFileName)) names->emplace_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  const bool ok = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  return ok;
+}
+#else
+bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  names->clear();
+  DIR* directory = opendir(path.c_str());
+  if (directory == nullptr) return false;
+  for (;;) {
+    errno = 0;
+    const struct dirent* entry = readdir(directory);
+    if (entry == nullptr) break;
+    if (!IsDotOrDotDot(entry->d_name)) names->emplace_back(entry->d_name);
+  }
+  const bool ok = errno == 0;
+  closedir(directory);
+  return ok;
+}
+#endif
 
 #ifndef _WIN32
 // One open, one fstat and, for a file that does not change meanwhile, one read

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -69,6 +70,11 @@ bool RemoveEmptyDirectory(const std::string& path);
 // POSIX; MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows). Both names
 // lie on one volume. True when to now holds what from held.
 bool RenameOver(const std::string& from, const std::string& to);
+
+// The names of what a directory holds, "." and ".." left out, in the order
+// the system gives them (not sorted). False when it cannot be read; *names
+// then holds what was read before the failure.
+bool ListDirectory(const std::string& path, std::vector<std::string>* names);
 
 // Reads a whole file as bytes into *contents; false when it cannot be opened
 // or read (directories cannot be opened).

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/testing/temp_dir.h"
 
@@ -76,6 +78,24 @@ TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
   EXPECT_TRUE(IsRegularFile(dir.Join("a")));
   EXPECT_TRUE(RemoveFile(dir.Join("a")));
   EXPECT_FALSE(IsRegularFile(dir.Join("a")));
+}
+
+// Every name once, "." and ".." left out; a directory that cannot be read
+// (missing, or a file) says so.
+TEST(FileSystem, ListDirectoryGivesEveryNameOnce) {
+  TempDir dir;
+  dir.Write("box/a", "1");
+  dir.Write("box/.hidden", "2");
+  dir.Write("box/sub/deep", "3");
+  std::vector<std::string> names;
+  ASSERT_TRUE(ListDirectory(dir.Join("box"), &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a", "sub"}));
+  ASSERT_TRUE(ListDirectory(dir.Join("box") + kSeparator, &names));
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_FALSE(ListDirectory(dir.Join("missing"), &names));
+  EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(ListDirectory(dir.Join("box/a"), &names));
 }
 
 }  // namespace

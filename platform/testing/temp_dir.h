@@ -1,46 +1,32 @@
 // TempDir: a fresh directory for one test, removed with everything in it when
-// the test ends. Test-only.
+// the test ends (platform::TempDir, with the test's conveniences for writing
+// and reading files below it). Test-only.
 #ifndef KPX_PLATFORM_TESTING_TEMP_DIR_H_
 #define KPX_PLATFORM_TESTING_TEMP_DIR_H_
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
-#ifdef _WIN32
-#include <process.h>
-#endif
+#include "platform/temp_dir.h"
 
 namespace platform::testing {
 
 class TempDir {
  public:
-  TempDir() {
-#ifdef _WIN32
-    // No mkdtemp: the first name of this process's series that is still free.
-    static unsigned serial = 0;
-    std::error_code error;
-    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
-      std::filesystem::path candidate =
-          std::filesystem::temp_directory_path() /
-          ("kpxtest-" + std::to_string(_getpid()) + "-" + std::to_string(serial++));
-      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
-    }
-#else
-    std::string pattern = (std::filesystem::temp_directory_path() / "kpxtest-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-#endif
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+  TempDir() : TempDir(platform::TemporaryDirectory()) {}
+  // A fresh directory below parent, for a test that wants its files on a
+  // particular file system (many small files in memory, say).
+  explicit TempDir(const std::string& parent) {
+    if (!dir_.Create("kpxtest-", parent)) std::fprintf(stderr, "TempDir: cannot make a directory\n");
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   // The directory, without a final separator.
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return dir_.path(); }
   // path(), the platform's separator and relative, whose "/" are read as
   // separators too (so on Windows every "/" becomes "\\").
   std::string Join(std::string_view relative) const {
@@ -49,9 +35,9 @@ class TempDir {
     for (char& c : native) {
       if (c == '/') c = '\\';
     }
-    return path_ + "\\" + native;
+    return path() + "\\" + native;
 #else
-    return path_ + "/" + std::string(relative);
+    return path() + "/" + std::string(relative);
 #endif
   }
 
@@ -80,7 +66,7 @@ class TempDir {
   bool Exists(std::string_view relative) const { return std::filesystem::exists(Join(relative)); }
 
  private:
-  std::string path_;
+  platform::TempDir dir_;
 };
 
 }  // namespace platform::testing

@@ -1,5 +1,7 @@
 #include "preproc/cli/console_services.h"
 
+#include <new>
+
 #include "preproc/run/article_listing.h"
 
 namespace preproc {
@@ -82,12 +84,16 @@ void ConsoleServices::ShowBox(std::string_view text, MessageKind kind) {
 }
 
 int CountListedArticles(const std::string& listing_file) {
-  ArticleListing listing;
-  if (!listing.Open(listing_file)) return -1;
-  std::string name;
-  while (listing.Next(&name)) {
+  try {
+    ArticleListing listing;
+    if (!listing.Open(listing_file)) return -1;
+    std::string name;
+    while (listing.Next(&name)) {
+    }
+    return listing.number();
+  } catch (const std::bad_alloc&) {  // a line longer than memory: the run reports it
+    return -1;
   }
-  return listing.number();
 }
 
 }  // namespace preproc

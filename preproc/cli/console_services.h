@@ -53,7 +53,8 @@ class ConsoleServices : public RunServices {
 };
 
 // The number of articles a listing names: its lines that do not begin with
-// "|", the rule both runs number by. -1 when the listing cannot be read.
+// "|", the rule both runs number by. -1 when the listing cannot be read,
+// nor counted in the memory there is.
 int CountListedArticles(const std::string& listing_file);
 
 }  // namespace preproc

@@ -1,8 +1,11 @@
 // The tarvik command end to end: exit statuses, where messages go, and the
 // index run's failure rows as a script sees them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "indexformat/index_format.h"
@@ -160,6 +163,78 @@ TEST_F(TarvikCli, WriteErrorsExitWithOneAndKeepThePreviousSet) {
   EXPECT_EQ(dir_.Read("index/C/CA"), cat);
   EXPECT_EQ(dir_.Read("index/log"), log);
   EXPECT_FALSE(dir_.Exists("index/.kpxsindx-staging"));
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KPX_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KPX_UNDER_SANITIZER 1
+#endif
+#endif
+
+// Every file below root of this test's directory, by relative name, with its
+// bytes ("" for a directory).
+std::map<std::string, std::string> Files(const TempDir& dir, const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Join(root))) {
+    const std::string name = std::filesystem::relative(entry.path(), dir.path()).string();
+    files[name] = entry.is_regular_file() ? dir.Read(name) : "";
+  }
+  return files;
+}
+
+// Both runs under a memory limit of 256 MiB, which lets tarvik start and run
+// but not take in an article, or a listing line, of hundreds of MiB: an
+// article that never ends (read on the second thread), one of 1 GiB (its
+// size alone is too much for the tree), a listing line of 1 GiB. Each run
+// exits 1 with the error of its phase on standard error and in the run log;
+// the index set and the copies of the runs before stay as they were.
+TEST_F(TarvikCli, RunningOutOfMemoryExitsWithOneAndKeepsThePreviousSets) {
+#if defined(KPX_UNDER_SANITIZER)
+  GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than the limit leaves";
+#endif
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const std::string tarvik = std::string(TARVIK_PATH);
+  ASSERT_EQ(RunCommand(tarvik + " copy --listing listing.txt --articles articles --copy copies",
+                       dir_.path())
+                .status,
+            0);
+  const auto index = Files(dir_, "index"), copies = Files(dir_, "copies");
+  ASSERT_EQ(symlink("/dev/zero", dir_.Join("articles/endless.txt").c_str()), 0);
+  dir_.Write("articles/huge.txt", "huge");
+  std::filesystem::resize_file(dir_.Join("articles/huge.txt"), 1 << 30);  // sparse
+  dir_.Write("endless.lst", "a.txt\nendless.txt\nb.txt\n");
+  dir_.Write("huge.lst", "a.txt\nhuge.txt\n");
+  dir_.Write("long.lst", "a.txt\nb.txt\n");
+  std::filesystem::resize_file(dir_.Join("long.lst"), 1 << 30);
+  const struct {
+    std::string arguments, message;
+  } rows[] = {
+      {"index --listing endless.lst --articles articles --index index",
+       "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
+      {"index --listing huge.lst --articles articles --index index",
+       "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
+      {"index --listing long.lst --articles articles --index index",
+       "\n# KPXSindx: ERROR, not enough memory to read the listing\n"},
+      {"copy --listing long.lst --articles articles --copy copies",
+       "# KPXScopy: ERROR, not enough memory to copy the articles\n"},
+  };
+  for (const auto& row : rows) {
+    // Without the limit the command does not run at all.
+    CommandResult r =
+        RunCommand("ulimit -v 262144 && " + tarvik + " " + row.arguments, dir_.path());
+    EXPECT_EQ(r.status, 1) << row.arguments << "\n" << r.err;
+    EXPECT_NE(r.err.find(row.message.substr(row.message[0] == '\n')), std::string::npos)
+        << row.arguments << "\n"
+        << r.err;
+    const std::string log = dir_.Read("kpxsindx.log");
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), row.message.size())), row.message)
+        << row.arguments;
+    EXPECT_EQ(r.out, "") << row.arguments;
+    EXPECT_EQ(Files(dir_, "index"), index) << row.arguments;
+    EXPECT_EQ(Files(dir_, "copies"), copies) << row.arguments;
+  }
 }
 #endif
 

@@ -8,9 +8,11 @@
 // run failed or reported an error (verify: found a problem), 2 usage error.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "indexformat/index_format.h"
 #include "kpx_version.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -139,7 +141,7 @@ int RunIndex(Options& options) {
   // A note for the user only: the run log stays as the run wrote it.
   int listed =
       preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file));
-  if (ok && listed > preproc::verify::kSearchableArticles) {
+  if (ok && listed > indexformat::kMaxSearchableArticles) {
     std::fprintf(stderr,
                  "tarvik index: note: the listing names %d articles; the search reaches articles 1 "
                  "to 2,500 only\n",
@@ -275,7 +277,12 @@ int main(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   }
-  if (index->parsed()) return RunIndex(options);
-  if (verify->parsed()) return RunVerify(options);
-  return RunCopy(options);
+  try {
+    if (index->parsed()) return RunIndex(options);
+    if (verify->parsed()) return RunVerify(options);
+    return RunCopy(options);
+  } catch (const std::bad_alloc&) {  // outside the runs, which report their own
+    std::fputs("tarvik: not enough memory\n", stderr);
+    return kExitRunFailed;
+  }
 }

@@ -91,6 +91,28 @@ TEST_F(TarvikCopy, ArticleErrorsAreReportedTheRunCompletesAndExitsWithOne) {
   EXPECT_NE(Log().find("Completed copying 1 files"), std::string::npos);
 }
 
+// Every article is copied, but the listing goes on past article 32767: the
+// cut-off is reported, the run completes with the 32767, and exits with 1.
+// The copies go to memory where it can: 32767 files are slow to make on a
+// busy disk.
+TEST_F(TarvikCopy, ListingPastTheArticleCutOffExitsWithOne) {
+  const TempDir copies(access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
+                                                     : platform::TemporaryDirectory());
+  ASSERT_FALSE(copies.path().empty());
+  dir_.Write("articles/a.txt", "x");
+  std::string listing;
+  for (int n = 0; n < 32768; ++n) listing += "a.txt\n";
+  dir_.Write("long.txt", listing);
+  CommandResult r = Copy("long.txt", "articles", copies.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("# KPXScopy: ERROR, no more files copied after # 32767"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("could not be copied"), std::string::npos) << "no article failed";
+  EXPECT_EQ(copies.Read("a328/t32767"), "x");
+  EXPECT_NE(Log().find("# KPXScopy: Completed copying 32767 files to " + copies.path() + "/\n"),
+            std::string::npos);
+}
+
 #ifndef _WIN32  // the failing file is a Linux device
 TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
   std::filesystem::create_directories(dir_.Join("copies/a1"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -16,7 +17,6 @@ namespace preproc {
 namespace {
 
 constexpr std::uint16_t kProgressUpper = 28;
-constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
 
 // One run over one listing. Every step that ends the run closes the listing
 // and the run log.
@@ -67,8 +67,7 @@ bool CopyRun::Run() {
 // creates them.
 bool CopyRun::PrepareInputs() {
   if (!listing_.Open(settings_.listing_file)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
-                              settings_.listing_file.c_str()));
+    return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.copy_path,
                                         "\n# KPXSindx: ERROR, no Copy Path specified.");
@@ -163,8 +162,19 @@ bool CopyRun::Abandon(const std::string& file) {
 
 bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts) {
   CopyCounts ignored;
-  CopyRun run(std::move(settings), services, counts != nullptr ? *counts : ignored);
-  return run.Run();
+  try {
+    CopyRun run(std::move(settings), services, counts != nullptr ? *counts : ignored);
+    return run.Run();
+  } catch (const std::bad_alloc&) {
+    // The run is gone, with its listing and what it had read of it: the
+    // report finds room again. Every copy made is whole, the others as they were.
+  }
+  try {
+    services.ReportError("# KPXScopy: ERROR, not enough memory to copy the articles\n");
+  } catch (const std::bad_alloc&) {  // the run fails without its report
+  }
+  services.CloseRunLog();
+  return false;
 }
 
 }  // namespace preproc

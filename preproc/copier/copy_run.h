@@ -9,7 +9,8 @@
 // path that cannot be created, or a read or write failure while copying an
 // article, which abandons the run at once with a kFatal message ("An unknown
 // error occurred while accessing <file>.") and leaves the run log without its
-// closing lines.
+// closing lines. Memory running out ends the run too: "not enough memory to
+// copy the articles" through ReportError, the copies made so far whole.
 //
 // Article numbers go up to 32767: the run stops reading the listing at the
 // 32768th article line, reports it, and completes with the 32767 before it.

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -99,6 +100,24 @@ TEST_F(CopyRunTest, SmallRunWritesNumberedCopiesAndItsExactLog) {
   EXPECT_EQ(counts_.copied, 2);
 }
 
+// Every article starts with a fresh transformation state: as if a word had
+// just been written and no tag were open, whatever the article before left.
+TEST_F(CopyRunTest, EveryHtmlArticleStartsWithAFreshState) {
+  WriteListing("tag_first.html\nopen_less.html\nyork.html\nopen_tag.html\nworld.html\n");
+  WriteArticle("tag_first.html", "<p>\nHello\nworld</p>");
+  WriteArticle("open_less.html", "text <");  // ends on a "<"
+  WriteArticle("york.html", " new york");
+  WriteArticle("open_tag.html", "Hello <b");  // ends inside a tag
+  WriteArticle("world.html", "World");
+  settings_.article_type = kHtmlArticle;
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0001"), " Hello\nworld");  // the LF behind the first tag is a blank
+  EXPECT_EQ(Copy("a1/t0002"), "text ");
+  EXPECT_EQ(Copy("a1/t0003"), " new york");
+  EXPECT_EQ(Copy("a1/t0004"), "Hello ");
+  EXPECT_EQ(Copy("a1/t0005"), "World");
+}
+
 TEST_F(CopyRunTest, HundredArticlesFillOneCopyBlock) {
   WriteRepeatedListing(101, "x");
   ASSERT_TRUE(Run());
@@ -132,6 +151,7 @@ TEST_F(CopyRunTest, LongListingsRunToTheCountersLimit) {
             std::string::npos);
   EXPECT_EQ(counts_.articles, kMaxArticleNumber);
   EXPECT_EQ(counts_.copied, 3);
+  EXPECT_TRUE(counts_.cut_off);
 }
 
 TEST_F(CopyRunTest, ArticlesThatCannotBeOpenedAreReportedAndTheRunGoesOn) {
@@ -241,6 +261,50 @@ TEST_F(CopyRunTest, ARunKilledInTheMiddleOfACopyLeavesOnlyWholeCopies) {
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002.part"));
 }
 #endif
+
+// Run services whose front end runs out of memory at its n-th progress change
+// (from 1), as a form's drawing may, in whichever step of the run it falls.
+class NoMemoryAtProgress : public RecordingServices {
+ public:
+  NoMemoryAtProgress(std::string run_log_path, int fail_at)
+      : RecordingServices(std::move(run_log_path)), fail_at_(fail_at) {}
+  int changes = 0;
+
+ protected:
+  void ShowProgress(int lower, int upper, int pos) override {
+    if (++changes == fail_at_) throw std::bad_alloc();
+    RecordingServices::ShowProgress(lower, upper, pos);
+  }
+
+ private:
+  const int fail_at_;
+};
+
+// Memory running out at any progress change fails the run with its one
+// error, shown and logged last; every copy is whole, the run's or the one
+// before it, and no partial copy is left.
+TEST_F(CopyRunTest, RunningOutOfMemoryAnywhereLeavesOnlyWholeCopies) {
+  const std::string error = "# KPXScopy: ERROR, not enough memory to copy the articles\n";
+  WriteRepeatedListing(3, "before");
+  NoMemoryAtProgress counting(dir_.Join("kpxsindx.log"), 0);
+  ASSERT_TRUE(CopyArticles(settings_, counting));
+  WriteArticle("a.txt", "after");
+  for (int n = 1; n <= counting.changes; ++n) {
+    NoMemoryAtProgress failing(dir_.Join("kpxsindx.log"), n);
+    EXPECT_FALSE(CopyArticles(settings_, failing)) << n;
+    EXPECT_EQ(failing.Texts(), std::vector<std::string>{error}) << n;
+    const std::string log = Log();
+    ASSERT_GE(log.size(), error.size());
+    EXPECT_EQ(log.substr(log.size() - error.size()), error) << n;
+    for (const char* copy : {"a1/t0001", "a1/t0002", "a1/t0003"}) {
+      EXPECT_TRUE(Copy(copy) == "before" || Copy(copy) == "after") << n << " " << copy;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Join("copies/a1"))) {
+      EXPECT_EQ(entry.path().extension(), "") << n << " " << entry.path();
+    }
+  }
+  EXPECT_EQ(counting.changes, 6);  // the range, the position, a step per article, the full bar
+}
 
 TEST_F(CopyRunTest, RunWithoutARunLogStillCopies) {
   RecordingServices no_log(dir_.path());  // a directory cannot be the run log

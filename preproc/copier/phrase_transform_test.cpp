@@ -92,6 +92,16 @@ TEST(PhraseSearchTransform, HtmlDelimiterBehindTagAfterWordBecomesOneBlank) {
   EXPECT_EQ(Transform("a <br>\r\nb", true), "a \r\nb");
 }
 
+// An article starts as if a word had just been written: a delimiter right
+// behind a tag at its very start is one blank, a line end too, so the text
+// after "<p>" LF is on the copy's first line.
+TEST(PhraseSearchTransform, HtmlArticleStartsAfterText) {
+  EXPECT_EQ(Transform("<p>\nHello", true), " Hello");
+  EXPECT_EQ(Transform("<p>\r\nHello", true), " \nHello");
+  EXPECT_EQ(Transform("<p>\nHello", true, {}, 3), " Hello");  // ">" ends the first block
+  EXPECT_EQ(Transform("\n<p>\nHello", true), "\n\nHello");    // a delimiter written first
+}
+
 TEST(PhraseSearchTransform, HtmlTagAcrossBlockBoundaries) {
   EXPECT_EQ(Transform("ab<cd>ef", true, {}, 4), "abef");      // "<" is the block's last byte
   EXPECT_EQ(Transform("x<bold>yz", true, {}, 3), "xyz");      // tag spans three blocks

@@ -7,21 +7,20 @@
 //
 // The reader runs at most kChunks chunks ahead and stops at the first article
 // it cannot read; what reading throws (no memory for an article) is thrown
-// again on the consumer's thread, where that article's words would be.
-// Destroying the reader stops and joins the thread whatever state it is in.
+// again on the consumer's thread, where that article's words would be
+// (ProducerThread). Destroying the reader stops and joins the thread whatever
+// state it is in.
 #ifndef KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 #define KPX_PREPROC_INDEXER_ARTICLE_WORD_READER_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/code_page.h"
 #include "preproc/indexer/chunk_pipe.h"
+#include "preproc/indexer/producer_thread.h"
 #include "preproc/indexer/word_extraction.h"
 
 namespace preproc {
@@ -40,7 +39,6 @@ class ArticleWordReader {
   // the reader.
   ArticleWordReader(std::vector<std::string> paths, const Delimiters& delimiters, bool html,
                     const platform::UpperCaseTable& upper);
-  ~ArticleWordReader();
   ArticleWordReader(const ArticleWordReader&) = delete;
   ArticleWordReader& operator=(const ArticleWordReader&) = delete;
 
@@ -54,29 +52,22 @@ class ArticleWordReader {
   Next NextWords(WordRecord* out, int max, int* count);
 
  private:
-  // The pipe's chunks hold records back to back, each 8-byte aligned: hash,
-  // length (0 marks an article's end, kUnreadableMark an unreadable article),
-  // then the padded word.
+  // One record per word: the key is its hash, the data the padded word (its
+  // size the word's length); a record of no data ends an article. An
+  // article that cannot be read ends the records.
   static constexpr std::size_t kChunkBytes = 64 * 1024;
   static constexpr std::size_t kChunks = 32;  // 2 MiB ahead at most
-  static constexpr std::uint32_t kUnreadableMark = 0xFFFFFFFF;
 
-  void ReadAll();  // the thread
-  bool ReadArticle(const std::string& path, std::string& text);
-  void PutMark(std::uint32_t mark);
+  void ReadAll(ChunkPipe& pipe);  // the producer's body
+  bool PutWords(ChunkPipe& pipe, const std::string& text);
 
   const std::vector<std::string> paths_;
   const Delimiters& delimiters_;
   const bool html_;
   const FoldTable fold_;
-  ChunkPipe pipe_{kChunkBytes, kChunks};
+  bool article_ended_ = false;  // the consumer's: the end read with the last words given
 
-  bool abandoned_ = false;       // the reader's: the consumer has gone
-  std::exception_ptr failure_;   // what reading threw; read by the consumer after the mark
-  std::span<const char> taken_;  // the consumer's chunk, and its position in it
-  std::size_t position_ = 0;
-
-  std::thread thread_;  // last: starts once everything above is ready
+  ProducerThread producer_;  // last: starts once everything above is ready
 };
 
 }  // namespace preproc

@@ -5,25 +5,21 @@
 namespace preproc {
 
 ChunkPipe::ChunkPipe(std::size_t chunk_bytes, std::size_t chunks)
-    : chunk_bytes_(chunk_bytes), chunks_(chunks) {
+    : chunk_bytes_(chunk_bytes), chunks_(chunks), full_(chunks), empty_(chunks) {
   for (Chunk& chunk : chunks_) {
     chunk.words.reset(new std::uint64_t[chunk_bytes / 8]);
-    empty_.push_back(&chunk);
+    empty_.Push(&chunk);
   }
 }
 
-char* ChunkPipe::Reserve(std::size_t bytes) {
-  if (filling_ != nullptr && chunk_bytes_ - filling_->used >= bytes) {
-    return reinterpret_cast<char*>(filling_->words.get()) + filling_->used;
-  }
+char* ChunkPipe::ReserveInNextChunk() {
   HandOn();
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return closed_ || !empty_.empty(); });
   if (closed_) return nullptr;
-  filling_ = empty_.front();
-  empty_.pop_front();
+  filling_ = empty_.Pop();
   filling_->used = 0;
-  return reinterpret_cast<char*>(filling_->words.get());
+  return Base(filling_);
 }
 
 void ChunkPipe::HandOn() {
@@ -31,7 +27,7 @@ void ChunkPipe::HandOn() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // A chunk with nothing in it goes back, so no chunk taken is empty.
-    (filling_->used == 0 ? empty_ : full_).push_back(std::exchange(filling_, nullptr));
+    (filling_->used == 0 ? empty_ : full_).Push(std::exchange(filling_, nullptr));
   }
   changed_.notify_all();
 }
@@ -45,17 +41,17 @@ void ChunkPipe::Finish() {
   changed_.notify_all();
 }
 
-std::span<const char> ChunkPipe::Take() {
+bool ChunkPipe::TakeNextChunk() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (taken_ != nullptr) {
-    empty_.push_back(std::exchange(taken_, nullptr));
+    empty_.Push(std::exchange(taken_, nullptr));
     changed_.notify_all();
   }
   changed_.wait(lock, [this] { return finished_ || !full_.empty(); });
-  if (full_.empty()) return {};
-  taken_ = full_.front();
-  full_.pop_front();
-  return {reinterpret_cast<const char*>(taken_->words.get()), taken_->used};
+  if (full_.empty()) return false;
+  taken_ = full_.Pop();
+  position_ = 0;
+  return true;
 }
 
 void ChunkPipe::Close() {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <thread>
@@ -11,41 +10,46 @@
 namespace preproc {
 namespace {
 
-// Records of one to four 8-byte numbers go through chunks of 64 bytes, at
-// most four ahead: they arrive whole and in order, a record that does not fit
-// starts the next chunk, and a reservation left unused at the end adds
-// nothing.
+// Record i holds i % 21 bytes of the value i: sizes 0 to 20, so some need no
+// padding, most need some, and one of 20 bytes (32 with its header) leaves a
+// 64-byte chunk too little room for the next large one.
+std::uint32_t SizeOf(std::uint32_t i) { return i % 21; }
+
+// Records go through chunks of 64 bytes, at most four ahead: they arrive
+// whole and in order, each with its key, its size and its data, 8-byte
+// aligned; a record that does not fit starts the next chunk, and a
+// reservation left uncommitted at the end adds nothing.
 TEST(ChunkPipe, RecordsArriveWholeAndInOrder) {
   ChunkPipe pipe(64, 4);
-  const std::uint64_t n = 5000;
+  const std::uint32_t n = 5000;
   std::thread producer([&pipe] {
-    for (std::uint64_t i = 0; i < n;) {
-      const std::uint64_t words = std::min<std::uint64_t>(1 + i % 4, n - i);
-      char* room = pipe.Reserve(8 * words);
-      if (room == nullptr) break;  // cannot be: the consumer never closes
-      for (std::uint64_t k = 0; k < words; ++k, ++i) std::memcpy(room + 8 * k, &i, 8);
-      pipe.Commit(8 * words);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      char* data = pipe.ReserveRecord(20);
+      if (data == nullptr) break;  // cannot be: the consumer never closes
+      std::memset(data, static_cast<char>(i), SizeOf(i));
+      pipe.CommitRecord(i * 7, SizeOf(i));
     }
-    EXPECT_NE(pipe.Reserve(64), nullptr);  // a fresh chunk, reserved, never committed
+    EXPECT_NE(pipe.ReserveRecord(56), nullptr);  // a fresh chunk, reserved, never committed
     pipe.Finish();
   });
-  std::vector<bool> starts(n + 1, false);  // where a record begins
-  for (std::uint64_t i = 0; i < n; i += std::min<std::uint64_t>(1 + i % 4, n - i)) starts[i] = true;
-  std::vector<std::uint64_t> seen;
-  for (std::span<const char> chunk = pipe.Take(); !chunk.empty(); chunk = pipe.Take()) {
-    ASSERT_EQ(chunk.size() % 8, 0u);
-    ASSERT_LE(chunk.size(), 64u);
-    ASSERT_TRUE(starts[seen.size()]) << "a chunk begins inside a record, at " << seen.size();
-    for (std::size_t k = 0; k < chunk.size(); k += 8) {
-      std::uint64_t value;
-      std::memcpy(&value, chunk.data() + k, 8);
-      seen.push_back(value);
+  ChunkPipe::Record record;
+  std::uint32_t seen = 0;
+  int chunks = 0;
+  for (;; ++seen) {
+    if (pipe.AtChunkEnd()) ++chunks;
+    if (!pipe.NextRecord(&record)) break;
+    ASSERT_LT(seen, n);
+    ASSERT_EQ(record.key, seen * 7);
+    ASSERT_EQ(record.size, SizeOf(seen));
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(record.data) % 8, 0u);
+    for (std::uint32_t k = 0; k < record.size; ++k) {
+      ASSERT_EQ(record.data[k], static_cast<char>(seen)) << "record " << seen;
     }
   }
   producer.join();
-  ASSERT_EQ(seen.size(), n);
-  for (std::uint64_t i = 0; i < n; ++i) ASSERT_EQ(seen[i], i);
-  EXPECT_TRUE(pipe.Take().empty());  // and stays at the end
+  EXPECT_EQ(seen, n);
+  EXPECT_GT(chunks, 1000);                 // most chunks hold two or three records
+  EXPECT_FALSE(pipe.NextRecord(&record));  // and stays at the end
 }
 
 // A consumer that closes the pipe frees a producer waiting for room with
@@ -55,15 +59,16 @@ TEST(ChunkPipe, CloseFreesAWaitingProducer) {
   int refused_at = -1;
   std::thread producer([&pipe, &refused_at] {
     for (int i = 0; i < 100; ++i) {
-      if (pipe.Reserve(16) == nullptr) {
+      if (pipe.ReserveRecord(8) == nullptr) {
         refused_at = i;
         return;
       }
-      pipe.Commit(16);
+      pipe.CommitRecord(0, 8);
     }
   });
-  EXPECT_EQ(pipe.Take().size(), 16u);  // one taken and kept: the producer fills the other
-  pipe.Close();                        // and waits, unless the close comes first
+  ChunkPipe::Record record;
+  EXPECT_TRUE(pipe.NextRecord(&record));  // one taken and kept: the producer fills the other
+  pipe.Close();                           // and waits, unless the close comes first
   producer.join();
   EXPECT_GE(refused_at, 1);
   EXPECT_LE(refused_at, 2);

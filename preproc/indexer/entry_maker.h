@@ -8,18 +8,17 @@
 //
 // The maker runs at most kChunks chunks ahead. What the walk throws (no
 // memory for the sort) is thrown again by Next once the entries before it
-// have been taken. Destroying the maker stops and joins the thread whatever
-// state it is in.
+// have been taken (ProducerThread). Destroying the maker stops and joins the
+// thread whatever state it is in.
 #ifndef KPX_PREPROC_INDEXER_ENTRY_MAKER_H_
 #define KPX_PREPROC_INDEXER_ENTRY_MAKER_H_
 
 #include <cstddef>
-#include <exception>
-#include <span>
+#include <cstdint>
 #include <string_view>
-#include <thread>
 
 #include "preproc/indexer/chunk_pipe.h"
+#include "preproc/indexer/producer_thread.h"
 #include "preproc/indexer/word_tree.h"
 
 namespace preproc {
@@ -28,7 +27,6 @@ class EntryMaker {
  public:
   // tree: after FinishArticleLists, and unchanged until the maker is gone.
   explicit EntryMaker(WordTree& tree);
-  ~EntryMaker();
   EntryMaker(const EntryMaker&) = delete;
   EntryMaker& operator=(const EntryMaker&) = delete;
 
@@ -44,21 +42,16 @@ class EntryMaker {
   bool Next(Entry* entry);
 
  private:
-  // The pipe's chunks hold records back to back, each 8-byte aligned: the
-  // entry's size, its count (the top bit set when cut), then the entry.
+  // One record per entry: the key is its count (the top bit set when cut),
+  // the data the entry.
   static constexpr std::size_t kChunkBytes = 64 * 1024;
   static constexpr std::size_t kChunks = 16;  // 1 MiB ahead at most
 
-  void MakeAll();  // the thread
-  bool Put(std::uint32_t node);
+  void MakeAll(ChunkPipe& pipe);  // the producer's body
+  bool Put(ChunkPipe& pipe, std::uint32_t node);
 
   WordTree& tree_;
-  ChunkPipe pipe_{kChunkBytes, kChunks};
-  std::exception_ptr failure_;   // what the walk threw; read by the consumer at the end
-  std::span<const char> taken_;  // the consumer's chunk, and its position in it
-  std::size_t position_ = 0;
-
-  std::thread thread_;  // last: starts once everything above is ready
+  ProducerThread producer_;  // last: starts once everything above is ready
 };
 
 }  // namespace preproc

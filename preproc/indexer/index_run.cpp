@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "indexformat/file_mapping_log.h"
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
-#include "indexformat/phrase_search_files.h"
+#include "indexformat/letter_files.h"
 #include "platform/file_system.h"
 #include "preproc/indexer/article_indexer.h"
 #include "preproc/indexer/article_word_reader.h"
@@ -24,7 +26,14 @@ namespace {
 
 static_assert(indexformat::kMaxListedArticles < WordTree::kMaxArticles);
 
-constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
+// The error of a run that runs out of memory, by the phase it is in.
+constexpr char kNoMemoryForListing[] =
+    "\n# KPXSindx: ERROR, not enough memory to read the listing\n";
+constexpr char kNoMemoryForArticles[] =
+    "\n# KPXSindx: ERROR, not enough memory to read the articles\n";
+constexpr char kNoMemoryForIndexFiles[] =
+    "\n# KPXSindx: ERROR, not enough memory to write the index files\n";
+constexpr char kNoMemoryToFinish[] = "\n# KPXSindx: ERROR, not enough memory to finish the run\n";
 
 // One index generation run: the settings, the names table and the word tree
 // live exactly as long as the run.
@@ -38,6 +47,8 @@ class IndexRun {
       : settings_(std::move(settings)), services_(services) {}
 
   bool Run();
+  // Memory ran out, on the run's thread or handed on from a second one.
+  bool FailForMemory() noexcept;
 
  private:
   bool Fail(const std::string& message);
@@ -59,6 +70,8 @@ class IndexRun {
   std::vector<std::string> names_;
   WordTree tree_;
   RunCounters counters_;
+  // The error that ends the run if memory runs out now.
+  const char* no_memory_ = kNoMemoryForListing;
 };
 
 bool IndexRun::Fail(const std::string& message) {
@@ -67,6 +80,22 @@ bool IndexRun::Fail(const std::string& message) {
   services_.CloseRunLog();
   listing_.Close();
   return false;
+}
+
+// Frees what the run holds, so that the report finds room, and fails as every
+// error does: the staging directory goes, the live set stays as it was. When
+// not even the report finds memory, the run fails without it; a staging
+// directory left then is removed by the next run.
+bool IndexRun::FailForMemory() noexcept {
+  { WordTree released(std::move(tree_)); }
+  std::vector<std::string>().swap(names_);
+  try {
+    return Fail(no_memory_);
+  } catch (const std::bad_alloc&) {
+    services_.CloseRunLog();
+    listing_.Close();
+    return false;
+  }
 }
 
 bool IndexRun::CheckPaths() {
@@ -112,22 +141,8 @@ bool IndexRun::PrepareIndexPath() {
 
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  std::FILE* file = platform::IsDirectory(path)
-                        ? nullptr
-                        : platform::OpenFile(StagedPath(indexformat::kFileMappingLogName), "w");
-  if (file == nullptr) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
-                              path.c_str()));
-  }
-  std::fputs(" -- File Mapping Log --\n", file);
-  std::fputs("[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n", file);
-  char copy_name[indexformat::kMaxCopyName];  // the article's phrase search file
-  for (size_t i = 0; i < names_.size(); ++i) {
-    long n = static_cast<long>(i);
-    indexformat::CopyFileName(static_cast<int>(n + 1), copy_name);
-    std::fprintf(file, "%ld\t%ld\t%s\t%s\n", n, n + 1, names_[i].c_str(), copy_name);
-  }
-  if (std::fclose(file) != 0) {
+  if (platform::IsDirectory(path) ||
+      !indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_)) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
   }
@@ -155,6 +170,7 @@ bool IndexRun::WriteFoldRecord() {
 }
 
 bool IndexRun::ReadArticles() {
+  no_memory_ = kNoMemoryForArticles;
   services_.SetProgressRange(0, static_cast<std::uint16_t>(names_.size()));
   services_.SetProgressStep(1);
   services_.SetStatusText("Creating Word Tree");
@@ -188,6 +204,7 @@ bool IndexRun::ReadArticles() {
 
 // Walks the tree into the staging directory, then replaces the live set.
 bool IndexRun::WriteIndexFiles() {
+  no_memory_ = kNoMemoryForIndexFiles;
   services_.LogText("\n# KPXSindx: Completed word count/sort ... now writing out wordTree\n");
   services_.LogText("Running Total :: Char :: Cnt (1-ltr + 2-ltr + extras)\n");
   services_.SetProgressRange(0, 28);
@@ -198,6 +215,7 @@ bool IndexRun::WriteIndexFiles() {
   IndexWriter writer(staging_->path(), settings_.index_path, services_);
   writer.WriteWordTree(tree_);
   if (!ReplaceIndexSet(writer)) return false;
+  no_memory_ = kNoMemoryToFinish;  // the new set is in place
   services_.SetProgressPos(28);
   services_.LogText(
       FormatMessage("\n# KPXSindx: Completed file writing to %s\n", settings_.index_path.c_str()));
@@ -209,8 +227,10 @@ bool IndexRun::WriteIndexFiles() {
 // was and the run fails with one closing error.
 bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   std::vector<std::string> files;
-  for (int slot = 0; slot < LetterFiles::kCount; ++slot) {
-    if (writer.written().Has(slot)) files.push_back(LetterFiles::RelativeName(slot));
+  for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
+    if (writer.written().Has(slot)) {
+      files.push_back(indexformat::LetterFileName(slot, platform::kSeparator));
+    }
   }
   files.push_back(indexformat::kExtrasFileName);
   files.push_back(indexformat::kFoldRecordName);
@@ -220,8 +240,7 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   if (failed == 0) {
     // A directory where a file must go: "could not write to" it, like a failed chunk.
     for (const std::string& file : staging_->Obstacles(files)) {
-      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                          (settings_.index_path + file).c_str()));
+      services_.ReportError(NotWrittenMessage(settings_.index_path + file));
       ++failed;
     }
   }
@@ -234,8 +253,7 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   const std::vector<std::string> not_replaced = staging_->Replace(files);
   if (!not_replaced.empty()) {
     for (const std::string& file : not_replaced) {
-      services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                          (settings_.index_path + file).c_str()));
+      services_.ReportError(NotWrittenMessage(settings_.index_path + file));
     }
     return Fail(FormatMessage(
         "\n# KPXSindx: ERROR, index set in '%s' only partly replaced: %d index file(s) could "
@@ -251,8 +269,7 @@ bool IndexRun::Run() {
   services_.OpenRunLog();
   services_.LogText("# KPXSindx: Search Pre-processor Started ...\n");
   if (!listing_.Open(settings_.listing_file)) {
-    return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
-                              settings_.listing_file.c_str()));
+    return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
   if (!CheckPaths()) return false;
   ReadListing();
@@ -275,8 +292,18 @@ bool IndexRun::Run() {
 }  // namespace
 
 bool GenerateIndexFiles(RunSettings settings, RunServices& services) {
-  IndexRun run(std::move(settings), services);
-  return run.Run();
+  std::unique_ptr<IndexRun> run;
+  try {
+    run = std::make_unique<IndexRun>(std::move(settings), services);
+    return run->Run();
+  } catch (const std::bad_alloc&) {
+    if (run != nullptr) return run->FailForMemory();
+  }
+  try {  // not even the run's first tables: nothing was opened
+    services.ReportError(kNoMemoryForListing);
+  } catch (const std::bad_alloc&) {
+  }
+  return false;
 }
 
 }  // namespace preproc

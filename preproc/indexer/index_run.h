@@ -12,9 +12,14 @@
 // written first into a staging directory inside the index path and replace
 // the live set only when all of them are whole, so a run that fails or is
 // killed leaves the previous index set byte for byte, file mapping log
-// included. A completed run removes the letter files an earlier listing left
-// (only files that read as index files of their names; others are kept, with
-// a warning).
+// included. Memory running out, on the run's thread or the second thread of
+// its article or writing phase, fails the run with "not enough memory to ..."
+// naming the phase: before the staged files are renamed into place the
+// previous set stays as it was (while they are renamed, it can be left partly
+// replaced, as by a run killed there), and "... to finish the run" means the
+// new set is in place. A completed run removes the letter files an earlier
+// listing left (only files that read as index files of their names; others
+// are kept, with a warning).
 #ifndef KPX_PREPROC_INDEXER_INDEX_RUN_H_
 #define KPX_PREPROC_INDEXER_INDEX_RUN_H_
 

@@ -16,8 +16,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
@@ -625,6 +627,63 @@ TEST_F(PreviousSetTest, EveryFailureRowKeepsIt) {
             3 << 8);
   ExpectKept("an index file cannot be written");
 #endif
+  ExpectCleanRunMatchesAFreshOne();
+}
+
+// Run services whose front end runs out of memory at its n-th progress change
+// (from 1), as a form's drawing may: the failure comes from inside the run, in
+// whichever phase that change falls, the writing phase's second thread busy.
+class NoMemoryAtProgress : public testing::RecordingServices {
+ public:
+  NoMemoryAtProgress(std::string run_log_path, int fail_at)
+      : RecordingServices(std::move(run_log_path)), fail_at_(fail_at) {}
+  int changes = 0;
+
+ protected:
+  void ShowProgress(int lower, int upper, int pos) override {
+    if (++changes == fail_at_) throw std::bad_alloc();
+    RecordingServices::ShowProgress(lower, upper, pos);
+  }
+
+ private:
+  const int fail_at_;
+};
+
+// Memory running out at any progress change fails the run with one error that
+// names its phase, shown and logged last; the staging directory is gone and
+// the previous set stays as it was, until the new one is in place.
+TEST_F(PreviousSetTest, RunningOutOfMemoryAnywhereKeepsIt) {
+  const std::string articles = "\n# KPXSindx: ERROR, not enough memory to read the articles\n";
+  const std::string files = "\n# KPXSindx: ERROR, not enough memory to write the index files\n";
+  const std::string finish = "\n# KPXSindx: ERROR, not enough memory to finish the run\n";
+  NoMemoryAtProgress counting(dir_.Join("count.log"), 0);
+  RunSettings fresh = settings_;
+  fresh.index_path = dir_.Join("fresh");
+  ASSERT_TRUE(GenerateIndexFiles(fresh, counting));
+  const auto replaced = Snapshot(dir_.Join("fresh"));
+  std::map<std::string, int> seen;
+  for (int n = 1; n <= counting.changes; ++n) {
+    NoMemoryAtProgress failing(dir_.Join("kpxsindx.log"), n);
+    EXPECT_FALSE(GenerateIndexFiles(settings_, failing)) << n;
+    ASSERT_EQ(failing.errors.size(), 1u) << n;
+    const std::string& error = failing.errors[0];
+    ++seen[error];
+    EXPECT_TRUE(failing.results.empty()) << n;
+    const std::string log = Log();
+    ASSERT_GE(log.size(), error.size());
+    EXPECT_EQ(log.substr(log.size() - error.size()), error) << n;
+    EXPECT_FALSE(dir_.Exists(std::string("index/") + kStaging)) << n;
+    if (error == finish) {
+      EXPECT_EQ(Snapshot(dir_.Join("index")), replaced) << n;
+      ASSERT_EQ(n, counting.changes);  // only the full bar is left then
+    } else {
+      ExpectKept("no memory at progress change " + std::to_string(n));
+    }
+  }
+  EXPECT_EQ(seen[articles], 4);  // the range, then a step per article
+  EXPECT_GT(seen[files], 3);     // the range, the position, a step per group
+  EXPECT_EQ(seen[finish], 1);
+  EXPECT_EQ(seen.size(), 3u) << "no other error";
   ExpectCleanRunMatchesAFreshOne();
 }
 

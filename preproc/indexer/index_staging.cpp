@@ -4,8 +4,8 @@
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "indexformat/letter_files.h"
 #include "platform/file_system.h"
-#include "preproc/indexer/letter_files.h"
 
 namespace preproc {
 namespace {
@@ -31,9 +31,9 @@ bool IndexStaging::RemoveStaged() const {
   for (char c = 'A'; c <= 'Z'; ++c) {
     const std::string letter = path_ + c;
     if (!platform::IsOwnDirectory(letter)) continue;
-    for (int slot = 0; slot < LetterFiles::kCount; ++slot) {
-      if (LetterFiles::FirstLetter(slot) != c) continue;
-      const std::string file = path_ + LetterFiles::RelativeName(slot);
+    for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
+      if (indexformat::FirstLetterOf(slot) != c) continue;
+      const std::string file = path_ + indexformat::LetterFileName(slot, platform::kSeparator);
       if (platform::IsRegularFile(file)) platform::RemoveFile(file);
     }
     platform::RemoveEmptyDirectory(letter);

@@ -148,8 +148,7 @@ void IndexWriter::CloseTarget() {
   if (target_ == nullptr) return;  // a chunk was lost, and the file closed
   if (std::fclose(target_) != 0) {
     NoteFailure(target_key_, target_name_);
-    services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                        (index_path_ + target_name_).c_str()));
+    services_.ReportError(NotWrittenMessage(index_path_ + target_name_));
   }
   target_ = nullptr;
   target_name_.clear();
@@ -200,10 +199,10 @@ void IndexWriter::WritePending() {
 void IndexWriter::ChunkWritten(std::string_view key) {
   switch (indexformat::ClassifyWord(key)) {
     case indexformat::WordClass::kOneLetter:
-      written_.Add(LetterFiles::Slot(key[0]));
+      written_.Add(indexformat::LetterFileSlot(key[0]));
       break;
     case indexformat::WordClass::kTwoLetter:
-      written_.Add(LetterFiles::Slot(key[0], key[1]));
+      written_.Add(indexformat::LetterFileSlot(key[0], key[1]));
       break;
     case indexformat::WordClass::kExtras:
       break;
@@ -212,8 +211,7 @@ void IndexWriter::ChunkWritten(std::string_view key) {
 
 void IndexWriter::LoseChunk(std::string_view key, const std::string& relative) {
   NoteFailure(key, relative);
-  services_.ReportError(FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n",
-                                      (index_path_ + relative).c_str()));
+  services_.ReportError(NotWrittenMessage(index_path_ + relative));
 }
 
 // Counts each failing file once, however many of its chunks were lost.
@@ -225,7 +223,7 @@ void IndexWriter::NoteFailure(std::string_view word, const std::string& relative
       extras_failed_ = true;
       break;
     default: {
-      const int slot = LetterFiles::Slot(word[0], word.size() == 1 ? '\0' : word[1]);
+      const int slot = indexformat::LetterFileSlot(word[0], word.size() == 1 ? '\0' : word[1]);
       first_time = !failed_.Has(slot);
       failed_.Add(slot);
       break;

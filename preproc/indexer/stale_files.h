@@ -2,28 +2,19 @@
 //
 // A letter file that the run did not write holds words of an earlier listing
 // whose article numbers now stand for other articles, so it goes. But only a
-// file that reads whole as an index file of its own name is taken for one:
-// anything else under such a name (an author's notes, a copy, an empty file)
-// is kept, and the run warns about it. Directories and other non-regular
-// files are never touched.
+// file that reads whole as an index file of its own name
+// (indexformat::ReadsAsIndexFile) is taken for one: anything else under such
+// a name (an author's notes, a copy, an empty file) is kept, and the run warns
+// about it. Directories and other non-regular files are never touched.
 #ifndef KPX_PREPROC_INDEXER_STALE_FILES_H_
 #define KPX_PREPROC_INDEXER_STALE_FILES_H_
 
 #include <string>
-#include <string_view>
 
-#include "preproc/run/run_services.h"
 #include "preproc/indexer/letter_files.h"
+#include "preproc/run/run_services.h"
 
 namespace preproc {
-
-// True when bytes read as the index file of letters c and d (d = 0 for the
-// one-letter file of c): well-formed entries (indexformat::DecodeEntry) back
-// to back to the end, words strictly ascending and each belonging to that
-// file by the word classes, counts 1 to 2500, article numbers four digits,
-// 1 to 9999 and strictly ascending within their entry. A one-letter file
-// holds exactly the one entry of its letter. An empty file is no index file.
-bool ReadsAsIndexFile(std::string_view bytes, char c, char d);
 
 // Removes each regular file of the index path (ending in the separator) named
 // like a letter file and not in written, when it reads as an index file of

@@ -21,4 +21,13 @@ std::string FormatMessage(const char* format, ...) {
   return text;
 }
 
+std::string ListingNotOpenedMessage(const std::string& listing_file) {
+  return FormatMessage("\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n",
+                       listing_file.c_str());
+}
+
+std::string NotWrittenMessage(const std::string& path) {
+  return FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str());
+}
+
 }  // namespace preproc

@@ -2,23 +2,22 @@
 // byte-for-byte comparison with the sets on disk.
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <filesystem>
 #include <map>
-#include <random>
-#include <system_error>
+#include <string_view>
+#include <vector>
 
 #include "indexformat/index_format.h"
+#include "indexformat/letter_files.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
+#include "platform/temp_dir.h"
 #include "preproc/copier/copy_run.h"
-#include "preproc/run/run_services.h"
 #include "preproc/indexer/index_run.h"
+#include "preproc/run/run_services.h"
 #include "preproc/verify/verify.h"
 
 namespace preproc::verify {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Run services that show nothing and keep the errors a run reports. The run
 // log goes to the private directory, never to the current directory.
@@ -36,36 +35,6 @@ class QuietServices : public RunServices {
   }
 };
 
-// A new directory below the system's temporary directory, removed with the
-// object.
-class PrivateDirectory {
- public:
-  PrivateDirectory() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error) return;
-    // A name no other run picks: the clock and a random number.
-    std::random_device random;
-    auto now = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-      fs::path candidate = base / ("tarvik-verify-" + std::to_string(now + attempt) + "-" +
-                                   std::to_string(random()));
-      if (fs::create_directory(candidate, error)) path_ = candidate.string();
-    }
-  }
-  ~PrivateDirectory() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  PrivateDirectory(const PrivateDirectory&) = delete;
-  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -74,13 +43,8 @@ std::string Lower(std::string text) {
 
 // Whether a path relative to a set's directory names a file of that set.
 bool IsIndexSetFile(const std::string& relative) {
-  if (relative == indexformat::kExtrasFileName || relative == indexformat::kFileMappingLogName) {
-    return true;
-  }
-  auto letter = [](char c) { return c >= 'A' && c <= 'Z'; };
-  return (relative.size() == 3 || relative.size() == 4) && letter(relative[0]) &&
-         relative[1] == '/' && relative[2] == relative[0] &&
-         (relative.size() == 3 || letter(relative[3]));
+  return relative == indexformat::kExtrasFileName || relative == indexformat::kFileMappingLogName ||
+         indexformat::LetterFileSlotOf(relative, '/') >= 0;
 }
 
 bool IsCopyFile(const std::string& relative) {
@@ -88,23 +52,44 @@ bool IsCopyFile(const std::string& relative) {
   if (slash == std::string::npos || slash < 2 || (relative[0] != 'a' && relative[0] != 'A')) {
     return false;
   }
-  std::string file = relative.substr(slash + 1);
-  return file.size() >= 5 && file[0] == 't' &&
-         file.find_first_not_of("0123456789", 1) == std::string::npos;
+  return indexformat::CopyFileNumber(std::string_view(relative).substr(slash + 1)) >= 0;
 }
 
-// Regular files below directory, by relative path with "/"; the key is lower
-// case for copies, whose block directories may be "a1" or "A1".
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  if (c == '/') return true;
+#endif
+  return c == platform::kSeparator;
+}
+
+// name in directory, as the walk below names it: a separator between the two
+// unless directory already ends in one.
+std::string Below(const std::string& directory, const std::string& name) {
+  std::string path = directory;
+  if (!path.empty() && !IsSeparator(path.back())) path.push_back(platform::kSeparator);
+  return path + name;
+}
+
+// Regular files in directory and in the directories it holds itself (links
+// to directories are not followed), by relative path with "/"; the key is
+// lower case for copies, whose block directories may be "a1" or "A1". The
+// walk ends where a directory cannot be read.
 std::map<std::string, std::string> FilesOf(const std::string& directory, bool copies) {
   std::map<std::string, std::string> files;
-  std::error_code error;
-  fs::recursive_directory_iterator it(directory, error), end;
-  for (; !error && it != end; it.increment(error)) {
-    if (it.depth() > 1) continue;
-    if (!it->is_regular_file(error)) continue;
-    std::string relative = fs::relative(it->path(), directory, error).generic_string();
-    if (copies ? !IsCopyFile(relative) : !IsIndexSetFile(relative)) continue;
-    files[copies ? Lower(relative) : relative] = it->path().string();
+  auto take = [&](const std::string& relative, const std::string& path) {
+    if (!platform::IsRegularFile(path)) return;
+    if (copies ? !IsCopyFile(relative) : !IsIndexSetFile(relative)) return;
+    files[copies ? Lower(relative) : relative] = path;
+  };
+  std::vector<std::string> names;
+  std::vector<std::string> inner;
+  platform::ListDirectory(directory, &names);
+  for (const std::string& name : names) {
+    const std::string path = Below(directory, name);
+    take(name, path);
+    if (!platform::IsOwnDirectory(path)) continue;
+    if (!platform::ListDirectory(path, &inner)) break;
+    for (const std::string& file : inner) take(name + "/" + file, Below(path, file));
   }
   return files;
 }
@@ -156,8 +141,8 @@ void AddRunErrors(const std::string& listing, const char* run, const QuietServic
 }  // namespace
 
 bool CompareWithRuns(const RunSettings& settings, std::vector<Finding>* findings) {
-  PrivateDirectory scratch;
-  if (scratch.path().empty()) return false;
+  platform::TempDir scratch;
+  if (!scratch.Create("tarvik-verify-")) return false;
   RunSettings fresh = settings;
   fresh.index_path = Native(scratch.path(), "index");
   fresh.copy_path = Native(scratch.path(), "copy");

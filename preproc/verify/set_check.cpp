@@ -1,23 +1,20 @@
 // CheckIndexSet and CheckCopies: the checks that need only the file sets.
 #include <array>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <set>
 #include <string_view>
-#include <system_error>
 
+#include "indexformat/file_mapping_log.h"
+#include "indexformat/index_file_check.h"
 #include "indexformat/index_format.h"
+#include "indexformat/letter_files.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "preproc/verify/verify.h"
 
 namespace preproc::verify {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Join(const std::string& directory, std::string_view relative) {
   std::string path = directory;
@@ -40,25 +37,31 @@ std::string Printable(std::string_view word) {
   return text;
 }
 
-// The index files present: "log"-free relative names "C/C", "C/CA", "extras".
-std::vector<std::string> IndexFiles(const std::string& index_path) {
-  std::vector<std::string> files;
+// An index file present in the index path, by its relative name with "/".
+struct PresentFile {
+  std::string relative;  // "extras", "C/C", "C/CA"
+  indexformat::IndexFileId id;
+  bool one_letter() const { return id.kind == indexformat::WordClass::kOneLetter; }
+};
+
+// The index files present: the extras file, then the letter files in the
+// format's order (the one-letter files, then the two-letter files).
+std::vector<PresentFile> IndexFiles(const std::string& index_path) {
+  std::vector<PresentFile> files;
   if (platform::IsRegularFile(Join(index_path, indexformat::kExtrasFileName))) {
-    files.push_back(indexformat::kExtrasFileName);
+    files.push_back({indexformat::kExtrasFileName, indexformat::IndexFileId::Extras()});
   }
-  for (char c = 'A'; c <= 'Z'; ++c) {
-    std::string letter(1, c);
-    if (platform::IsRegularFile(Join(index_path, letter + "/" + letter))) {
-      files.push_back(letter + "/" + letter);
-    }
-    for (char d = 'A'; d <= 'Z'; ++d) {
-      std::string name = letter + "/" + letter + d;
-      if (platform::IsRegularFile(Join(index_path, name))) files.push_back(name);
+  for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
+    std::string name = indexformat::LetterFileName(slot, '/');
+    if (platform::IsRegularFile(Join(index_path, name))) {
+      files.push_back({std::move(name), indexformat::IndexFileId::OfLetterSlot(slot)});
     }
   }
   return files;
 }
 
+// The lines of the file mapping log that hold anything, the two heading
+// lines among them, less those two: the articles it lists.
 int ReadListedCount(const std::string& index_path, std::vector<Finding>* findings) {
   std::string path = Join(index_path, indexformat::kFileMappingLogName);
   std::string text;
@@ -67,13 +70,12 @@ int ReadListedCount(const std::string& index_path, std::vector<Finding>* finding
     return -1;
   }
   int lines = 0;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    if (end > at && !(end == at + 1 && text[at] == '\r')) ++lines;
-    at = end + 1;
+  indexformat::FileMappingLogReader reader(text);
+  indexformat::FileMappingLine line;
+  while (reader.Next(&line)) {
+    if (!line.text.empty()) ++lines;
   }
-  if (lines < 2 || text.rfind(" -- File Mapping Log --", 0) != 0) {
+  if (lines < 2 || !indexformat::HasFileMappingLogTitle(text)) {
     findings->push_back({path, "not a file mapping log: its heading is missing"});
     return -1;
   }
@@ -88,22 +90,30 @@ struct SetState {
   std::array<bool, 26> letter_file{};
 };
 
-class FileCheck {
+// One file's check: the format's walk (indexformat::CheckIndexFile), each
+// fault worded as a finding (each kind once per file), and the article
+// numbers gathered for the checks across files.
+class FileCheck : public indexformat::IndexFileObserver {
  public:
-  FileCheck(std::string path, std::string relative, SetState& set, std::vector<Finding>* findings)
-      : path_(std::move(path)), relative_(std::move(relative)), set_(set), findings_(findings) {}
+  FileCheck(std::string path, const PresentFile& file, SetState& set,
+            std::vector<Finding>* findings)
+      : path_(std::move(path)), file_(file), set_(set), findings_(findings) {}
 
-  void Run(std::string_view bytes);
+  void Run(std::string_view bytes) { indexformat::CheckIndexFile(bytes, file_.id, this); }
   // Articles of this file's words that begin with letter c.
   const std::set<int>& ArticlesOf(int letter) const { return by_letter_[letter]; }
 
+  bool OnProblem(const indexformat::IndexFileProblem& problem) override;
+  void OnArticle(const indexformat::EntryView& entry, size_t offset, int article) override;
+
  private:
   void Report(const std::string& what) { findings_->push_back({path_, what}); }
-  void CheckPlacement(std::string_view word, size_t offset);
-  void CheckPostings(const indexformat::EntryView& entry, size_t offset);
+  void ReportOrder(const indexformat::IndexFileProblem& problem);
+  void ReportPlacement(const indexformat::IndexFileProblem& problem);
+  void ReportPostings(const indexformat::IndexFileProblem& problem);
 
   std::string path_;
-  std::string relative_;
+  const PresentFile& file_;
   SetState& set_;
   std::vector<Finding>* findings_;
   bool placement_reported_ = false;
@@ -113,82 +123,84 @@ class FileCheck {
   std::array<std::set<int>, 26> by_letter_;
 };
 
-void FileCheck::CheckPlacement(std::string_view word, size_t offset) {
-  std::string home = indexformat::RelativeFileName(word, '/');
-  if (home == relative_ || placement_reported_) return;
-  placement_reported_ = true;
-  Report("holds " + Printable(word) + " at offset " + std::to_string(offset) +
-         ", a word of another file (" + home + ")");
-}
-
-void FileCheck::CheckPostings(const indexformat::EntryView& entry, size_t offset) {
-  std::string word = Printable(entry.word);
-  int previous = 0;
-  auto first = static_cast<unsigned char>(entry.word[0]);
-  bool letter = indexformat::IsUpperLetter(first);
-  for (int i = 0; i < entry.count; ++i) {
-    const unsigned char* field = entry.postings + static_cast<size_t>(i) * indexformat::kFieldWidth;
-    int article = indexformat::ParseDecimalPrefix(field);
-    if (!indexformat::IsDigitField(field) || article == 0) {
-      if (!postings_reported_) {
-        Report("malformed article number " + std::string(reinterpret_cast<const char*>(field), 4) +
-               " in the entry of " + word + " at offset " + std::to_string(offset));
-      }
-      postings_reported_ = true;
-      continue;
-    }
-    if (article <= previous && !postings_reported_) {
-      postings_reported_ = true;
-      Report("the article numbers of " + word + " at offset " + std::to_string(offset) +
-             " are not ascending (" + std::to_string(article) + " after " +
-             std::to_string(previous) + ")");
-    }
-    previous = article;
-    if (set_.listed >= 0 && article > set_.listed && !beyond_log_reported_) {
-      beyond_log_reported_ = true;
-      Report(word + " names article " + std::to_string(article) + ", above the " +
-             std::to_string(set_.listed) + " articles of the file mapping log");
-    }
-    if (article > kSearchableArticles && set_.listed < 0 && !set_.beyond_searchable_reported) {
-      set_.beyond_searchable_reported = true;
-      Report(word + " names article " + std::to_string(article) +
-             ", which the plug-in cannot return (it returns articles 1 to 2,500 only)");
-    }
-    if (letter) by_letter_[first - 'A'].insert(article);
-  }
-}
-
-void FileCheck::Run(std::string_view bytes) {
-  size_t offset = 0;
-  std::string_view previous;
-  int entries = 0;
-  indexformat::EntryView entry;
-  for (;;) {
-    indexformat::DecodeResult result = indexformat::DecodeEntry(bytes, offset, &entry);
-    if (result == indexformat::DecodeResult::kEnd) break;
-    if (result == indexformat::DecodeResult::kCorrupt) {
-      Report("malformed entry at offset " + std::to_string(offset) + ": " +
-             indexformat::DescribeDamage(entry.damage) +
+bool FileCheck::OnProblem(const indexformat::IndexFileProblem& problem) {
+  using indexformat::IndexFileFault;
+  switch (problem.fault) {
+    case IndexFileFault::kDamagedEntry:
+      Report("malformed entry at offset " + std::to_string(problem.offset) + ": " +
+             indexformat::DescribeDamage(problem.entry->damage) +
              "; the search ignores it and every entry after it");
       break;
-    }
-    ++entries;
-    if (entries > 1 && !order_reported_ && entry.word <= previous) {
-      order_reported_ = true;
-      Report(Printable(entry.word) + " at offset " + std::to_string(offset) +
-             (entry.word == previous ? " is repeated"
-                                     : " is out of order, after " + Printable(previous)) +
-             "; the search stops at the first entry past a word");
-    }
-    CheckPlacement(entry.word, offset);
-    CheckPostings(entry, offset);
-    previous = entry.word;
-    offset += entry.size;
+    case IndexFileFault::kWordNotAscending:
+      ReportOrder(problem);
+      break;
+    case IndexFileFault::kForeignWord:
+      ReportPlacement(problem);
+      break;
+    case IndexFileFault::kBadArticleNumber:
+    case IndexFileFault::kArticlesNotAscending:
+      ReportPostings(problem);
+      break;
+    case IndexFileFault::kEntryCount:
+      if (file_.one_letter()) {
+        Report("holds " + std::to_string(problem.entries) +
+               " entries; a one-letter file holds one");
+      }
+      break;
   }
-  bool one_letter = relative_.size() == 3;
-  if (one_letter && entries != 1) {
-    Report("holds " + std::to_string(entries) + " entries; a one-letter file holds one");
+  return true;
+}
+
+void FileCheck::ReportOrder(const indexformat::IndexFileProblem& problem) {
+  if (order_reported_) return;
+  order_reported_ = true;
+  const std::string_view word = problem.entry->word;
+  Report(Printable(word) + " at offset " + std::to_string(problem.offset) +
+         (word == problem.previous_word
+              ? " is repeated"
+              : " is out of order, after " + Printable(problem.previous_word)) +
+         "; the search stops at the first entry past a word");
+}
+
+void FileCheck::ReportPlacement(const indexformat::IndexFileProblem& problem) {
+  if (placement_reported_) return;
+  placement_reported_ = true;
+  const std::string_view word = problem.entry->word;
+  Report("holds " + Printable(word) + " at offset " + std::to_string(problem.offset) +
+         ", a word of another file (" + indexformat::RelativeFileName(word, '/') + ")");
+}
+
+// A malformed or a descending article number: the first of either is told.
+void FileCheck::ReportPostings(const indexformat::IndexFileProblem& problem) {
+  if (postings_reported_) return;
+  postings_reported_ = true;
+  const std::string word = Printable(problem.entry->word);
+  const std::string offset = std::to_string(problem.offset);
+  if (problem.fault == indexformat::IndexFileFault::kBadArticleNumber) {
+    Report("malformed article number " +
+           std::string(reinterpret_cast<const char*>(problem.field), indexformat::kFieldWidth) +
+           " in the entry of " + word + " at offset " + offset);
+  } else {
+    Report("the article numbers of " + word + " at offset " + offset + " are not ascending (" +
+           std::to_string(problem.article) + " after " + std::to_string(problem.previous_article) +
+           ")");
   }
+}
+
+void FileCheck::OnArticle(const indexformat::EntryView& entry, size_t, int article) {
+  if (set_.listed >= 0 && article > set_.listed && !beyond_log_reported_) {
+    beyond_log_reported_ = true;
+    Report(Printable(entry.word) + " names article " + std::to_string(article) + ", above the " +
+           std::to_string(set_.listed) + " articles of the file mapping log");
+  }
+  if (article > indexformat::kMaxSearchableArticles && set_.listed < 0 &&
+      !set_.beyond_searchable_reported) {
+    set_.beyond_searchable_reported = true;
+    Report(Printable(entry.word) + " names article " + std::to_string(article) +
+           ", which the plug-in cannot return (it returns articles 1 to 2,500 only)");
+  }
+  const auto first = static_cast<unsigned char>(entry.word[0]);
+  if (indexformat::IsUpperLetter(first)) by_letter_[first - 'A'].insert(article);
 }
 
 void CheckLetterEntries(const std::string& index_path, const std::string& relative,
@@ -229,33 +241,32 @@ std::string FormatFinding(const Finding& finding) { return finding.file + ": " +
 int CheckIndexSet(const std::string& index_path, std::vector<Finding>* findings) {
   SetState set;
   set.listed = ReadListedCount(index_path, findings);
-  if (set.listed > kSearchableArticles) {
+  if (set.listed > indexformat::kMaxSearchableArticles) {
     findings->push_back({Join(index_path, indexformat::kFileMappingLogName),
                          "lists " + std::to_string(set.listed) +
                              " articles; the plug-in returns articles 1 to 2,500 only"});
   }
-  std::vector<std::string> files = IndexFiles(index_path);
+  const std::vector<PresentFile> files = IndexFiles(index_path);
   if (files.empty()) findings->push_back({index_path, "holds no index file"});
   // The one-letter files first: the others are checked against them.
   std::vector<std::pair<std::string, std::unique_ptr<FileCheck>>> checks;
   for (int pass = 0; pass < 2; ++pass) {
-    for (const std::string& relative : files) {
-      bool one_letter = relative.size() == 3;
-      if (one_letter != (pass == 0)) continue;
-      std::string path = Join(index_path, relative);
+    for (const PresentFile& file : files) {
+      if (file.one_letter() != (pass == 0)) continue;
+      std::string path = Join(index_path, file.relative);
       std::string bytes;
       if (!platform::ReadWholeFile(path, &bytes)) {
         findings->push_back({path, "cannot be read"});
         continue;
       }
-      auto check = std::make_unique<FileCheck>(path, relative, set, findings);
+      auto check = std::make_unique<FileCheck>(path, file, set, findings);
       check->Run(bytes);
-      if (one_letter) {
-        int c = relative[0] - 'A';
+      if (file.one_letter()) {
+        int c = file.id.first - 'A';
         set.letter_file[c] = true;
         set.letter_entries[c] = check->ArticlesOf(c);
       }
-      checks.emplace_back(relative, std::move(check));
+      checks.emplace_back(file.relative, std::move(check));
     }
   }
   for (const auto& [relative, check] : checks) {
@@ -270,30 +281,32 @@ void CheckCopies(const std::string& copy_path, int listed, std::vector<Finding>*
     return;
   }
   for (int n = 1; n <= listed; ++n) {
-    std::string block = std::to_string(indexformat::CopyBlockNumber(n));
-    char file[16];
-    std::snprintf(file, sizeof file, "t%04d", n);
-    std::string lower = Join(copy_path, "a" + block + "/" + file);
-    if (platform::IsRegularFile(lower) ||
-        platform::IsRegularFile(Join(copy_path, "A" + block + "/" + file))) {
+    char lower[indexformat::kMaxCopyName];
+    char upper[indexformat::kMaxCopyName];
+    indexformat::RelativeCopyFileName(n, 'a', '/', lower);
+    indexformat::RelativeCopyFileName(n, 'A', '/', upper);
+    if (platform::IsRegularFile(Join(copy_path, lower)) ||
+        platform::IsRegularFile(Join(copy_path, upper))) {
       continue;
     }
-    findings->push_back({lower, "missing: the phrase search file of article " + std::to_string(n) +
-                                    "; a phrase of several words finds no article from " +
-                                    std::to_string(n) + " on"});
+    findings->push_back(
+        {Join(copy_path, lower), "missing: the phrase search file of article " + std::to_string(n) +
+                                     "; a phrase of several words finds no article from " +
+                                     std::to_string(n) + " on"});
   }
-  std::error_code error;
-  for (const fs::directory_entry& block : fs::directory_iterator(copy_path, error)) {
-    std::string name = block.path().filename().string();
-    if (name.size() < 2 || (name[0] != 'a' && name[0] != 'A') || !block.is_directory(error))
+  // In the order the system lists them, like the files of each block.
+  std::vector<std::string> blocks;
+  platform::ListDirectory(copy_path, &blocks);
+  for (const std::string& name : blocks) {
+    if (name.size() < 2 || (name[0] != 'a' && name[0] != 'A') ||
+        !platform::IsDirectory(Join(copy_path, name))) {
       continue;
-    for (const fs::directory_entry& copy : fs::directory_iterator(block.path(), error)) {
-      std::string file = copy.path().filename().string();
-      if (file.size() < 5 || file[0] != 't' ||
-          file.find_first_not_of("0123456789", 1) != std::string::npos) {
-        continue;
-      }
-      int n = std::atoi(file.c_str() + 1);
+    }
+    std::vector<std::string> copies;
+    platform::ListDirectory(Join(copy_path, name), &copies);
+    for (const std::string& file : copies) {
+      const int n = indexformat::CopyFileNumber(file);
+      if (n < 0) continue;
       if (listed >= 0 && n > listed) {
         findings->push_back({Join(copy_path, name + "/" + file),
                              "a copy of article " + std::to_string(n) + ", beyond the " +

@@ -3,16 +3,20 @@
 // path, the copy path or the current directory.
 //
 // Three checks, each adding findings:
-//   CheckIndexSet   reads every index file as the search engine reads it
-//                   (indexformat::DecodeEntry) and reports damage, order,
+//   CheckIndexSet   reads every index file by the format's rule of what an
+//                   index file is (indexformat::CheckIndexFile, which decodes
+//                   as the search engine does) and reports damage, order,
 //                   placement, letter entries and article numbers beyond the
-//                   file mapping log or beyond the 2,500 the plug-in returns;
+//                   file mapping log or beyond the 2,500 the plug-in returns
+//                   (indexformat::kMaxSearchableArticles);
 //   CheckCopies     reports phrase search files missing for an article of the
 //                   file mapping log, and copies beyond it;
 //   CompareWithRuns runs both runs again on the listing into a private
-//                   temporary directory (removed afterwards; no run log in
-//                   the current directory) and names every file on disk that
-//                   differs, is missing or is stale.
+//                   temporary directory (platform::TempDir, removed
+//                   afterwards; no run log in the current directory) and
+//                   names every file on disk that differs, is missing or is
+//                   stale.
+// Files and directories are read through platform/file_system.h.
 // A finding names one file and what is wrong with it, like a compiler's
 // diagnostic: "FILE: what is wrong".
 #ifndef KPX_PREPROC_VERIFY_VERIFY_H_
@@ -21,15 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "indexformat/index_format.h"
 #include "preproc/run/run_settings.h"
 
 namespace preproc::verify {
-
-// The articles the plug-in can return: it keeps one result flag for each of
-// the article numbers 1 to 2,500, so an index of a longer listing has
-// articles no search reaches.
-inline constexpr int kSearchableArticles = indexformat::kMaxBlockArticles;
 
 struct Finding {
   std::string file;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_search_files.h"
 #include "platform/testing/temp_dir.h"
 #include "xtra/engine/search_engine.h"
 
@@ -49,10 +50,9 @@ class EngineTest : public ::testing::Test {
 
   // Writes the phrase search file of article as the copier names it.
   void WriteArticle(int article, const std::string& text, char blockLetter = 'a') {
-    char name[32];
-    std::snprintf(name, sizeof name, "copies/%c%d/t%04d", blockLetter, (article - 1) / 100 + 1,
-                  article);
-    dir_.Write(name, text);
+    char name[indexformat::kMaxCopyName];
+    indexformat::RelativeCopyFileName(article, blockLetter, '/', name);
+    dir_.Write(std::string("copies/") + name, text);
   }
 
   std::vector<int> Matches() const {

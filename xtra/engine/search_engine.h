@@ -32,9 +32,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "indexformat/index_format.h"
+
 namespace engine {
 
+// One result flag per article number the format lets a search return.
 inline constexpr int kMaxArticles = 2500;
+static_assert(kMaxArticles == indexformat::kMaxSearchableArticles,
+              "the flag arrays cover exactly the article numbers a search can return");
 inline constexpr int kMaxPhrases = 2;
 inline constexpr int kMaxKeyRanges = 10;
 inline constexpr int kFieldSize = 255;   // phrases and paths, NUL included

@@ -19,9 +19,9 @@ class KpxsearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     hostsim::testing::WriteIndexSet(dir_, {{"intro.txt", "the cat sat"},
-                                  {"places\\new_york.txt", "new york city"},
-                                  {"places/yorker.html", "new yorker magazine"},
-                                  {"dogs.txt", "cats and dogs"}});
+                                           {"places\\new_york.txt", "new york city"},
+                                           {"places/yorker.html", "new yorker magazine"},
+                                           {"dogs.txt", "cats and dogs"}});
   }
   CommandResult Search(const std::string& arguments) {
     return RunCommand(std::string(KPXSEARCH_PATH) + " --index " + ShellQuote(dir_.Join("index")) +
@@ -54,6 +54,10 @@ TEST_F(KpxsearchTest, DefaultOutputShowsTheLinesOfThePhrases) {
   CommandResult coloured = Search("--color always --max-lines 1 'new york'");
   EXPECT_NE(coloured.out.find(":\033[1;31mnew york\033[0m city\n"), std::string::npos)
       << coloured.out;
+  // A one-character phrase: its occurrence starts and ends on the same byte.
+  EXPECT_EQ(Search("--color always a").out,
+            "\033[35marticle 4: dogs.txt\033[0m\n"
+            "\033[32m1\033[0m:cats \033[1;31ma\033[0mnd dogs\n");
   CommandResult noColor = RunCommand("NO_COLOR=1 " + std::string(KPXSEARCH_PATH) + " --index " +
                                      ShellQuote(dir_.Join("index")) + " --articles " +
                                      ShellQuote(dir_.Join("articles")) + " cat");
@@ -89,6 +93,14 @@ TEST_F(KpxsearchTest, JsonReadsTheCodePageOrUtf8) {
                 .out.find("\"text\": \"caf\xC3\xA9 cat\", \"occurrences\": [[6, 8]]"),
             std::string::npos)
       << "columns count characters";
+  // A surrogate, overlong forms and a byte above F4: each byte one U+FFFD.
+  dir_.Write("articles/a1/t0001", "\xED\xA0\x80 \xC0\xAF \xE0\x80\xAF \xF5\x80\x80\x80 cat\n");
+  const std::string r = "\xEF\xBF\xBD", r2 = r + r, r3 = r2 + r, r4 = r3 + r;  // U+FFFD
+  CommandResult json = Search("--json --encoding utf-8 cat");
+  EXPECT_NE(json.out.find("\"text\": \"" + r3 + " " + r2 + " " + r3 + " " + r4 +
+                          " cat\", \"occurrences\": [[17, 19]]"),
+            std::string::npos)
+      << json.out;
 }
 
 TEST_F(KpxsearchTest, ModesAndRanges) {

@@ -1,9 +1,9 @@
 #include "xtra/kpxsearch/search_command.h"
 
 #include <charconv>
-#include <cstdio>
 #include <memory>
 
+#include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
@@ -148,12 +148,15 @@ bool ParseMatchList(std::string_view statement, std::vector<Occurrence>* occurre
 std::string PhraseSearchFilePath(const std::string& articlesPath, std::int32_t article) {
   std::string base = articlesPath;
   platform::AppendSeparator(base);
-  char block[16];
-  char file[16];
-  std::snprintf(block, sizeof block, "%d", indexformat::CopyBlockNumber(article));
-  std::snprintf(file, sizeof file, "t%04d", static_cast<int>(article));
-  std::string lower = base + "a" + block;
-  std::string directory = platform::IsDirectory(lower) ? lower : base + "A" + block;
+  char block[indexformat::kMaxCopyName];
+  char file[indexformat::kMaxCopyName];
+  indexformat::CopyBlockName(article, 'a', block);
+  indexformat::CopyFileName(article, file);
+  std::string directory = base + block;
+  if (!platform::IsDirectory(directory)) {
+    indexformat::CopyBlockName(article, 'A', block);
+    directory = base + block;
+  }
   return directory + platform::kSeparator + file;
 }
 
@@ -206,24 +209,10 @@ bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::
   if (!platform::ReadWholeFile(path, &contents)) {
     return *error = "cannot read the file mapping log " + path, false;
   }
-  std::string_view text = contents;
-  for (int lineNumber = 1; !text.empty(); ++lineNumber) {
-    std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? "" : text.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (lineNumber <= 2 || line.empty()) continue;  // the two header lines
-    // i \t i+1 \t NAME \t tNNNN; the name is everything between.
-    std::size_t firstTab = line.find('\t');
-    std::size_t secondTab = line.find('\t', firstTab + 1);
-    std::size_t lastTab = line.rfind('\t');
-    std::int32_t number = 0;
-    if (firstTab == std::string_view::npos || secondTab == std::string_view::npos ||
-        lastTab <= secondTab ||
-        !ParseInt(line.substr(firstTab + 1, secondTab - firstTab - 1), &number)) {
-      continue;  // not an article line
-    }
-    (*names)[number] = std::string(line.substr(secondTab + 1, lastTab - secondTab - 1));
+  indexformat::FileMappingLogReader reader(contents);
+  indexformat::FileMappingLine line;
+  while (reader.Next(&line)) {
+    if (line.is_article) (*names)[line.article] = std::string(line.name);
   }
   return true;
 }

@@ -73,15 +73,17 @@ bool ParseKeyRange(std::string_view text, KeyRangeRequest* range, std::string* e
 // when the text is not such a statement.
 bool ParseMatchList(std::string_view statement, std::vector<Occurrence>* occurrences);
 
-// The phrase search file of article under articlesPath: the copy block
-// directory "a<k>", or "A<k>" where only that exists.
+// The phrase search file of article (from 1) under articlesPath, its names
+// built by indexformat/phrase_search_files.h: in the copy block directory
+// "a<k>", or "A<k>" where "a<k>" does not exist.
 std::string PhraseSearchFilePath(const std::string& articlesPath, std::int32_t article);
 
 bool RunSearch(hostsim::XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
                std::string* error);
 
-// Article number -> listed name, from the file mapping log "log" in the
-// index path. False with *error when the log cannot be read.
+// Article number -> listed name, from the article lines of the file mapping
+// log "log" in the index path (indexformat::FileMappingLogReader; a later
+// line of a number wins). False with *error when the log cannot be read.
 bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::string>* names,
                       std::string* error);
 

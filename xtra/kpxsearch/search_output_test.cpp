@@ -31,6 +31,15 @@ TEST(SearchOutput, HighlightsMergedOccurrences) {
   EXPECT_EQ(plain.str(), "article 7\n12:in new york city now\n");
 }
 
+TEST(SearchOutput, HighlightsOneCharacterOccurrences) {
+  SearchOutcome outcome = OneLine("a cat", {{1, 1}, {4, 4}});
+  std::ostringstream coloured;
+  WriteMatchedLines(coloured, outcome, {}, TextEncoding::kCp1252, true);
+  EXPECT_EQ(coloured.str(),
+            "\033[35marticle 7\033[0m\n"
+            "\033[32m12\033[0m:\033[1;31ma\033[0m c\033[1;31ma\033[0mt\n");
+}
+
 TEST(SearchOutput, JsonIsValidUtf8WithCharacterColumns) {
   SearchOutcome outcome = OneLine("\"\xE9t\xE9\"\t\x80 cat", {{7, 9}});
   std::ostringstream cp1252;
