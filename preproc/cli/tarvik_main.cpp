@@ -169,6 +169,11 @@ int RunCopy(Options& options) {
 
 // tarvik verify: exit 0 nothing found, 1 something found, 2 usage error.
 int RunVerify(Options& options) {
+  const std::string refusal = IgnoreAccentsRefusal(options);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "tarvik verify: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
   preproc::RunSettings settings = HandOver(options);
   bool rerun = !settings.listing_file.empty();
   if (rerun == settings.article_path.empty()) {
@@ -256,7 +261,12 @@ int main(int argc, char** argv) {
                      "The article path of that listing (with --listing)");
   verify->add_flag("--html", options.html, "The articles are HTML (as given to the runs)");
   verify->add_option("--delimiters", options.delimiters, "The extra delimiters given to the runs");
-  verify->add_option("--fold", options.fold, "The --fold given to tarvik index")
+  verify->add_flag("--ignore-accents", options.ignore_accents,
+                   "The --ignore-accents given to tarvik index, for a set without a fold record");
+  verify
+      ->add_option("--fold", options.fold,
+                   "The --fold given to tarvik index, for a set without a fold record (the "
+                   "runs fold as the set's record says)")
       ->check(CLI::IsMember({"cp1252", "ascii"}))
       ->type_name("cp1252|ascii");
   verify->footer(

@@ -66,6 +66,7 @@ TEST_F(VerifyCli, UsageErrors) {
   EXPECT_EQ(Tarvik("verify --index index --listing listing.txt").status, 2);
   EXPECT_EQ(Tarvik("verify --index index --listing listing.txt --articles nowhere").status, 2);
   EXPECT_FALSE(dir_.Exists("nowhere")) << "verify creates nothing";
+  EXPECT_EQ(Tarvik("verify --index index --fold ascii --ignore-accents").status, 2);
   EXPECT_EQ(Tarvik("verify --help").status, 0);
 }
 

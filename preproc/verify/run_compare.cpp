@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "indexformat/letter_files.h"
 #include "indexformat/phrase_search_files.h"
@@ -44,6 +45,7 @@ std::string Lower(std::string text) {
 // Whether a path relative to a set's directory names a file of that set.
 bool IsIndexSetFile(const std::string& relative) {
   return relative == indexformat::kExtrasFileName || relative == indexformat::kFileMappingLogName ||
+         relative == indexformat::kFoldRecordName ||
          indexformat::LetterFileSlotOf(relative, '/') >= 0;
 }
 
@@ -146,6 +148,13 @@ bool CompareWithRuns(const RunSettings& settings, std::vector<Finding>* findings
   RunSettings fresh = settings;
   fresh.index_path = Native(scratch.path(), "index");
   fresh.copy_path = Native(scratch.path(), "copy");
+  // The index run folds as the set on disk says it was folded.
+  const SetFold fold = ReadSetFold(settings.index_path);
+  if (fold.sound && !SettingsForFold(fold, &fresh)) {
+    findings->push_back({Native(settings.index_path, indexformat::kFoldRecordName),
+                         "the set was folded with " + fold.name +
+                             ", which tarvik index cannot fold with here: the runs fold as given"});
+  }
   {
     QuietServices services(Native(scratch.path(), "index.log"));
     bool ok = GenerateIndexFiles(fresh, services);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "indexformat/file_mapping_log.h"
+#include "indexformat/fold_record.h"
 #include "indexformat/index_file_check.h"
 #include "indexformat/index_format.h"
 #include "indexformat/letter_files.h"
@@ -85,6 +86,8 @@ int ReadListedCount(const std::string& index_path, std::vector<Finding>* finding
 // What one file's scan gathers for the checks across files.
 struct SetState {
   int listed = -1;
+  SetFold fold;
+  bool unfolded_word_reported = false;
   bool beyond_searchable_reported = false;
   std::array<std::set<int>, 26> letter_entries;  // the one-letter files' articles
   std::array<bool, 26> letter_file{};
@@ -203,6 +206,38 @@ void FileCheck::OnArticle(const indexformat::EntryView& entry, size_t, int artic
   if (indexformat::IsUpperLetter(first)) by_letter_[first - 'A'].insert(article);
 }
 
+std::string Byte(unsigned char c) {
+  return Printable(std::string_view(reinterpret_cast<char*>(&c), 1));
+}
+
+// The first word of the set that the search's fold would change: no query
+// finds it, since the search folds what it looks up. Told once per set.
+void CheckWordsAreFolded(const std::string& path, std::string_view bytes, SetState& set,
+                         std::vector<Finding>* findings) {
+  indexformat::EntryView entry;
+  for (size_t offset = 0;
+       !set.unfolded_word_reported &&
+       indexformat::DecodeEntry(bytes, offset, &entry) == indexformat::DecodeResult::kOk;
+       offset += entry.size) {
+    for (unsigned char c : entry.word) {
+      const unsigned char folded = set.fold.table[c];
+      if (folded == c) continue;
+      set.unfolded_word_reported = true;
+      const std::string how = set.fold.name + " folds " + Byte(c) + " to " + Byte(folded);
+      findings->push_back(
+          {path,
+           Printable(entry.word) + " at offset " + std::to_string(offset) +
+               (set.fold.sound ? " is not folded as the fold record says (" + how +
+                                     "): no search finds it; the record and the words come from "
+                                     "different runs"
+                               : " is not folded as the search folds a set without a sound fold "
+                                 "record (" +
+                                     how + "): no search finds it; run tarvik index again")});
+      break;
+    }
+  }
+}
+
 void CheckLetterEntries(const std::string& index_path, const std::string& relative,
                         const FileCheck& check, const SetState& set,
                         std::vector<Finding>* findings) {
@@ -241,6 +276,13 @@ std::string FormatFinding(const Finding& finding) { return finding.file + ": " +
 int CheckIndexSet(const std::string& index_path, std::vector<Finding>* findings) {
   SetState set;
   set.listed = ReadListedCount(index_path, findings);
+  set.fold = ReadSetFold(index_path);
+  if (set.fold.recorded && !set.fold.sound) {
+    findings->push_back({Join(index_path, indexformat::kFoldRecordName),
+                         "damaged fold record (" + set.fold.damage +
+                             "): the search folds the set with the platform's default (" +
+                             set.fold.name + ") instead"});
+  }
   if (set.listed > indexformat::kMaxSearchableArticles) {
     findings->push_back({Join(index_path, indexformat::kFileMappingLogName),
                          "lists " + std::to_string(set.listed) +
@@ -261,6 +303,7 @@ int CheckIndexSet(const std::string& index_path, std::vector<Finding>* findings)
       }
       auto check = std::make_unique<FileCheck>(path, file, set, findings);
       check->Run(bytes);
+      CheckWordsAreFolded(path, bytes, set, findings);
       if (file.one_letter()) {
         int c = file.id.first - 'A';
         set.letter_file[c] = true;

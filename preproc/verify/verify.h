@@ -8,14 +8,20 @@
 //                   as the search engine does) and reports damage, order,
 //                   placement, letter entries and article numbers beyond the
 //                   file mapping log or beyond the 2,500 the plug-in returns
-//                   (indexformat::kMaxSearchableArticles);
+//                   (indexformat::kMaxSearchableArticles); it reads the fold
+//                   record as the search does (indexformat::DecodeFoldRecord)
+//                   and reports one that is damaged or unknown, and a word
+//                   the search's fold would change (so no query finds it:
+//                   the record and the words do not fit);
 //   CheckCopies     reports phrase search files missing for an article of the
 //                   file mapping log, and copies beyond it;
 //   CompareWithRuns runs both runs again on the listing into a private
 //                   temporary directory (platform::TempDir, removed
-//                   afterwards; no run log in the current directory) and
-//                   names every file on disk that differs, is missing or is
-//                   stale.
+//                   afterwards; no run log in the current directory), the
+//                   index run with the set's own fold and accent choice where
+//                   its fold record names one, and names every file on disk
+//                   (the fold record among them) that differs, is missing or
+//                   is stale.
 // Files and directories are read through platform/file_system.h.
 // A finding names one file and what is wrong with it, like a compiler's
 // diagnostic: "FILE: what is wrong".
@@ -25,9 +31,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "preproc/run/run_settings.h"
 
 namespace preproc::verify {
+
+// The fold the search folds the set in an index path with: its fold record's
+// table when the record is sound, else the platform's default.
+struct SetFold {
+  bool recorded = false;  // the set has a fold record (a regular file)
+  bool sound = false;     // ... that decodes; why not, in damage
+  std::string damage;
+  std::string name;                  // the fold's name: the record's, or the default's
+  platform::UpperCaseTable table{};  // what the search folds with
+};
+SetFold ReadSetFold(const std::string& index_path);
+
+// Sets the fold and accent choice of settings to those that make fold's
+// table, when this system can make it; false (settings untouched) otherwise.
+bool SettingsForFold(const SetFold& fold, RunSettings* settings);
 
 struct Finding {
   std::string file;
@@ -47,8 +69,10 @@ void CheckCopies(const std::string& copy_path, int listed, std::vector<Finding>*
 
 // settings: the listing, article path, article type, delimiters and fold the
 // runs are given; its index_path and copy_path name the sets on disk (an empty
-// copy_path skips the copy run). False when the temporary directory cannot be
-// made; the runs' own errors become findings.
+// copy_path skips the copy run). A sound fold record of the set on disk
+// replaces the settings' fold and accent choice (SettingsForFold); one this
+// system cannot fold with is a finding. False when the temporary directory
+// cannot be made; the runs' own errors become findings.
 bool CompareWithRuns(const RunSettings& settings, std::vector<Finding>* findings);
 
 }  // namespace preproc::verify

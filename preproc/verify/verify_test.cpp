@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/copier/copy_run.h"
@@ -174,6 +175,65 @@ TEST_F(VerifyTest, CopiesBeyondTheListing) {
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "beyond the 3 articles")) << Lines(lines);
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a2/t0150"), "beyond the 3 articles")) << Lines(lines);
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "stale: tarvik copy")) << Lines(lines);
+}
+
+// The fold record as the search reads it: the runs again fold as it says; a
+// damaged one is told (the search falls back to the default), and so is a
+// record that does not fit the words, or, without a record, words the
+// default fold would change.
+TEST_F(VerifyTest, TheFoldRecordIsReadAsTheSearchReadsIt) {
+  dir_.Write("src/three.txt", "a dog called Rex in Z\xFCrich");
+  RunServices services(dir_.Join("run.log"));
+  RunSettings accent_free = settings_;
+  accent_free.ignore_accents = true;
+  ASSERT_TRUE(GenerateIndexFiles(accent_free, services));
+  ASSERT_TRUE(CopyArticles(settings_, services));
+  std::vector<std::string> lines = Verify();  // settings_ do not say ignore accents
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+
+  ASSERT_TRUE(GenerateIndexFiles(settings_, services));
+  const std::string record = dir_.Read("index/fold");
+  dir_.Write("index/fold",
+             indexformat::EncodeFoldRecord("cp1252-accent-free", platform::kCp1252AccentFree));
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/extras"),
+                    "Z\\xDCRICH at offset 13 is not folded as the fold record says "
+                    "(cp1252-accent-free folds \\xDC to U): no search finds it"))
+      << Lines(lines);
+  EXPECT_EQ(lines.size(), 1u) << Lines(lines);
+
+  dir_.Write("index/fold", "KPXFOLD 2\n" + record.substr(10));
+  lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("index/fold"),
+                    "damaged fold record (unknown version): the search folds the set with the "
+                    "platform's default (cp1252) instead"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/fold"), "differs from what tarvik index writes"))
+      << Lines(lines);
+
+  // A sound record of another system's code page: read, but no run here folds so.
+  platform::UpperCaseTable code_page_1250 = platform::kCp1252UpperCase;
+  code_page_1250[0xB9] = 0xA5;
+  dir_.Write("index/fold", indexformat::EncodeFoldRecord("ansi-1250", code_page_1250));
+  lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("index/fold"),
+                    "the set was folded with ansi-1250, which tarvik index cannot fold with here"))
+      << Lines(lines);
+
+  std::remove(dir_.Join("index/fold").c_str());
+  lines = Verify(false);
+  EXPECT_TRUE(lines.empty()) << Lines(lines);  // the default folds as the words were
+  lines = Verify();
+  EXPECT_TRUE(Names(lines, dir_.Join("index/fold"), "missing: tarvik index on this listing"))
+      << Lines(lines);
+  settings_.fold = platform::CaseFold::kAscii;  // as --fold ascii did before the record
+  ASSERT_TRUE(GenerateIndexFiles(settings_, services));
+  std::remove(dir_.Join("index/fold").c_str());
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/extras"),
+                    "is not folded as the search folds a set without a sound fold record (cp1252 "
+                    "folds \\xFC to \\xDC): no search finds it; run tarvik index again"))
+      << Lines(lines);
 }
 
 TEST_F(VerifyTest, RunErrorsAreFindingsAndNothingIsWritten) {
