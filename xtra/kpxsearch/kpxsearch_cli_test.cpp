@@ -2,6 +2,7 @@
 // small hand-made index set, or runs a script.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/testing/run_command.h"
@@ -68,7 +69,8 @@ TEST_F(KpxsearchTest, JsonAndListAgreeWithTheCount) {
   CommandResult json = Search("--json --or cat 'new york'");
   EXPECT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(json.out,
-            "{\"count\": 4, \"articles\": ["
+            "{\"count\": 4, \"fold\": {\"name\": \"cp1252\", \"recorded\": true}, "
+            "\"articles\": ["
             "{\"article\": 1, \"name\": \"intro.txt\", \"lines\": [{\"line\": 1, \"text\": "
             "\"the cat sat\", \"occurrences\": [[5, 7]]}]}, "
             "{\"article\": 2, \"name\": \"places\\\\new_york.txt\", \"lines\": [{\"line\": 1, "
@@ -80,7 +82,32 @@ TEST_F(KpxsearchTest, JsonAndListAgreeWithTheCount) {
   EXPECT_EQ(Search("--list --or cat 'new york'").out, "4\n1\n2\n3\n4\n");
   CommandResult none = Search("--json zebra");
   EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.out, "{\"count\": 0, \"articles\": []}\n");
+  EXPECT_EQ(none.out,
+            "{\"count\": 0, \"fold\": {\"name\": \"cp1252\", \"recorded\": true}, "
+            "\"articles\": []}\n");
+}
+
+// The lines shown and their highlights are what the plug-in's match list
+// gives under the set's fold; --json names that fold.
+TEST_F(KpxsearchTest, HighlightsAndJsonFollowTheSetsFold) {
+  hostsim::testing::WriteIndexSet(dir_, {{"a.txt", "Z\xFCrich and zurich"}, {"b.txt", "ZURICH"}},
+                                  true);
+  CommandResult json = Search("--json z\xFCrich");
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "{\"count\": 2, \"fold\": {\"name\": \"cp1252-accent-free\", \"recorded\": true}, "
+            "\"articles\": [{\"article\": 1, \"name\": \"a.txt\", \"lines\": [{\"line\": 1, "
+            "\"text\": \"Z\xC3\xBCrich and zurich\", \"occurrences\": [[1, 6], [12, 17]]}]}, "
+            "{\"article\": 2, \"name\": \"b.txt\", \"lines\": [{\"line\": 1, \"text\": "
+            "\"ZURICH\", \"occurrences\": [[1, 6]]}]}]}\n");
+  EXPECT_EQ(Search("--color always --whole-word zurich").out,
+            "\033[35marticle 1: a.txt\033[0m\n\033[32m1\033[0m:\033[1;31mZ\xC3\xBCrich\033[0m and "
+            "\033[1;31mzurich\033[0m\n\n\033[35marticle 2: b.txt\033[0m\n\033[32m1\033[0m:"
+            "\033[1;31mZURICH\033[0m\n");
+  std::remove(dir_.Join("index/fold").c_str());
+  EXPECT_NE(
+      Search("--json zurich").out.find("\"fold\": {\"name\": \"cp1252\", \"recorded\": false}"),
+      std::string::npos);
 }
 
 TEST_F(KpxsearchTest, JsonReadsTheCodePageOrUtf8) {

@@ -21,11 +21,11 @@
 
 #include "kpx_version.h"
 #include "platform/terminal.h"
-#include "xtra/kpxsearch/plugin_location.h"
 #include "xtra/hostsim/script_runner.h"
+#include "xtra/hostsim/xtra_session.h"
+#include "xtra/kpxsearch/plugin_location.h"
 #include "xtra/kpxsearch/search_command.h"
 #include "xtra/kpxsearch/search_output.h"
-#include "xtra/hostsim/xtra_session.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ std::string DefaultPlugin() {
   const char* fromEnvironment = std::getenv("KPXSEARCH_PLUGIN");
   if (fromEnvironment != nullptr) return fromEnvironment;
   return kpxsearch::LocatePlugin(kpxsearch::ExecutablePath(), KPXSEARCH_INSTALLED_PLUGIN,
-                               KPXSEARCH_DEFAULT_PLUGIN);
+                                 KPXSEARCH_DEFAULT_PLUGIN);
 }
 
 int Fail(const std::string& message) {
@@ -136,8 +136,8 @@ int RunSearchForm(hostsim::XtraSession& session, Options& options) {
   }
   request.showLines = !options.list && !options.count;
   request.maxLines = options.maxLines;
-  kpxsearch::TextEncoding encoding =
-      options.encoding == "utf-8" ? kpxsearch::TextEncoding::kUtf8 : kpxsearch::TextEncoding::kCp1252;
+  kpxsearch::TextEncoding encoding = options.encoding == "utf-8" ? kpxsearch::TextEncoding::kUtf8
+                                                                 : kpxsearch::TextEncoding::kCp1252;
   // The names are shown where there is room for them; a missing log leaves
   // the articles nameless rather than failing the search, except for
   // --list --names, which was asked for the names alone.
@@ -158,7 +158,8 @@ int RunSearchForm(hostsim::XtraSession& session, Options& options) {
   } else if (options.list) {
     kpxsearch::WriteArticleList(std::cout, outcome, options.names ? &names : nullptr);
   } else if (options.json) {
-    kpxsearch::WriteJson(std::cout, outcome, names, encoding);
+    kpxsearch::WriteJson(std::cout, outcome, names, encoding,
+                         kpxsearch::ReadSetFoldName(request.indexPath));
   } else {
     kpxsearch::WriteMatchedLines(std::cout, outcome, names, encoding, UseColor(options.color));
   }

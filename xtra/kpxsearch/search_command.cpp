@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "indexformat/file_mapping_log.h"
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "indexformat/phrase_search_files.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kpxsearch {
@@ -28,7 +30,8 @@ class Caller {
     if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
     hostsim::CallResult call = instance_.Call(method->selector, args, method->args.size());
     hostsim::SimHost& host = session_.host();
-    bool isInteger = call.code == XTRA_OK && hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kInteger;
+    bool isInteger = call.code == XTRA_OK &&
+                     hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kInteger;
     if (isInteger) *result = host.IntegerOf(call.result);
     host.ClearValues();
     if (!isInteger) return *error = std::string(name) + " gave no result", false;
@@ -42,7 +45,8 @@ class Caller {
     if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
     hostsim::CallResult call = instance_.Call(method->selector, args, method->args.size());
     hostsim::SimHost& host = session_.host();
-    bool isString = call.code == XTRA_OK && hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kString;
+    bool isString = call.code == XTRA_OK &&
+                    hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kString;
     if (isString) *result = host.StringOf(call.result);
     host.ClearValues();
     if (!isString) return *error = std::string(name) + " gave no text", false;
@@ -62,7 +66,8 @@ class Caller {
   hostsim::ScriptingInstance& instance_;
 };
 
-bool SetUp(Caller& caller, hostsim::SimHost& host, const SearchRequest& request, std::string* error) {
+bool SetUp(Caller& caller, hostsim::SimHost& host, const SearchRequest& request,
+           std::string* error) {
   std::int32_t ignored = 0;
   if (!caller.Call("new", {}, &ignored, error) ||
       !caller.Require("KPXSearchSetIndexPath", {host.String(request.indexPath)}, error) ||
@@ -215,6 +220,22 @@ bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::
     if (line.is_article) (*names)[line.article] = std::string(line.name);
   }
   return true;
+}
+
+SetFoldName ReadSetFoldName(const std::string& indexPath) {
+  std::string path = indexPath;
+  platform::AppendSeparator(path);
+  path += indexformat::kFoldRecordName;
+  std::string bytes;
+  indexformat::FoldRecordView record;
+  if (platform::IsRegularFile(path) && platform::ReadWholeFile(path, &bytes) &&
+      indexformat::DecodeFoldRecord(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                    bytes.size(), &record) == indexformat::FoldDamage::kNone) {
+    return {std::string(record.name), true};
+  }
+  platform::UpperCaseTable table;
+  platform::FillDefaultUpperCaseTable(&table);
+  return {indexformat::FoldNameOf(table, platform::ActiveCodePage()), false};
 }
 
 }  // namespace kpxsearch

@@ -87,6 +87,16 @@ bool RunSearch(hostsim::XtraSession& session, const SearchRequest& request, Sear
 bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::string>* names,
                       std::string* error);
 
+// The fold the plug-in folds the set in indexPath with, read as it reads it:
+// the name of the set's sound fold record (indexformat/fold_record.h), or,
+// where the set has none or a damaged one, the name of the platform's
+// default fold.
+struct SetFoldName {
+  std::string name;       // "cp1252", "cp1252-accent-free", "ascii", "ansi-N"
+  bool recorded = false;  // from the set's own record
+};
+SetFoldName ReadSetFoldName(const std::string& indexPath);
+
 }  // namespace kpxsearch
 
 #endif  // KPX_XTRA_KPXSEARCH_SEARCH_COMMAND_H_

@@ -89,8 +89,9 @@ void WriteArticleList(std::ostream& out, const SearchOutcome& outcome, const Art
 }
 
 void WriteJson(std::ostream& out, const SearchOutcome& outcome, const ArticleNames& names,
-               TextEncoding encoding) {
-  out << "{\"count\": " << outcome.count << ", \"articles\": [";
+               TextEncoding encoding, const SetFoldName& fold) {
+  out << "{\"count\": " << outcome.count << ", \"fold\": {\"name\": " << JsonString(fold.name)
+      << ", \"recorded\": " << (fold.recorded ? "true" : "false") << "}, \"articles\": [";
   for (size_t a = 0; a < outcome.articles.size(); ++a) {
     const ArticleLines& article = outcome.articles[a];
     const std::string* name = NameOf(names, article.article);

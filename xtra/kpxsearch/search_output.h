@@ -28,11 +28,13 @@ void WriteMatchedLines(std::ostream& out, const SearchOutcome& outcome, const Ar
 void WriteArticleList(std::ostream& out, const SearchOutcome& outcome, const ArticleNames* names);
 
 // One JSON document:
-//   {"count": N, "articles": [{"article": n, "name": "..." or null,
+//   {"count": N, "fold": {"name": "...", "recorded": true or false},
+//    "articles": [{"article": n, "name": "..." or null,
 //     "lines": [{"line": L, "text": "...", "occurrences": [[first, last], ...]}]}]}
-// first and last are 1-based character columns within text.
+// first and last are 1-based character columns within text; "fold" is the
+// fold the plug-in searched with (ReadSetFoldName).
 void WriteJson(std::ostream& out, const SearchOutcome& outcome, const ArticleNames& names,
-               TextEncoding encoding);
+               TextEncoding encoding, const SetFoldName& fold);
 
 }  // namespace kpxsearch
 

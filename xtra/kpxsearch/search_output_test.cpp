@@ -43,15 +43,16 @@ TEST(SearchOutput, HighlightsOneCharacterOccurrences) {
 TEST(SearchOutput, JsonIsValidUtf8WithCharacterColumns) {
   SearchOutcome outcome = OneLine("\"\xE9t\xE9\"\t\x80 cat", {{7, 9}});
   std::ostringstream cp1252;
-  WriteJson(cp1252, outcome, {}, TextEncoding::kCp1252);
+  WriteJson(cp1252, outcome, {}, TextEncoding::kCp1252, {"cp1252-accent-free", true});
   EXPECT_EQ(cp1252.str(),
-            "{\"count\": 1, \"articles\": [{\"article\": 7, \"name\": null, \"lines\": "
+            "{\"count\": 1, \"fold\": {\"name\": \"cp1252-accent-free\", \"recorded\": true}, "
+            "\"articles\": [{\"article\": 7, \"name\": null, \"lines\": "
             "[{\"line\": 12, \"text\": \"\\\"\xC3\xA9t\xC3\xA9\\\"\\t\xE2\x82\xAC cat\", "
             "\"occurrences\": [[7, 9]]}]}]}\n");
   // In UTF-8 "\xC3\xA9" is one character; a stray byte becomes U+FFFD.
   outcome = OneLine("\xC3\xA9 \xFF cat", {{6, 8}});
   std::ostringstream utf8;
-  WriteJson(utf8, outcome, {{7, "x"}}, TextEncoding::kUtf8);
+  WriteJson(utf8, outcome, {{7, "x"}}, TextEncoding::kUtf8, {"ascii", false});
   EXPECT_NE(utf8.str().find("\"text\": \"\xC3\xA9 \xEF\xBF\xBD cat\", \"occurrences\": [[5, 7]]"),
             std::string::npos)
       << utf8.str();

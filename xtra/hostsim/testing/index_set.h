@@ -23,9 +23,10 @@ struct TestArticle {
 };
 
 // Writes dir/index and dir/articles (the copy path) for articles numbered
-// 1, 2, ... in order; the articles themselves go to dir/src.
+// 1, 2, ... in order; the articles themselves go to dir/src. With
+// ignore_accents the index folds words without their accents.
 inline void WriteIndexSet(const platform::testing::TempDir& dir,
-                          const std::vector<TestArticle>& articles) {
+                          const std::vector<TestArticle>& articles, bool ignore_accents = false) {
   std::string listing;
   for (const TestArticle& article : articles) {
     dir.Write("src/" + platform::ToNativeSeparators(article.name), article.text);
@@ -36,6 +37,7 @@ inline void WriteIndexSet(const platform::testing::TempDir& dir,
   settings.article_path = dir.Join("src");
   settings.index_path = dir.Join("index");
   settings.copy_path = dir.Join("articles");
+  settings.ignore_accents = ignore_accents;
   preproc::RunServices services(dir.Join("run.log"));
   ASSERT_TRUE(preproc::GenerateIndexFiles(settings, services));
   ASSERT_TRUE(preproc::CopyArticles(settings, services));
