@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "indexformat/fold_record.h"
+#include "platform/code_page.h"
 #include "xtra/engine/engine_test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -131,11 +133,20 @@ class AllocationTest : public testing::EngineTest {
   }
 };
 
+// With each kind of fold record: none (the default fold), sound ones, and a
+// damaged one (the default again).
 TEST_F(AllocationTest, WholeSearchesAllocateNothing) {
   std::string text;
-  for (int i = 0; i < 3000; ++i) text += "New York news ";
-  EXPECT_EQ(CountDuring(text), 0);
-  EXPECT_EQ(Matches(), (std::vector<int>{1, 2, 3, 4}));  // the session really searched
+  for (int i = 0; i < 3000; ++i) text += "New York news Caf\xE9 ";
+  const std::string records[] = {
+      "", indexformat::EncodeFoldRecord("cp1252", platform::kCp1252UpperCase),
+      indexformat::EncodeFoldRecord("cp1252-accent-free", platform::kCp1252AccentFree),
+      "KPXFOLD 1\ncp1252\n"};
+  for (const std::string& record : records) {
+    if (!record.empty()) dir_.Write("index/fold", record);
+    EXPECT_EQ(CountDuring(text), 0) << record.substr(0, 30);
+    EXPECT_EQ(Matches(), (std::vector<int>{1, 2, 3, 4}));  // the session really searched
+  }
 }
 
 TEST_F(AllocationTest, TheCounterSeesTheCLibrarysOwnAllocations) {

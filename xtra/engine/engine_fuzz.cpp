@@ -3,6 +3,9 @@
 //
 // Input: [options] [phrase length] [phrase] [split] [rest]. options bit 0 is
 // the word search mode, bits 1-2 the boolean mode, bit 3 adds a key range.
+// The phrase length byte's low six bits are the length; its top two bits
+// choose the set's fold record: none, a sound accent-free one, a sound
+// Windows-1252 one, or the index bytes themselves (mostly damaged).
 // The rest is cut at split/256 of its length: the first part is written as the
 // index file of every word of the phrase, the second as articles 1 and 2.
 #include <sys/stat.h>
@@ -15,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "platform/code_page.h"
 #include "xtra/engine/search_engine.h"
 
 namespace {
@@ -65,10 +70,15 @@ void WriteIndexFiles(const std::string& phrase, const std::string& bytes) {
     ++i;
     while (i < phrase.size() && !IsSpace(phrase[i])) ++i;
     std::string word = phrase.substr(start, i - start);
-    for (char& c : word) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     while (!word.empty() && IsSpace(word[0])) word.erase(0, 1);
     if (word.empty()) word = " ";
-    WriteFile(Root() + "/ix/" + indexformat::RelativeFileName(word, '/'), bytes);
+    // The word's file under either table (accents change the file).
+    for (const platform::UpperCaseTable* table :
+         {&platform::kCp1252UpperCase, &platform::kCp1252AccentFree}) {
+      std::string folded = word;
+      for (char& c : folded) c = static_cast<char>((*table)[static_cast<unsigned char>(c)]);
+      WriteFile(Root() + "/ix/" + indexformat::RelativeFileName(folded, '/'), bytes);
+    }
     while (i < phrase.size() && IsSpace(phrase[i])) ++i;
   }
 }
@@ -106,6 +116,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   for (const std::string& path : Written()) unlink(path.c_str());
   Written().clear();
   WriteIndexFiles(phrase, rest.substr(0, cut));
+  switch (data[1] >> 6) {
+    case 1:
+      WriteFile(Root() + "/ix/fold", indexformat::EncodeFoldRecord("cp1252-accent-free",
+                                                                   platform::kCp1252AccentFree));
+      break;
+    case 2:
+      WriteFile(Root() + "/ix/fold",
+                indexformat::EncodeFoldRecord("cp1252", platform::kCp1252UpperCase));
+      break;
+    case 3:
+      WriteFile(Root() + "/ix/fold", rest.substr(0, cut));
+      break;
+  }
   WriteFile(Root() + "/copies/a1/t0001", rest.substr(cut));
   WriteFile(Root() + "/copies/A1/t0002", rest.substr(cut));
 
