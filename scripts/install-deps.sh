@@ -44,5 +44,20 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror that is being synced serves an index that does not match its
+# release file for a while; apt-get update then fails. Try again a few times,
+# then go on with the indexes that did download: the install itself says
+# whether they are enough.
+for attempt in 1 2 3; do
+  if $SUDO apt-get update -qq; then break; fi
+  if [ $attempt -eq 3 ]; then
+    echo "install-deps: apt-get update failed three times; trying the install with the indexes at hand" >&2
+  else
+    sleep 60
+  fi
+done
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  echo "install-deps: could not install: ${missing[*]}" >&2
+  echo "install-deps: if apt-get update reported an index of unexpected size (a mirror being synced), run this again later" >&2
+  exit 1
+fi
