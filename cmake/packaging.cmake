@@ -225,9 +225,18 @@ if(WIN32)
   SetOutPath \"$INSTDIR\"")
   set(kpx_uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${kpx_title}")
   set(kpx_vendor_key "Software\\${CPACK_PACKAGE_VENDOR}")
+  file(STRINGS ${KPX_PACKAGING_DIR}/debian/copyright kpx_copyright REGEX "^Copyright: " LIMIT_COUNT 1)
+  string(REPLACE "Copyright: " "Copyright " kpx_copyright "${kpx_copyright}")
   # The Start-menu folder keeps the kit's name across versions; the uninstaller
-  # says what it leaves.
+  # says what it leaves; the installer's file properties name the kit.
   set(CPACK_NSIS_DEFINES "
+  VIProductVersion ${PROJECT_VERSION}.0
+  VIAddVersionKey ProductName \"${kpx_title}\"
+  VIAddVersionKey ProductVersion ${PROJECT_VERSION}
+  VIAddVersionKey FileVersion ${PROJECT_VERSION}
+  VIAddVersionKey FileDescription \"${kpx_title} ${PROJECT_VERSION} Setup\"
+  VIAddVersionKey CompanyName \"${CPACK_PACKAGE_VENDOR}\"
+  VIAddVersionKey LegalCopyright \"${kpx_copyright}\"
   !define MUI_STARTMENUPAGE_DEFAULTFOLDER \"${kpx_title}\"
   !define MUI_UNCONFIRMPAGE_TEXT_TOP \"${kpx_title} ${PROJECT_VERSION} will be removed from the folder below. Files you added to the folder, such as a title's articles and index files, are left, and the folder with them.\"")
   # EstimatedSize: the installed files' size in KiB, which makensis counts.
