@@ -347,7 +347,7 @@ else
   check_windows_programs "$installed" "installed"
   echo "the author's own notes" >"$installed/notes.txt"
   kit_pattern=$(printf '%s\n' "${kit_files[@]}" | sed 's/[.]/\\./g; s|^|^./Some Folder/Kit/|; s/$/$/')
-  { cat "$work/drive-before.txt"; snapshot | grep '^./Some Folder' | grep -v -f <(echo "$kit_pattern"); } |
+  { cat "$work/drive-before.txt"; snapshot | grep '^./Some Folder' | grep -v -f <(echo "$kit_pattern") || true; } |
     LC_ALL=C sort >"$work/drive-expected.txt"
 
   if timeout 300 "$wine" "$installed/Uninstall.exe" /S 2>>"$work/wine.err" && settle; then
