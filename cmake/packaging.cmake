@@ -240,9 +240,12 @@ if(WIN32)
   !define MUI_STARTMENUPAGE_DEFAULTFOLDER \"${kpx_title}\"
   !define MUI_UNCONFIRMPAGE_TEXT_TOP \"${kpx_title} ${PROJECT_VERSION} will be removed from the folder below. Files you added to the folder, such as a title's articles and index files, are left, and the folder with them.\"")
   # EstimatedSize: the installed files' size in KiB, which makensis counts.
+  # NoModify and NoRepair as the numbers Windows reads (CPack writes strings).
   set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   SectionGetSize 0 $0
-  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"EstimatedSize\" $0")
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"EstimatedSize\" $0
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"NoModify\" 1
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"NoRepair\" 1")
   # The installer also records its folder under the vendor's key; the key
   # goes, and the vendor's with it when nothing else is left in it.
   set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "

@@ -301,9 +301,10 @@ else
     [ -f "$installed/$file" ] || { fail "the install has no $folder\\$file"; missing=1; }
   done
   [ -n "$missing" ] || pass "installed into $folder: ${kit_files[*]}"
+  # The programs are stripped for each package, each stamped with its own time.
   cmp -s "$installed/README.txt" "$work/zip/$top/README.txt" &&
-    cmp -s "$installed/kpxsearch.exe" "$work/zip/$top/kpxsearch.exe" &&
-    pass "the installed files are the zip's" || fail "the installed files differ from the zip's"
+    cmp -s "$installed/lingo.md" "$work/zip/$top/lingo.md" &&
+    pass "the installed README.txt and lingo.md are the zip's" || fail "the installed documents differ from the zip's"
 
   # The Start-menu folder: for all users, or the user's own.
   menu=$(find "$drive" -type d -path "*/Start Menu/Programs/$title" | head -1)
@@ -315,15 +316,19 @@ else
   done
   [ -n "$missing" ] || pass "the Start-menu folder $title holds ${shortcuts[*]}"
   if [[ " ${programs[*]} " == *" tarvik-gui "* ]] && [ -f "$menu/TARVIK desktop form.lnk" ]; then
-    grep -aq 'tarvik-gui\.exe' "$menu/TARVIK desktop form.lnk" &&
-      pass "the desktop form's shortcut starts tarvik-gui.exe" ||
-      fail "the desktop form's shortcut does not name tarvik-gui.exe"
+    # Its run log goes to the current folder: the shortcut starts it in Documents.
+    { strings -a "$menu/TARVIK desktop form.lnk"; strings -a -el "$menu/TARVIK desktop form.lnk"; } \
+      >"$work/form-link.txt"
+    grep -qxF "$folder\\tarvik-gui.exe" "$work/form-link.txt" &&
+      grep -qE '^C:\\.*\\Documents$' "$work/form-link.txt" &&
+      pass "the desktop form's shortcut starts tarvik-gui.exe in the Documents folder" ||
+      fail "the desktop form's shortcut: not tarvik-gui.exe, or not in Documents"
   fi
 
   timeout 60 "$wine" reg query "$uninstall_key" 2>>"$work/wine.err" | tr -d '\r' >"$work/uninstall-key.txt" || true
   entry_ok=1
   for value in "DisplayName	REG_SZ	$title $version" "DisplayVersion	REG_SZ	$version" \
-               "UninstallString	REG_SZ	\"$folder\\Uninstall.exe\""; do
+               "UninstallString	REG_SZ	\"$folder\\Uninstall.exe\"" "NoModify	REG_DWORD	0x1"; do
     grep -qF "    ${value//	/    }" "$work/uninstall-key.txt" || { fail "the Uninstall entry lacks: $value"; entry_ok=; }
   done
   grep -qE '^    Publisher    REG_SZ    .+' "$work/uninstall-key.txt" || { fail "the Uninstall entry has no Publisher"; entry_ok=; }
