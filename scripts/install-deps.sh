@@ -20,8 +20,9 @@ if [ "$profile" = all ]; then
   )
   # Wine's own fonts ("MS Sans Serif", Marlett): the Windows form's dialog font.
   packages+=(fonts-wine)
-  # make package and its test: CPack's Debian package and zip, man pages.
-  packages+=(dpkg-dev lintian help2man gzip zip unzip git)
+  # make package and its test: CPack's Debian package, zip and Windows
+  # installer (NSIS's makensis), man pages.
+  packages+=(dpkg-dev lintian help2man gzip zip unzip git nsis)
   # 32-bit Wine, for the 32-bit Windows programs: on amd64 it comes from the
   # i386 architecture, which dpkg may first have to be told about.
   if [ "$(dpkg --print-architecture)" = amd64 ]; then packages+=(wine32:i386); else packages+=(wine32); fi
