@@ -78,10 +78,10 @@ TEST_F(VerifyCli, LeavesNoTemporaryDirectoryBehind) {
   EXPECT_EQ(nowhere.status, 1) << nowhere.out << nowhere.err;
   EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after a listing that does not exist";
   std::remove(dir_.Join("articles/b.txt").c_str());
-  CommandResult unreadable = verify("listing.txt");
-  EXPECT_EQ(unreadable.status, 1) << unreadable.out << unreadable.err;
-  EXPECT_NE(unreadable.out.find("b.txt"), std::string::npos) << unreadable.out;
-  EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after an article that cannot be read";
+  CommandResult missing = verify("listing.txt");
+  EXPECT_EQ(missing.status, 1) << missing.out << missing.err;
+  EXPECT_NE(missing.out.find("b.txt"), std::string::npos) << missing.out;
+  EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after an article that is missing";
 }
 
 TEST_F(VerifyCli, UsageErrors) {

@@ -108,8 +108,9 @@ TEST_F(VerifyTest, AStaleTwoLetterFile) {
 // show as ", ...".
 TEST_F(VerifyTest, ALetterEntryListsFiveMissingArticlesAtMost) {
   std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
-  for (int i = 0; i < 9; ++i)
+  for (int i = 0; i < 9; ++i) {
     log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\tt0001\n";
+  }
   dir_.Write("index/log", log);
   int first[] = {1};
   std::string letter;
@@ -118,11 +119,11 @@ TEST_F(VerifyTest, ALetterEntryListsFiveMissingArticlesAtMost) {
   const std::string prefix =
       dir_.Join("index/Z/ZE") + ": the letter entry Z/Z does not list article(s) ";
   const std::string suffix = " of its entries: the two files come from different runs";
-  int five[] = {1, 2, 3, 4, 5, 6};
-  int six[] = {1, 2, 3, 4, 5, 6, 7};
+  int missing_five[] = {1, 2, 3, 4, 5, 6};
+  int missing_six[] = {1, 2, 3, 4, 5, 6, 7};
   for (auto [articles, count, list] :
-       {std::tuple<int*, int, std::string>{five, 6, "2, 3, 4, 5, 6"},
-        std::tuple<int*, int, std::string>{six, 7, "2, 3, 4, 5, 6, ..."}}) {
+       {std::tuple<int*, int, std::string>{missing_five, 6, "2, 3, 4, 5, 6"},
+        std::tuple<int*, int, std::string>{missing_six, 7, "2, 3, 4, 5, 6, ..."}}) {
     std::string entry;
     indexformat::AppendEntry("ZEBRA", articles, count, &entry);
     dir_.Write("index/Z/ZE", entry);
