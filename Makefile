@@ -84,12 +84,14 @@ windows: deps
 test-windows:
 	JOBS=$(JOBS) ./scripts/windows-test.sh $(BUILD)
 
-# The Debian package ($(BUILD)/harbour-search-kit_VERSION_ARCH.deb) and the
-# Windows zip (build-win32/harbour-search-kit-VERSION-win32.zip), with CPack.
+# The Debian package ($(BUILD)/harbour-search-kit_VERSION_ARCH.deb), the
+# Windows zip (build-win32/harbour-search-kit-VERSION-win32.zip) and the Windows
+# installer (build-win32/harbour-search-kit-VERSION-win32-setup.exe), with CPack.
 package: deps
 	JOBS=$(JOBS) ./scripts/package.sh $(BUILD) build-win32
 
-# make package on a fresh clone, lintian, the unpacked .deb, the zip under Wine.
+# make package on a fresh clone, lintian, the unpacked .deb, the zip and the
+# installer under Wine.
 test-package:
 	JOBS=$(JOBS) ./scripts/package-test.sh
 

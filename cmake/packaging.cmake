@@ -10,7 +10,8 @@
 # and `cpack` (the build tree's `package` target) makes the Debian package.
 #
 # Windows (a mingw tree): one flat folder, the programs beside KPXSearch.x32,
-# with README.txt and lingo.md (CR LF line ends); `cpack` makes the zip.
+# with README.txt and lingo.md (CR LF line ends); `cpack` makes the zip and
+# `cpack -G NSIS` the installer (NSIS's makensis, which also runs on Linux).
 include(GNUInstallDirs)
 
 set(KPX_PACKAGE_NAME harbour-search-kit)
@@ -26,6 +27,34 @@ function(kpx_copy_with_crlf source destination)
   string(REPLACE "\n" "\r\n" text "${text}")
   file(WRITE ${destination} "${text}")
   set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endfunction()
+
+# Writes the licence of the Debian copyright file's first License field as a
+# plain text (CR LF line ends) for the Windows installer's licence page, so
+# both packages carry the one licence text.
+function(kpx_write_licence copyright destination)
+  file(STRINGS ${copyright} lines)
+  set(text)
+  set(in_licence FALSE)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^License:")
+      if(text)
+        break()
+      endif()
+      set(in_licence TRUE)
+    elseif(in_licence AND line MATCHES "^ \\.$")
+      string(APPEND text "\r\n")
+    elseif(in_licence AND line MATCHES "^ (.*)$")
+      string(APPEND text "${CMAKE_MATCH_1}\r\n")
+    elseif(in_licence)
+      break()
+    endif()
+  endforeach()
+  if(NOT text)
+    message(FATAL_ERROR "${copyright} has no License field with a text")
+  endif()
+  file(WRITE ${destination} "${text}")
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${copyright})
 endfunction()
 
 set(KPX_PROGRAMS)
@@ -72,6 +101,7 @@ if(WIN32)
   kpx_copy_with_crlf(${KPX_PACKAGING_DIR}/windows/README.txt ${KPX_PACKAGE_STAGE}/README.txt)
   kpx_copy_with_crlf(${PROJECT_SOURCE_DIR}/docs/lingo.md ${KPX_PACKAGE_STAGE}/lingo.md)
   install(FILES ${KPX_PACKAGE_STAGE}/README.txt ${KPX_PACKAGE_STAGE}/lingo.md DESTINATION .)
+  kpx_write_licence(${KPX_PACKAGING_DIR}/debian/copyright ${KPX_PACKAGE_STAGE}/LICENSE.txt)
 else()
   install(FILES xtra/host/kpxsearch.h xtra/host/host_interfaces.h
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/xtra/host)
@@ -144,6 +174,8 @@ set(CPACK_PACKAGE_CONTACT ${KPX_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${KPX_PACKAGE_SUMMARY})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
+# The installer's script lines below hold quotes and backslashes.
+set(CPACK_VERBATIM_VARIABLES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -153,6 +185,73 @@ if(WIN32)
   endif()
   set(CPACK_PACKAGE_FILE_NAME ${KPX_PACKAGE_NAME}-${PROJECT_VERSION}-${kpx_windows})
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  # The installer: the same flat folder, by default Program Files\Harbour
+  # Search Kit, with a Start-menu folder and an entry under installed programs.
+  # Its file name and its tree without a top folder are set per generator in
+  # cmake/packaging-generators.cmake.
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/packaging-generators.cmake)
+  set(kpx_title "Harbour Search Kit")
+  set(CPACK_NSIS_EXECUTABLE makensis)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY ${kpx_title})
+  set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY ${kpx_title})
+  set(CPACK_NSIS_PACKAGE_NAME "${kpx_title} ${PROJECT_VERSION}")
+  set(CPACK_NSIS_DISPLAY_NAME "${kpx_title} ${PROJECT_VERSION}")
+  set(CPACK_RESOURCE_FILE_LICENSE ${KPX_PACKAGE_STAGE}/LICENSE.txt)
+  set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/preproc/win32/tarvik.ico)
+  set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/preproc/win32/tarvik.ico)
+  set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+  # Start menu: the desktop form and the README (CPack adds the uninstaller's).
+  # The form starts in the Documents folder, where its run log can be written
+  # (Program Files is not writable for every user). Both passes of CPack's
+  # uninstaller, for the default and for the chosen Start-menu folder, delete
+  # every shortcut.
+  set(kpx_shortcuts)
+  if(TARGET tarvik-gui)
+    set(CPACK_NSIS_INSTALLED_ICON_NAME tarvik-gui.exe)
+    list(APPEND kpx_shortcuts "TARVIK desktop form" tarvik-gui.exe "$DOCUMENTS")
+  endif()
+  list(APPEND kpx_shortcuts "Read me" README.txt "$INSTDIR")
+  set(CPACK_NSIS_CREATE_ICONS_EXTRA)
+  set(CPACK_NSIS_DELETE_ICONS_EXTRA)
+  while(kpx_shortcuts)
+    list(POP_FRONT kpx_shortcuts name target start_in)
+    string(APPEND CPACK_NSIS_CREATE_ICONS_EXTRA "
+  SetOutPath \"${start_in}\"
+  CreateShortCut \"$SMPROGRAMS\\$STARTMENU_FOLDER\\${name}.lnk\" \"$INSTDIR\\${target}\"")
+    string(APPEND CPACK_NSIS_DELETE_ICONS_EXTRA "
+  Delete \"$SMPROGRAMS\\$MUI_TEMP\\${name}.lnk\"")
+  endwhile()
+  string(APPEND CPACK_NSIS_CREATE_ICONS_EXTRA "
+  SetOutPath \"$INSTDIR\"")
+  set(kpx_uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${kpx_title}")
+  set(kpx_vendor_key "Software\\${CPACK_PACKAGE_VENDOR}")
+  file(STRINGS ${KPX_PACKAGING_DIR}/debian/copyright kpx_copyright REGEX "^Copyright: " LIMIT_COUNT 1)
+  string(REPLACE "Copyright: " "Copyright " kpx_copyright "${kpx_copyright}")
+  # The Start-menu folder keeps the kit's name across versions; the uninstaller
+  # says what it leaves; the installer's file properties name the kit.
+  set(CPACK_NSIS_DEFINES "
+  VIProductVersion ${PROJECT_VERSION}.0
+  VIAddVersionKey ProductName \"${kpx_title}\"
+  VIAddVersionKey ProductVersion ${PROJECT_VERSION}
+  VIAddVersionKey FileVersion ${PROJECT_VERSION}
+  VIAddVersionKey FileDescription \"${kpx_title} ${PROJECT_VERSION} Setup\"
+  VIAddVersionKey CompanyName \"${CPACK_PACKAGE_VENDOR}\"
+  VIAddVersionKey LegalCopyright \"${kpx_copyright}\"
+  !define MUI_STARTMENUPAGE_DEFAULTFOLDER \"${kpx_title}\"
+  !define MUI_UNCONFIRMPAGE_TEXT_TOP \"${kpx_title} ${PROJECT_VERSION} will be removed from the folder below. Files you added to the folder, such as a title's articles and index files, are left, and the folder with them.\"")
+  # EstimatedSize: the installed files' size in KiB, which makensis counts.
+  # NoModify and NoRepair as the numbers Windows reads (CPack writes strings).
+  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+  SectionGetSize 0 $0
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"EstimatedSize\" $0
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"NoModify\" 1
+  WriteRegDWORD SHCTX \"${kpx_uninstall_key}\" \"NoRepair\" 1")
+  # The installer also records its folder under the vendor's key; the key
+  # goes, and the vendor's with it when nothing else is left in it.
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  DetailPrint \"Files you added to $INSTDIR are left, and the folder with them.\"
+  DeleteRegKey SHCTX \"${kpx_vendor_key}\\${kpx_title}\"
+  DeleteRegKey /ifempty SHCTX \"${kpx_vendor_key}\"")
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/testing/run_command.h"
@@ -27,8 +28,9 @@ class VerifyCli : public ::testing::Test {
     ASSERT_EQ(
         Tarvik("copy --listing listing.txt --articles articles --copy copy --log c.log").status, 0);
   }
-  CommandResult Tarvik(const std::string& arguments) {
-    return RunCommand(std::string(TARVIK_PATH) + " " + arguments, dir_.path());
+  // environment: assignments for the command's environment, each followed by a space.
+  CommandResult Tarvik(const std::string& arguments, const std::string& environment = "") {
+    return RunCommand(environment + TARVIK_PATH + " " + arguments, dir_.path());
   }
   CommandResult Verify(const std::string& listing = "listing.txt") {
     return Tarvik("verify --index index --copy copy --listing " + listing + " --articles articles");
@@ -58,6 +60,28 @@ TEST_F(VerifyCli, PassesAGoodSetAndNamesTheCauseOfABadOne) {
   EXPECT_NE(deleted.out.find("copy/a1/t0002: missing: the phrase search file of article 2"),
             std::string::npos)
       << deleted.out;
+}
+
+// The runs' private copy of both sets goes once verify ends, whether it found
+// nothing, a missing article or no listing at all.
+TEST_F(VerifyCli, LeavesNoTemporaryDirectoryBehind) {
+  const std::string scratch = dir_.Join("tmp");
+  ASSERT_TRUE(std::filesystem::create_directory(scratch));
+  auto verify = [&](const std::string& listing) {
+    return Tarvik("verify --index index --copy copy --listing " + listing + " --articles articles",
+                  "TMPDIR=" + platform::testing::ShellQuote(scratch) + " ");
+  };
+  CommandResult good = verify("listing.txt");
+  EXPECT_EQ(good.status, 0) << good.out << good.err;
+  EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after a good set";
+  CommandResult nowhere = verify("nowhere.txt");
+  EXPECT_EQ(nowhere.status, 1) << nowhere.out << nowhere.err;
+  EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after a listing that does not exist";
+  std::remove(dir_.Join("articles/b.txt").c_str());
+  CommandResult missing = verify("listing.txt");
+  EXPECT_EQ(missing.status, 1) << missing.out << missing.err;
+  EXPECT_NE(missing.out.find("b.txt"), std::string::npos) << missing.out;
+  EXPECT_TRUE(std::filesystem::is_empty(scratch)) << "after an article that is missing";
 }
 
 TEST_F(VerifyCli, UsageErrors) {

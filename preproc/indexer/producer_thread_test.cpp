@@ -26,8 +26,8 @@ void EndsWithinSeconds(const char* what, const std::function<void()>& work) {
     work();
     done.set_value();
   });
-  if (ended.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-    std::fprintf(stderr, "FATAL: %s did not end within 20 seconds\n", what);
+  if (ended.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+    std::fprintf(stderr, "FATAL: %s did not end within 3 seconds\n", what);
     std::fflush(stderr);
     std::_Exit(1);
   }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "indexformat/fold_record.h"
@@ -102,6 +105,34 @@ TEST_F(VerifyTest, AStaleTwoLetterFile) {
       << Lines(lines);
 }
 
+// The articles a letter entry misses are listed up to five; a sixth and more
+// show as ", ...".
+TEST_F(VerifyTest, ALetterEntryListsFiveMissingArticlesAtMost) {
+  std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
+  for (int i = 0; i < 9; ++i) {
+    log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\tt0001\n";
+  }
+  dir_.Write("index/log", log);
+  int first[] = {1};
+  std::string letter;
+  indexformat::AppendEntry("ZEBRA", first, 1, &letter);
+  dir_.Write("index/Z/Z", letter);
+  const std::string prefix =
+      dir_.Join("index/Z/ZE") + ": the letter entry Z/Z does not list article(s) ";
+  const std::string suffix = " of its entries: the two files come from different runs";
+  int missing_five[] = {1, 2, 3, 4, 5, 6};
+  int missing_six[] = {1, 2, 3, 4, 5, 6, 7};
+  for (auto [articles, count, list] :
+       {std::tuple<int*, int, std::string>{missing_five, 6, "2, 3, 4, 5, 6"},
+        std::tuple<int*, int, std::string>{missing_six, 7, "2, 3, 4, 5, 6, ..."}}) {
+    std::string entry;
+    indexformat::AppendEntry("ZEBRA", articles, count, &entry);
+    dir_.Write("index/Z/ZE", entry);
+    std::vector<std::string> lines = Verify(false);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), prefix + list + suffix), 1) << Lines(lines);
+  }
+}
+
 TEST_F(VerifyTest, ATruncatedIndexFile) {
   std::string bytes = dir_.Read("index/C/CA");
   dir_.Write("index/C/CA", bytes.substr(0, bytes.size() - 2));
@@ -119,6 +150,16 @@ TEST_F(VerifyTest, ADeletedCopy) {
       Names(lines, dir_.Join("copy/a1/t0002"), "missing: the phrase search file of article 2"))
       << Lines(lines);
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0002"), "missing: tarvik copy")) << Lines(lines);
+}
+
+// The engine opens a block directory written "A1" as well as "a1": a set
+// copied that way is whole, to the file check and to the comparison alike.
+TEST_F(VerifyTest, BlockDirectoriesInUpperCase) {
+  ASSERT_EQ(std::rename(dir_.Join("copy/a1").c_str(), dir_.Join("copy/A1").c_str()), 0);
+  std::vector<std::string> lines = Verify(false);
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+  lines = Verify();
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
 }
 
 TEST_F(VerifyTest, DamageInsideEntries) {
