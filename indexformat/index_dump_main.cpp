@@ -17,8 +17,7 @@ namespace {
 bool IsFoldRecord(const std::string& path, const std::string& bytes) {
   const size_t slash = path.find_last_of("/\\");
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return name == indexformat::kFoldRecordName ||
-         bytes.rfind(indexformat::kFoldRecordMagic, 0) == 0;
+  return name == indexformat::kFoldRecordName || bytes.rfind(indexformat::kFoldRecordMagic, 0) == 0;
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   WriteIndexFiles(phrase, rest.substr(0, cut));
   switch (data[1] >> 6) {
     case 1:
-      WriteFile(Root() + "/ix/fold", indexformat::EncodeFoldRecord("cp1252-accent-free",
-                                                                   platform::kCp1252AccentFree));
+      WriteFile(Root() + "/ix/fold",
+                indexformat::EncodeFoldRecord("cp1252-accent-free", platform::kCp1252AccentFree));
       break;
     case 2:
       WriteFile(Root() + "/ix/fold",
