@@ -89,6 +89,46 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return file;
 }
 
+#ifndef _WIN32
+namespace {
+
+// A descriptor of path opened for reading without blocking, -1 unless it
+// names a regular file.
+int OpenRegularDescriptor(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+std::FILE* OpenRegularFile(const std::string& path) {
+  const int fd = OpenRegularDescriptor(path);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+#else
+std::FILE* OpenRegularFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG) {
+    std::fclose(file);
+    errno = EINVAL;
+    return nullptr;
+  }
+  return file;
+}
+#endif
+
 bool IsDirectory(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR;
@@ -189,14 +229,13 @@ bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
 // of its whole length straight into the string: the index run reads thousands
 // of articles, and each system call counts.
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularDescriptor(path);
   if (fd < 0) return false;
   struct stat info;
-  if (fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) == S_IFDIR) {
+  if (fstat(fd, &info) != 0) {
     close(fd);
     return false;
   }
-  const bool regular = (info.st_mode & S_IFMT) == S_IFREG;
   size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
   contents->resize(expected + 1);
   size_t total = 0;
@@ -209,7 +248,7 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
       break;
     }
     total += static_cast<size_t>(n);
-    if (regular && total == expected) break;  // the whole length, as fstat gave it
+    if (total == expected) break;  // the whole length, as fstat gave it
     if (total == contents->size()) contents->resize(contents->size() * 2);
   }
   close(fd);
@@ -218,7 +257,7 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
 }
 #else
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  std::FILE* file = OpenFile(path, "rb");
+  std::FILE* file = OpenRegularFile(path);
   if (file == nullptr) return false;
   contents->clear();
   struct stat info;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -71,6 +75,28 @@ TEST(FileSystem, OpenFileRefusesDirectories) {
   EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
   EXPECT_EQ(contents, "abc");
 }
+
+#ifndef _WIN32
+// Articles and listings are read only from regular files: a FIFO without a
+// writer (which would block an open for reading), a device and a directory
+// are refused at once.
+TEST(FileSystem, OnlyRegularFilesAreOpenedForReading) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.Join("fifo").c_str(), 0600), 0);
+  std::string contents;
+  for (const std::string& path : {dir.Join("fifo"), std::string("/dev/null"), dir.path()}) {
+    EXPECT_EQ(OpenRegularFile(path), nullptr) << path;
+    EXPECT_FALSE(ReadWholeFile(path, &contents)) << path;
+  }
+  std::FILE* file = OpenRegularFile(dir.Write("f", "abc"));
+  ASSERT_NE(file, nullptr);
+  char bytes[4] = {};
+  EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, file), 3u);
+  std::fclose(file);
+  EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
+  EXPECT_EQ(contents, "abc");
+}
+#endif
 
 TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
   TempDir dir;

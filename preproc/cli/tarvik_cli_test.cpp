@@ -165,12 +165,43 @@ std::map<std::string, std::string> Files(const TempDir& dir, const std::string& 
   return files;
 }
 
+// A listing that fails to read (/proc/self/mem opens, its read fails), a
+// FIFO as the listing or as an article (run with a time limit: they once
+// blocked the run in its open): the run exits 1 with the error naming the
+// file and the set of the run before stays as it was.
+TEST_F(TarvikCli, ListingsAndArticlesThatCannotBeReadKeepThePreviousSet) {
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const auto before = Files(dir_, "index");
+  ASSERT_EQ(mkfifo(dir_.Join("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir_.Join("articles/pipe.txt").c_str(), 0600), 0);
+  dir_.Write("piped.txt", "a.txt\npipe.txt\n");
+  struct Row {
+    std::string listing, message;
+  };
+  const Row rows[] = {
+#ifdef __linux__
+      {"/proc/self/mem", "ERROR, could not read Article's listing file '/proc/self/mem'"},
+#endif
+      {"fifo", "ERROR, could not open Article's listing file 'fifo'"},
+      {"piped.txt", "ERROR, could not open article 'articles/pipe.txt'"},
+  };
+  for (const Row& row : rows) {
+    CommandResult r = RunCommand("timeout 20 " + std::string(TARVIK_PATH) + " index --listing " +
+                                     ShellQuote(row.listing) + " --articles articles --index index",
+                                 dir_.path());
+    EXPECT_EQ(r.status, 1) << row.listing << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Files(dir_, "index"), before) << row.listing;
+  }
+}
+
 // Both runs under a memory limit of 256 MiB, which lets tarvik start and run
 // but not take in an article, or a listing line, of hundreds of MiB: an
-// article that never ends (read on the second thread), one of 1 GiB (its
-// size alone is too much for the tree), a listing line of 1 GiB. Each run
-// exits 1 with the error of its phase on standard error and in the run log;
-// the index set and the copies of the runs before stay as they were.
+// article of 1 GiB (its size alone is too much for the tree), a listing line
+// of 1 GiB. Each run exits 1 with the error of its phase on standard error
+// and in the run log; the index set and the copies of the runs before stay as
+// they were. An article that never ends (a device) is not even opened.
 TEST_F(TarvikCli, RunningOutOfMemoryExitsWithOneAndKeepsThePreviousSets) {
 #if defined(KPX_UNDER_SANITIZER)
   GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than the limit leaves";
@@ -193,7 +224,7 @@ TEST_F(TarvikCli, RunningOutOfMemoryExitsWithOneAndKeepsThePreviousSets) {
     std::string arguments, message;
   } rows[] = {
       {"index --listing endless.lst --articles articles --index index",
-       "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
+       "\n# KPXSindx: ERROR, could not open article 'articles/endless.txt'\n"},
       {"index --listing huge.lst --articles articles --index index",
        "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
       {"index --listing long.lst --articles articles --index index",

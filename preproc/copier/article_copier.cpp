@@ -22,7 +22,7 @@ CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
 CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
                                           const std::string& destination) {
   // Untranslated modes: the article's bytes and line ends pass unchanged.
-  std::FILE* in = platform::OpenFile(source, "rb");
+  std::FILE* in = platform::OpenRegularFile(source);
   if (in == nullptr) {
     services_.ReportError(
         FormatMessage("\n# KPXSindx: ERROR, could not open source article'%s'\n", source.c_str()));

@@ -1,6 +1,7 @@
 // "tarvik copy" end to end: exit statuses and messages of the copy run's
 // failure rows as a script sees them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -125,6 +126,37 @@ TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
       << r.err;
   EXPECT_EQ(Log().find("Finished"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+
+// A listing that fails to read changes no copy; a FIFO as the listing or as
+// an article is refused at once (a time limit guards against a blocked open).
+TEST_F(TarvikCopy, ListingsAndArticlesThatCannotBeReadAreErrors) {
+  ASSERT_EQ(Copy("listing.txt", "articles", "copies").status, 0);
+  const std::string copy = dir_.Read("copies/a1/t0001");
+  dir_.Write("articles/news/may.txt", "changed");
+  ASSERT_EQ(mkfifo(dir_.Join("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir_.Join("articles/pipe.txt").c_str(), 0600), 0);
+  const std::string timed = "timeout 20 " + std::string(TARVIK_PATH) + " copy --articles articles";
+  CommandResult r;
+#ifdef __linux__
+  r = RunCommand(timed + " --listing /proc/self/mem --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not read Article's listing file '/proc/self/mem'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
+#endif
+  r = RunCommand(timed + " --listing fifo --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not open Article's listing file 'fifo'"), std::string::npos);
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
+  dir_.Write("piped.txt", "pipe.txt\n");
+  r = RunCommand(timed + " --listing piped.txt --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not open source article'articles/pipe.txt'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
 }
 #endif
 

@@ -52,7 +52,7 @@ class IndexRun {
  private:
   bool Fail(const std::string& message);
   bool CheckPaths();
-  void ReadListing();
+  bool ReadListing();
   bool PrepareIndexPath();
   bool WriteFileMappingLog();
   bool ReadArticles();
@@ -104,7 +104,8 @@ bool IndexRun::CheckPaths() {
   return true;
 }
 
-void IndexRun::ReadListing() {
+// A listing that fails to read fails the run before anything is staged.
+bool IndexRun::ReadListing() {
   services_.LogText("Listing of files to be word - tree'd\n\n");
   std::string line;
   while (listing_.Next(&line)) {
@@ -116,8 +117,10 @@ void IndexRun::ReadListing() {
       break;
     }
   }
+  if (listing_.failed()) return Fail(ListingNotReadMessage(settings_.listing_file));
   listing_.Close();
   services_.LogText(kSeparatorLine);
+  return true;
 }
 
 // Starts the staging directory (removing one that a killed run left) and
@@ -248,8 +251,7 @@ bool IndexRun::Run() {
   if (!listing_.Open(settings_.listing_file)) {
     return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
-  if (!CheckPaths()) return false;
-  ReadListing();
+  if (!CheckPaths() || !ReadListing()) return false;
   if (!PrepareIndexPath() || !WriteFileMappingLog() || !ReadArticles()) return false;
   if (!WriteIndexFiles()) return false;
   services_.LogText("# KPXSindx: FREEing tree and list nodes.\n");
