@@ -76,6 +76,26 @@ TEST_F(TarvikCli, LogOptionAndBackslashPaths) {
   EXPECT_FALSE(dir_.Exists("kpxsindx.log"));
 }
 
+// A run log that cannot be created, or whose writes fail, is a warning: the
+// run goes on and its set is the same as with a log.
+TEST_F(TarvikCli, ARunLogThatCannotBeWrittenIsAWarning) {
+  CommandResult r = Index("listing.txt", "articles", "index", "--log no/such/dir/run.log");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("tarvik index: WARNING, could not write the run log 'no/such/dir/run.log'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, "Words in vocabulary: 13\n");
+  const std::string cat = dir_.Read("index/C/CA");
+#ifndef _WIN32
+  r = Index("listing.txt", "articles", "index", "--log /dev/full");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("WARNING, could not write the run log '/dev/full'"), std::string::npos);
+  EXPECT_EQ(dir_.Read("index/C/CA"), cat);
+#endif
+  r = Index("listing.txt", "articles", "index");
+  EXPECT_EQ(r.err.find("WARNING"), std::string::npos) << r.err;
+}
+
 TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
   struct Row {
     std::string listing, articles, index, message;
@@ -194,6 +214,22 @@ TEST_F(TarvikCli, ListingsAndArticlesThatCannotBeReadKeepThePreviousSet) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(Files(dir_, "index"), before) << row.listing;
   }
+}
+
+// The file mapping log is staged like the letter files: a write to it that
+// fails (here past the file size limit) fails the run, naming the log.
+TEST_F(TarvikCli, AFailedWriteToTheFileMappingLogKeepsThePreviousSet) {
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const auto before = Files(dir_, "index");
+  std::string listing;
+  for (int i = 0; i < 200; ++i) listing += "a-long-article-name-that-fills-the-log.txt\n";
+  dir_.Write("long.txt", listing);
+  CommandResult r = RunCommand("trap '' XFSZ; ulimit -f 4; " + std::string(TARVIK_PATH) +
+                                   " index --listing long.txt --articles articles --index index",
+                               dir_.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("ERROR, could not write to index/log"), std::string::npos) << r.err;
+  EXPECT_EQ(Files(dir_, "index"), before);
 }
 
 // Both runs under a memory limit of 256 MiB, which lets tarvik start and run

@@ -46,6 +46,15 @@ TEST_F(TarvikCopy, CopiesTheListing) {
   EXPECT_EQ(RunCommand(std::string(TARVIK_PATH) + " copy --listing listing.txt").status, 2);
 }
 
+TEST_F(TarvikCopy, ARunLogThatCannotBeCreatedIsAWarning) {
+  CommandResult r = Copy("listing.txt", "articles", "copies", "--log no/dir/run.log");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("tarvik copy: WARNING, could not write the run log 'no/dir/run.log'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(dir_.Exists("copies/a1/t0002"));
+}
+
 TEST_F(TarvikCopy, FailureRowsExitWithOne) {
   struct Row {
     std::string listing, articles, copy, message;

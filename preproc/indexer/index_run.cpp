@@ -142,10 +142,17 @@ bool IndexRun::PrepareIndexPath() {
 
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  if (platform::IsDirectory(path) ||
-      !indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_)) {
+  const auto written =
+      platform::IsDirectory(path)
+          ? indexformat::FileMappingLogWrite::kNotCreated
+          : indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_);
+  if (written == indexformat::FileMappingLogWrite::kNotCreated) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
+  }
+  // A staged file that lost a write fails the run as a letter file does.
+  if (written == indexformat::FileMappingLogWrite::kNotWritten) {
+    return Fail(NotWrittenMessage(path));
   }
   return true;
 }

@@ -562,11 +562,11 @@ TEST_F(PreviousSetTest, EveryFailureRowKeepsIt) {
 
 #ifndef _WIN32
   // 16 bytes: the empty extras file is made, the file mapping log's header is too long.
-  EXPECT_EQ(RunWithFileSizeLimit(16, true,
-                                 "\n# KPXSindx: ERROR, could not open the file log file '" +
-                                     dir_.Join("index/log") + "'\n"),
-            3 << 8);
-  ExpectKept("file mapping log cannot be created");
+  EXPECT_EQ(
+      RunWithFileSizeLimit(
+          16, true, "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/log") + "\n"),
+      3 << 8);
+  ExpectKept("file mapping log cannot be written");
 #endif
 
   settings_ = good_;
