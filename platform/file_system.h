@@ -55,6 +55,13 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 // never blocks: a FIFO with no writer is refused, not waited for.
 std::FILE* OpenRegularFile(const std::string& path);
 
+// Creates path anew for writing in binary mode: whatever entry has that name
+// (a file left over, a symbolic link) is removed first, never written
+// through, and the file is then created exclusively (O_CREAT | O_EXCL |
+// O_NOFOLLOW on POSIX), so nothing the name pointed at is touched. nullptr
+// when the entry cannot be removed or the file cannot be created.
+std::FILE* CreateNewFile(const std::string& path);
+
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // The length of a regular file in bytes; 0 for anything else or nothing.

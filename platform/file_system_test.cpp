@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -95,6 +96,24 @@ TEST(FileSystem, OnlyRegularFilesAreOpenedForReading) {
   std::fclose(file);
   EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
   EXPECT_EQ(contents, "abc");
+}
+
+// A link under the name is replaced by a new file, its target untouched; a
+// directory under the name is not removed.
+TEST(FileSystem, CreateNewFileNeverWritesThroughALink) {
+  TempDir dir;
+  const std::string target = dir.Write("target", "kept");
+  ASSERT_EQ(symlink(target.c_str(), dir.Join("new").c_str()), 0);
+  std::FILE* file = CreateNewFile(dir.Join("new"));
+  ASSERT_NE(file, nullptr);
+  EXPECT_GE(std::fputs("fresh", file), 0);
+  EXPECT_EQ(std::fclose(file), 0);
+  EXPECT_EQ(dir.Read("target"), "kept");
+  EXPECT_EQ(dir.Read("new"), "fresh");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("new")));
+  std::filesystem::create_directories(dir.Join("box"));
+  EXPECT_EQ(CreateNewFile(dir.Join("box")), nullptr);
+  EXPECT_TRUE(IsDirectory(dir.Join("box")));
 }
 #endif
 

@@ -31,7 +31,9 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   // The copy is written under a partial name and renamed when it is whole, so
   // a run that fails or is killed never leaves a half-written copy.
   const std::string partial = PartialCopyName(destination);
-  std::FILE* out = platform::OpenFile(partial, "wb");
+  // A leftover partial copy, or a link planted under its name, is removed,
+  // never written through.
+  std::FILE* out = platform::CreateNewFile(partial);
   if (out == nullptr) {
     std::fclose(in);
     return DestinationNotOpened(destination);

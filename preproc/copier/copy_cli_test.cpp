@@ -123,18 +123,33 @@ TEST_F(TarvikCopy, ListingPastTheArticleCutOffExitsWithOne) {
             std::string::npos);
 }
 
-#ifndef _WIN32  // the failing file is a Linux device
+#ifndef _WIN32  // ulimit, SIGXFSZ and symlink are POSIX
+// A write past the file size limit (its signal ignored, as on a full disk).
 TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
-  std::filesystem::create_directories(dir_.Join("copies/a1"));
-  // The copy is written under its partial name first.
-  ASSERT_EQ(symlink("/dev/full", dir_.Join("copies/a1/t0001.part").c_str()), 0);
-  CommandResult r = Copy("listing.txt", "articles", "copies");
+  dir_.Write("articles/news/may.txt", std::string(20000, 'x'));
+  CommandResult r = RunCommand("trap '' XFSZ; ulimit -f 8; " + std::string(TARVIK_PATH) +
+                                   " copy --listing listing.txt --articles articles --copy copies",
+                               dir_.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("An unknown error occurred while accessing copies/a1/t0001."),
             std::string::npos)
       << r.err;
   EXPECT_EQ(Log().find("Finished"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+
+// A link planted under a partial copy's name is removed, never written
+// through: the file outside the copy path keeps its bytes.
+TEST_F(TarvikCopy, APlantedPartialCopyLinkIsNotFollowed) {
+  std::filesystem::create_directories(dir_.Join("copies/a1"));
+  const std::string outside = dir_.Write("outside.txt", "not a copy");
+  ASSERT_EQ(symlink(outside.c_str(), dir_.Join("copies/a1/t0002.part").c_str()), 0);
+  CommandResult r = Copy("listing.txt", "articles", "copies");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Read("outside.txt"), "not a copy");
+  EXPECT_EQ(dir_.Read("copies/a1/t0002"), dir_.Read("copies/a1/t0001"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir_.Join("copies/a1/t0002")));
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0002.part"));
 }
 
 // A listing that fails to read changes no copy; a FIFO as the listing or as
