@@ -232,6 +232,49 @@ TEST_F(TarvikCli, AFailedWriteToTheFileMappingLogKeepsThePreviousSet) {
   EXPECT_EQ(Files(dir_, "index"), before);
 }
 
+// Two index runs started together on one index path: one at a time writes
+// there. Each exits 0, or 1 refused at once as the path is in use; the set
+// left equals a clean run's, with no lock file.
+TEST_F(TarvikCli, TwoIndexRunsAtOnceLeaveACleanSet) {
+  std::string words;
+  for (int i = 0; i < 200000; ++i) {
+    words += 'w';
+    words += std::to_string(i);
+    words += ' ';
+  }
+  dir_.Write("articles/big.txt", words);
+  dir_.Write("big.lst", "a.txt\nbig.txt\nb.txt\n");
+  ASSERT_EQ(Index("big.lst", "articles", "clean").status, 0);
+  std::map<std::string, std::string> clean;
+  for (const auto& [name, bytes] : Files(dir_, "clean")) {
+    clean[std::string(name).replace(0, 5, "index")] = bytes;  // "clean/..." as "index/..."
+  }
+  const std::string run = std::string(TARVIK_PATH) +
+                          " index --listing big.lst --articles articles --index index --log ";
+  for (int round = 0; round < 3; ++round) {
+    CommandResult r = RunCommand("{ (" + run + "one.log 2>one.err; echo $? >one.rc) & (" + run +
+                                     "two.log 2>two.err; echo $? >two.rc); wait; }",
+                                 dir_.path());
+    ASSERT_EQ(r.status, 0);
+    int completed = 0;
+    for (const std::string which : {"one", "two"}) {
+      const std::string rc = dir_.Read(which + ".rc");
+      if (rc == "0\n") {
+        ++completed;
+      } else {
+        EXPECT_EQ(rc, "1\n");
+        EXPECT_NE(dir_.Read(which + ".err")
+                      .find("ERROR, index path 'index/' is in use by another "
+                            "index run"),
+                  std::string::npos)
+            << dir_.Read(which + ".err");
+      }
+    }
+    EXPECT_GE(completed, 1) << round;
+    EXPECT_EQ(Files(dir_, "index"), clean) << round;
+  }
+}
+
 // Both runs under a memory limit of 256 MiB, which lets tarvik start and run
 // but not take in an article, or a listing line, of hundreds of MiB: an
 // article of 1 GiB (its size alone is too much for the tree), a listing line

@@ -46,7 +46,8 @@ class CopyRun {
   RunServices& services_;
   CopyCounts& counts_;
   TransformRules rules_;
-  ArticleListing listing_;  // numbers the articles
+  platform::PathLock lock_;  // of the copy path, for the whole run
+  ArticleListing listing_;   // numbers the articles
   // The listing's names, read whole before the first copy, so that a listing
   // whose read fails changes no copy; one past the last number at most.
   std::vector<std::string> names_;
@@ -78,6 +79,10 @@ bool CopyRun::PrepareInputs() {
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.copy_path,
                                         "\n# KPXSindx: ERROR, no Copy Path specified.");
   if (!failure.empty()) return Fail(failure);
+  if (!LockOutputPath(lock_, settings_.copy_path, kCopyLockName)) {
+    return Fail(FormatMessage("# KPXScopy: ERROR, copy path '%s' is in use by another copy run\n",
+                              settings_.copy_path.c_str()));
+  }
   return ReadListing();
 }
 

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/path_lock.h"
 #include "platform/testing/full_disk.h"
 #include "platform/testing/temp_dir.h"
 
@@ -197,6 +198,26 @@ TEST_F(CopyRunTest, RegularFileInPlaceOfACopyBlockRefusesItsArticles) {
   EXPECT_EQ(services_.boxes[0].second,
             "\n# KPXSindx: ERROR, could not open destination article '" + destination + "'\n");
   EXPECT_EQ(counts_.failed, 2);
+}
+
+// A copy run on a copy path another copy run holds is refused before its
+// first copy; a run that completes leaves no lock file behind.
+TEST_F(CopyRunTest, ALockedCopyPathIsRefused) {
+  WriteRepeatedListing(1, "new");
+  dir_.Write("copies/a1/t0001", "the running run's");
+  {
+    platform::PathLock held;
+    ASSERT_EQ(held.Acquire(dir_.Join("copies/.kpxscopy-lock")),
+              platform::PathLock::Result::kLocked);
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].second, "# KPXScopy: ERROR, copy path '" + dir_.Join("copies") +
+                                             "/' is in use by another copy run\n");
+    EXPECT_EQ(Copy("a1/t0001"), "the running run's");
+  }
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0001"), "new");
+  EXPECT_FALSE(dir_.Exists("copies/.kpxscopy-lock"));
 }
 
 #ifndef _WIN32  // a full disk is made with a file size limit

@@ -64,6 +64,7 @@ class IndexRun {
   RunSettings settings_;
   RunServices& services_;
   ArticleListing listing_;
+  platform::PathLock lock_;  // of the index path, for the whole run
   std::unique_ptr<IndexStaging> staging_;  // made once the index path is known
   std::vector<std::string> names_;
   WordTree tree_;
@@ -100,6 +101,12 @@ bool IndexRun::CheckPaths() {
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.index_path,
                                         "\n# KPXSindx: ERROR, no Index Path specified.");
   if (!failure.empty()) return Fail(failure);
+  // Before the staging directory is known: a run refused here touches nothing.
+  if (!LockOutputPath(lock_, settings_.index_path, kIndexLockName)) {
+    return Fail(
+        FormatMessage("\n# KPXSindx: ERROR, index path '%s' is in use by another index run\n",
+                      settings_.index_path.c_str()));
+  }
   staging_ = std::make_unique<IndexStaging>(settings_.index_path);
   return true;
 }

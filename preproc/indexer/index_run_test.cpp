@@ -23,6 +23,7 @@
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
+#include "platform/path_lock.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/indexer/testing/recording_services.h"
 
@@ -494,6 +495,13 @@ class PreviousSetTest : public IndexRunTest {
     Listing("c.txt\nb.txt\na.txt\n");  // the next listing renumbers every article
     good_ = settings_;
   }
+  // The index path after a killed run: the staging directory left out, and
+  // the lock file the run held, which the next run takes over.
+  std::map<std::string, std::string> KeptAfterAKill() {
+    std::map<std::string, std::string> kept = Snapshot(dir_.Join("index"), kStaging);
+    EXPECT_EQ(kept.erase(".kpxsindx-lock"), 1u);
+    return kept;
+  }
   void ExpectKept(const std::string& row) {
     EXPECT_EQ(Snapshot(dir_.Join("index")), previous_) << row;
   }
@@ -659,6 +667,25 @@ TEST_F(PreviousSetTest, AnIndexFileThatCannotBeReplacedKeepsIt) {
 #ifndef _WIN32
 // Root writes anywhere; an immutable index directory refuses even root. Runs
 // where the file system supports the attribute.
+// A run on an index path another run holds is refused before it stages
+// anything: not even the held run's staging directory is touched. A run that
+// completes leaves no lock file behind.
+TEST_F(PreviousSetTest, ALockedIndexPathIsRefusedAndKeepsIt) {
+  const std::string staged = dir_.Write(std::string("index/") + kStaging + "/log", "running");
+  {
+    platform::PathLock held;
+    ASSERT_EQ(held.Acquire(dir_.Join("index/.kpxsindx-lock")), platform::PathLock::Result::kLocked);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, index path '" + dir_.Join("index") +
+                                           "/' is in use by another index run\n");
+    EXPECT_EQ(dir_.Read(std::string("index/") + kStaging + "/log"), "running");
+  }
+  std::filesystem::remove_all(dir_.Join(std::string("index/") + kStaging));
+  ExpectKept("index path locked");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(dir_.Exists("index/.kpxsindx-lock"));
+}
+
 TEST_F(PreviousSetTest, AnImmutableIndexPathKeepsIt) {
   const std::string index = dir_.Join("index");
   if (std::system(("chattr +i " + index + " 2>/dev/null").c_str()) != 0) {
@@ -693,7 +720,7 @@ TEST_F(PreviousSetTest, ARunKilledAtAnArticleKeepsItAndTheNextRunCleansUp) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_TRUE(dir_.Exists(std::string("index/") + kStaging + "/log"));
-  EXPECT_EQ(Snapshot(dir_.Join("index"), kStaging), previous_);
+  EXPECT_EQ(KeptAfterAKill(), previous_);
   Listing("c.txt\nb.txt\na.txt\n");
   ExpectCleanRunMatchesAFreshOne();
 }
@@ -706,7 +733,7 @@ TEST_F(PreviousSetTest, ARunKilledWhileWritingKeepsItAndTheNextRunCleansUp) {
   EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
   const std::string staged = dir_.Read(std::string("index/") + kStaging + "/Y/YO");
   EXPECT_EQ(staged.size(), 2000u);
-  EXPECT_EQ(Snapshot(dir_.Join("index"), kStaging), previous_);
+  EXPECT_EQ(KeptAfterAKill(), previous_);
   ExpectCleanRunMatchesAFreshOne();
 }
 #endif
