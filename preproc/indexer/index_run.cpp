@@ -64,7 +64,7 @@ class IndexRun {
   RunSettings settings_;
   RunServices& services_;
   ArticleListing listing_;
-  platform::PathLock lock_;  // of the index path, for the whole run
+  platform::PathLock lock_;                // of the index path, for the whole run
   std::unique_ptr<IndexStaging> staging_;  // made once the index path is known
   std::vector<std::string> names_;
   WordTree tree_;
