@@ -40,17 +40,26 @@ void ParseArticleLine(FileMappingLine* line) {
 
 }  // namespace
 
-bool WriteFileMappingLog(const std::string& path, const std::vector<std::string>& names) {
-  std::FILE* file = platform::OpenFile(path, "w");  // text mode: the platform's line end
-  if (file == nullptr) return false;
-  std::fprintf(file, "%s\n%s\n", kFileMappingLogTitle, kFileMappingLogColumns);
+bool WriteFileMappingLines(std::FILE* file, const std::vector<std::string>& names) {
+  bool written = std::fprintf(file, "%s\n%s\n", kFileMappingLogTitle, kFileMappingLogColumns) >= 0;
   char copy_name[kMaxCopyName];  // the article's phrase search file
-  for (size_t i = 0; i < names.size(); ++i) {
+  for (size_t i = 0; i < names.size() && written; ++i) {
     const long n = static_cast<long>(i);
     CopyFileName(static_cast<int>(n + 1), copy_name);
-    std::fprintf(file, "%ld\t%ld\t%s\t%s\n", n, n + 1, names[i].c_str(), copy_name);
+    written = std::fprintf(file, "%ld\t%ld\t%s\t%s\n", n, n + 1, names[i].c_str(), copy_name) >= 0;
   }
-  return std::fclose(file) == 0;
+  // A buffer flush that failed on the way is lost without a failing call of
+  // its own: only the error flag keeps it.
+  return written && std::fflush(file) == 0 && !std::ferror(file);
+}
+
+FileMappingLogWrite WriteFileMappingLog(const std::string& path,
+                                        const std::vector<std::string>& names) {
+  std::FILE* file = platform::OpenFile(path, "w");  // text mode: the platform's line end
+  if (file == nullptr) return FileMappingLogWrite::kNotCreated;
+  const bool written = WriteFileMappingLines(file, names);
+  const bool closed = std::fclose(file) == 0;
+  return written && closed ? FileMappingLogWrite::kWritten : FileMappingLogWrite::kNotWritten;
 }
 
 bool HasFileMappingLogTitle(std::string_view text) {

@@ -14,6 +14,7 @@
 #define KPX_INDEXFORMAT_FILE_MAPPING_LOG_H_
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,17 @@ inline constexpr size_t kFileMappingLogHeadingLines = 2;
 // Creates or truncates the file at path in text mode and writes the heading
 // and one line per name: article index i (from 0), article number i + 1,
 // the name as listed (up to a NUL it may hold) and the phrase search file's
-// name "t%04d" of i + 1. False when the file cannot be created, or when
-// closing it reports a failed write.
-bool WriteFileMappingLog(const std::string& path, const std::vector<std::string>& names);
+// name "t%04d" of i + 1. Every write is checked: a write that fails, even
+// one whose loss a later write or the close would not report, makes the
+// file kNotWritten.
+enum class FileMappingLogWrite { kWritten, kNotCreated, kNotWritten };
+FileMappingLogWrite WriteFileMappingLog(const std::string& path,
+                                        const std::vector<std::string>& names);
+
+// Writes the heading and the lines to an open file, as WriteFileMappingLog
+// does; false when a write failed (the stream's error flag included). The
+// file stays open.
+bool WriteFileMappingLines(std::FILE* file, const std::vector<std::string>& names);
 
 // Whether text begins with the title line.
 bool HasFileMappingLogTitle(std::string_view text);

@@ -27,7 +27,7 @@ std::vector<std::string> Read(std::string_view text) {
 TEST(FileMappingLog, WrittenLinesReadBack) {
   platform::testing::TempDir dir;
   const std::vector<std::string> names = {"intro.txt", "news\\may.txt", "", "a\tb.txt"};
-  ASSERT_TRUE(WriteFileMappingLog(dir.Join("log"), names));
+  ASSERT_EQ(WriteFileMappingLog(dir.Join("log"), names), FileMappingLogWrite::kWritten);
   const std::string text = dir.ReadText("log");  // CR LF on Windows reads as LF
   EXPECT_EQ(text,
             " -- File Mapping Log --\n"
@@ -41,10 +41,34 @@ TEST(FileMappingLog, WrittenLinesReadBack) {
                                                   "3=", "4=a\tb.txt"}));
   EXPECT_EQ(Read(dir.Read("log")), Read(text));  // the bytes as written, CR LF or not
 
-  ASSERT_TRUE(WriteFileMappingLog(dir.Join("empty"), {}));
+  ASSERT_EQ(WriteFileMappingLog(dir.Join("empty"), {}), FileMappingLogWrite::kWritten);
   EXPECT_EQ(Read(dir.ReadText("empty")), (std::vector<std::string>{"-", "-"}));
-  EXPECT_FALSE(WriteFileMappingLog(dir.Join("missing/log"), names));
+  EXPECT_EQ(WriteFileMappingLog(dir.Join("missing/log"), names), FileMappingLogWrite::kNotCreated);
 }
+
+#ifndef _WIN32
+TEST(FileMappingLog, AFullDiskIsAFailedWrite) {
+  EXPECT_EQ(WriteFileMappingLog("/dev/full", {"a.txt"}), FileMappingLogWrite::kNotWritten);
+}
+#endif
+
+#ifdef __GLIBC__
+// A stream whose fifth write fails once and whose other writes succeed: the
+// lost buffer shows in no later call, only in the error flag.
+ssize_t FailFifthWrite(void* cookie, const char*, size_t size) {
+  return ++*static_cast<int*>(cookie) == 5 ? -1 : static_cast<ssize_t>(size);
+}
+
+TEST(FileMappingLog, AWriteThatFailsOnceFailsTheLog) {
+  std::vector<std::string> names(2000, std::string(40, 'n'));
+  int writes = 0;
+  std::FILE* file =
+      fopencookie(&writes, "w", cookie_io_functions_t{nullptr, FailFifthWrite, nullptr, nullptr});
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(WriteFileMappingLines(file, names));
+  std::fclose(file);
+}
+#endif
 
 TEST(FileMappingLog, HostileLinesAreNoArticleLines) {
   const std::string overlong(1 << 20, 'x');

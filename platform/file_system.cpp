@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <dirent.h>
@@ -88,6 +90,73 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   }
   return file;
 }
+
+#ifndef _WIN32
+namespace {
+
+// A descriptor of path opened for reading without blocking, -1 unless it
+// names a regular file.
+int OpenRegularDescriptor(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+std::FILE* OpenRegularFile(const std::string& path) {
+  const int fd = OpenRegularDescriptor(path);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+#else
+std::FILE* OpenRegularFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG) {
+    std::fclose(file);
+    errno = EINVAL;
+    return nullptr;
+  }
+  return file;
+}
+#endif
+
+#ifndef _WIN32
+std::FILE* CreateNewFile(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && unlink(path.c_str()) != 0) {
+    return nullptr;
+  }
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+#else
+std::FILE* CreateNewFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+      !DeleteFileA(path.c_str())) {
+    return nullptr;
+  }
+  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
+}
+#endif
 
 bool IsDirectory(const std::string& path) {
   struct stat info;
@@ -189,14 +258,13 @@ bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
 // of its whole length straight into the string: the index run reads thousands
 // of articles, and each system call counts.
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenRegularDescriptor(path);
   if (fd < 0) return false;
   struct stat info;
-  if (fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) == S_IFDIR) {
+  if (fstat(fd, &info) != 0) {
     close(fd);
     return false;
   }
-  const bool regular = (info.st_mode & S_IFMT) == S_IFREG;
   size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
   contents->resize(expected + 1);
   size_t total = 0;
@@ -209,7 +277,7 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
       break;
     }
     total += static_cast<size_t>(n);
-    if (regular && total == expected) break;  // the whole length, as fstat gave it
+    if (total == expected) break;  // the whole length, as fstat gave it
     if (total == contents->size()) contents->resize(contents->size() * 2);
   }
   close(fd);
@@ -218,7 +286,7 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
 }
 #else
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  std::FILE* file = OpenFile(path, "rb");
+  std::FILE* file = OpenRegularFile(path);
   if (file == nullptr) return false;
   contents->clear();
   struct stat info;

@@ -50,6 +50,18 @@ bool EnsurePath(std::string_view path);
 // (a mode that writes fails on one by itself, so costs no further look).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
+// Opens a regular file for reading in binary mode; nullptr for anything else
+// (a FIFO, a device, a directory) and for what cannot be opened. The open
+// never blocks: a FIFO with no writer is refused, not waited for.
+std::FILE* OpenRegularFile(const std::string& path);
+
+// Creates path anew for writing in binary mode: whatever entry has that name
+// (a file left over, a symbolic link) is removed first, never written
+// through, and the file is then created exclusively (O_CREAT | O_EXCL |
+// O_NOFOLLOW on POSIX), so nothing the name pointed at is touched. nullptr
+// when the entry cannot be removed or the file cannot be created.
+std::FILE* CreateNewFile(const std::string& path);
+
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // The length of a regular file in bytes; 0 for anything else or nothing.
@@ -76,8 +88,8 @@ bool RenameOver(const std::string& from, const std::string& to);
 // then holds what was read before the failure.
 bool ListDirectory(const std::string& path, std::vector<std::string>* names);
 
-// Reads a whole file as bytes into *contents; false when it cannot be opened
-// or read (directories cannot be opened).
+// Reads a whole regular file as bytes into *contents; false when it cannot be
+// opened or read (only a regular file is opened, as by OpenRegularFile).
 bool ReadWholeFile(const std::string& path, std::string* contents);
 
 }  // namespace platform

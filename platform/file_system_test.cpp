@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -71,6 +76,46 @@ TEST(FileSystem, OpenFileRefusesDirectories) {
   EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
   EXPECT_EQ(contents, "abc");
 }
+
+#ifndef _WIN32
+// Articles and listings are read only from regular files: a FIFO without a
+// writer (which would block an open for reading), a device and a directory
+// are refused at once.
+TEST(FileSystem, OnlyRegularFilesAreOpenedForReading) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.Join("fifo").c_str(), 0600), 0);
+  std::string contents;
+  for (const std::string& path : {dir.Join("fifo"), std::string("/dev/null"), dir.path()}) {
+    EXPECT_EQ(OpenRegularFile(path), nullptr) << path;
+    EXPECT_FALSE(ReadWholeFile(path, &contents)) << path;
+  }
+  std::FILE* file = OpenRegularFile(dir.Write("f", "abc"));
+  ASSERT_NE(file, nullptr);
+  char bytes[4] = {};
+  EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, file), 3u);
+  std::fclose(file);
+  EXPECT_TRUE(ReadWholeFile(dir.Join("f"), &contents));
+  EXPECT_EQ(contents, "abc");
+}
+
+// A link under the name is replaced by a new file, its target untouched; a
+// directory under the name is not removed.
+TEST(FileSystem, CreateNewFileNeverWritesThroughALink) {
+  TempDir dir;
+  const std::string target = dir.Write("target", "kept");
+  ASSERT_EQ(symlink(target.c_str(), dir.Join("new").c_str()), 0);
+  std::FILE* file = CreateNewFile(dir.Join("new"));
+  ASSERT_NE(file, nullptr);
+  EXPECT_GE(std::fputs("fresh", file), 0);
+  EXPECT_EQ(std::fclose(file), 0);
+  EXPECT_EQ(dir.Read("target"), "kept");
+  EXPECT_EQ(dir.Read("new"), "fresh");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.Join("new")));
+  std::filesystem::create_directories(dir.Join("box"));
+  EXPECT_EQ(CreateNewFile(dir.Join("box")), nullptr);
+  EXPECT_TRUE(IsDirectory(dir.Join("box")));
+}
+#endif
 
 TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
   TempDir dir;

@@ -8,7 +8,7 @@ namespace platform {
 
 bool LineReader::Open(const std::string& path) {
   Close();
-  file_ = OpenFile(path, "rb");
+  file_ = OpenRegularFile(path);
   return file_ != nullptr;
 }
 
@@ -16,12 +16,17 @@ void LineReader::Close() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
   begin_ = end_ = 0;
+  failed_ = false;
 }
 
 bool LineReader::Fill() {
   if (file_ == nullptr) return false;
   begin_ = 0;
   end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+  if (end_ < sizeof buffer_ && std::ferror(file_)) {
+    failed_ = true;
+    end_ = 0;  // a part of a failed read counts for nothing
+  }
   return end_ > 0;
 }
 
@@ -29,7 +34,7 @@ bool LineReader::Next(std::string* line) {
   line->clear();
   bool any = false;
   for (;;) {
-    if (begin_ == end_ && !Fill()) break;
+    if (begin_ == end_ && (failed_ || !Fill())) break;
     any = true;
     const char* start = buffer_ + begin_;
     const void* lf = std::memchr(start, '\n', end_ - begin_);
@@ -43,7 +48,7 @@ bool LineReader::Next(std::string* line) {
     line->append(start, end_ - begin_);
     begin_ = end_;
   }
-  return any;
+  return any && !failed_;
 }
 
 }  // namespace platform

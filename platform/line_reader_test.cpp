@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <string>
 #include <vector>
 
@@ -52,6 +56,37 @@ TEST(LineReader, DirectoryCannotBeOpened) {
   LineReader reader;
   EXPECT_FALSE(reader.Open(dir.path()));
 }
+
+#ifndef _WIN32
+// A FIFO with no writer and a device are refused at once, never waited on.
+TEST(LineReader, OnlyRegularFilesAreOpened) {
+  testing::TempDir dir;
+  ASSERT_EQ(mkfifo(dir.Join("fifo").c_str(), 0600), 0);
+  LineReader reader;
+  EXPECT_FALSE(reader.Open(dir.Join("fifo")));
+  EXPECT_FALSE(reader.Open("/dev/null"));
+}
+#endif
+
+#ifdef __linux__
+// /proc/self/mem is a regular file whose first read fails: that is a failed
+// read, not an empty listing, and it stays so until the reader is reopened.
+TEST(LineReader, AFailedReadIsNotTheEndOfTheFile) {
+  LineReader reader;
+  ASSERT_TRUE(reader.Open("/proc/self/mem"));
+  std::string line = "left over";
+  EXPECT_FALSE(reader.Next(&line));
+  EXPECT_TRUE(reader.failed());
+  EXPECT_FALSE(reader.Next(&line));
+  EXPECT_TRUE(reader.failed());
+  testing::TempDir dir;
+  ASSERT_TRUE(reader.Open(dir.Write("listing", "a\n")));
+  EXPECT_FALSE(reader.failed());
+  EXPECT_TRUE(reader.Next(&line));
+  EXPECT_FALSE(reader.Next(&line));
+  EXPECT_FALSE(reader.failed());
+}
+#endif
 
 }  // namespace
 }  // namespace platform

@@ -95,6 +95,26 @@ TEST_F(TarvikCli, LogOptionAndBackslashPaths) {
   EXPECT_FALSE(dir_.Exists("kpxsindx.log"));
 }
 
+// A run log that cannot be created, or whose writes fail, is a warning: the
+// run goes on and its set is the same as with a log.
+TEST_F(TarvikCli, ARunLogThatCannotBeWrittenIsAWarning) {
+  CommandResult r = Index("listing.txt", "articles", "index", "--log no/such/dir/run.log");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("tarvik index: WARNING, could not write the run log 'no/such/dir/run.log'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, "Words in vocabulary: 13\n");
+  const std::string cat = dir_.Read("index/C/CA");
+#ifndef _WIN32
+  r = Index("listing.txt", "articles", "index", "--log /dev/full");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("WARNING, could not write the run log '/dev/full'"), std::string::npos);
+  EXPECT_EQ(dir_.Read("index/C/CA"), cat);
+#endif
+  r = Index("listing.txt", "articles", "index");
+  EXPECT_EQ(r.err.find("WARNING"), std::string::npos) << r.err;
+}
+
 TEST_F(TarvikCli, FailureRowsExitWithOneAndNameTheCause) {
   struct Row {
     std::string listing, articles, index, message;
@@ -184,12 +204,102 @@ std::map<std::string, std::string> Files(const TempDir& dir, const std::string& 
   return files;
 }
 
+// A listing that fails to read (/proc/self/mem opens, its read fails), a
+// FIFO as the listing or as an article (run with a time limit: they once
+// blocked the run in its open): the run exits 1 with the error naming the
+// file and the set of the run before stays as it was.
+TEST_F(TarvikCli, ListingsAndArticlesThatCannotBeReadKeepThePreviousSet) {
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const auto before = Files(dir_, "index");
+  ASSERT_EQ(mkfifo(dir_.Join("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir_.Join("articles/pipe.txt").c_str(), 0600), 0);
+  dir_.Write("piped.txt", "a.txt\npipe.txt\n");
+  struct Row {
+    std::string listing, message;
+  };
+  const Row rows[] = {
+#ifdef __linux__
+      {"/proc/self/mem", "ERROR, could not read Article's listing file '/proc/self/mem'"},
+#endif
+      {"fifo", "ERROR, could not open Article's listing file 'fifo'"},
+      {"piped.txt", "ERROR, could not open article 'articles/pipe.txt'"},
+  };
+  for (const Row& row : rows) {
+    CommandResult r = RunCommand("timeout 20 " + std::string(TARVIK_PATH) + " index --listing " +
+                                     ShellQuote(row.listing) + " --articles articles --index index",
+                                 dir_.path());
+    EXPECT_EQ(r.status, 1) << row.listing << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Files(dir_, "index"), before) << row.listing;
+  }
+}
+
+// The file mapping log is staged like the letter files: a write to it that
+// fails (here past the file size limit) fails the run, naming the log.
+TEST_F(TarvikCli, AFailedWriteToTheFileMappingLogKeepsThePreviousSet) {
+  ASSERT_EQ(Index("listing.txt", "articles", "index").status, 0);
+  const auto before = Files(dir_, "index");
+  std::string listing;
+  for (int i = 0; i < 200; ++i) listing += "a-long-article-name-that-fills-the-log.txt\n";
+  dir_.Write("long.txt", listing);
+  CommandResult r = RunCommand("trap '' XFSZ; ulimit -f 4; " + std::string(TARVIK_PATH) +
+                                   " index --listing long.txt --articles articles --index index",
+                               dir_.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("ERROR, could not write to index/log"), std::string::npos) << r.err;
+  EXPECT_EQ(Files(dir_, "index"), before);
+}
+
+// Two index runs started together on one index path: one at a time writes
+// there. Each exits 0, or 1 refused at once as the path is in use; the set
+// left equals a clean run's, with no lock file.
+TEST_F(TarvikCli, TwoIndexRunsAtOnceLeaveACleanSet) {
+  std::string words;
+  for (int i = 0; i < 200000; ++i) {
+    words += 'w';
+    words += std::to_string(i);
+    words += ' ';
+  }
+  dir_.Write("articles/big.txt", words);
+  dir_.Write("big.lst", "a.txt\nbig.txt\nb.txt\n");
+  ASSERT_EQ(Index("big.lst", "articles", "clean").status, 0);
+  std::map<std::string, std::string> clean;
+  for (const auto& [name, bytes] : Files(dir_, "clean")) {
+    clean[std::string(name).replace(0, 5, "index")] = bytes;  // "clean/..." as "index/..."
+  }
+  const std::string run = std::string(TARVIK_PATH) +
+                          " index --listing big.lst --articles articles --index index --log ";
+  for (int round = 0; round < 3; ++round) {
+    CommandResult r = RunCommand("{ (" + run + "one.log 2>one.err; echo $? >one.rc) & (" + run +
+                                     "two.log 2>two.err; echo $? >two.rc); wait; }",
+                                 dir_.path());
+    ASSERT_EQ(r.status, 0);
+    int completed = 0;
+    for (const std::string which : {"one", "two"}) {
+      const std::string rc = dir_.Read(which + ".rc");
+      if (rc == "0\n") {
+        ++completed;
+      } else {
+        EXPECT_EQ(rc, "1\n");
+        EXPECT_NE(dir_.Read(which + ".err")
+                      .find("ERROR, index path 'index/' is in use by another "
+                            "index run"),
+                  std::string::npos)
+            << dir_.Read(which + ".err");
+      }
+    }
+    EXPECT_GE(completed, 1) << round;
+    EXPECT_EQ(Files(dir_, "index"), clean) << round;
+  }
+}
+
 // Both runs under a memory limit of 256 MiB, which lets tarvik start and run
 // but not take in an article, or a listing line, of hundreds of MiB: an
-// article that never ends (read on the second thread), one of 1 GiB (its
-// size alone is too much for the tree), a listing line of 1 GiB. Each run
-// exits 1 with the error of its phase on standard error and in the run log;
-// the index set and the copies of the runs before stay as they were.
+// article of 1 GiB (its size alone is too much for the tree), a listing line
+// of 1 GiB. Each run exits 1 with the error of its phase on standard error
+// and in the run log; the index set and the copies of the runs before stay as
+// they were. An article that never ends (a device) is not even opened.
 TEST_F(TarvikCli, RunningOutOfMemoryExitsWithOneAndKeepsThePreviousSets) {
 #if defined(KPX_UNDER_SANITIZER)
   GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than the limit leaves";
@@ -212,7 +322,7 @@ TEST_F(TarvikCli, RunningOutOfMemoryExitsWithOneAndKeepsThePreviousSets) {
     std::string arguments, message;
   } rows[] = {
       {"index --listing endless.lst --articles articles --index index",
-       "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
+       "\n# KPXSindx: ERROR, could not open article 'articles/endless.txt'\n"},
       {"index --listing huge.lst --articles articles --index index",
        "\n# KPXSindx: ERROR, not enough memory to read the articles\n"},
       {"index --listing long.lst --articles articles --index index",

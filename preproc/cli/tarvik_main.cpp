@@ -129,6 +129,14 @@ preproc::RunSettings HandOver(Options& options) {
 
 bool StderrIsTerminal() { return platform::IsTerminal(stderr); }
 
+// The user asked for the run log: one that could not be written is worth a
+// warning, though the run's files do not depend on it.
+void WarnOfLostRunLog(const char* command, const preproc::RunServices& services) {
+  if (services.run_log_whole()) return;
+  std::fprintf(stderr, "tarvik %s: WARNING, could not write the run log '%s'\n", command,
+               services.run_log_path().c_str());
+}
+
 int RunIndex(Options& options) {
   const std::string refusal = IgnoreAccentsRefusal(options);
   if (!refusal.empty()) {
@@ -138,6 +146,7 @@ int RunIndex(Options& options) {
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
   bool ok = preproc::GenerateIndexFiles(HandOver(options), services);
   services.FinishStatusLine();
+  WarnOfLostRunLog("index", services);
   // A note for the user only: the run log stays as the run wrote it.
   int listed =
       preproc::CountListedArticles(platform::ToNativeSeparators(options.settings.listing_file));
@@ -159,6 +168,7 @@ int RunCopy(Options& options) {
   preproc::CopyCounts counts;
   bool ok = preproc::CopyArticles(HandOver(options), services, &counts);
   services.FinishStatusLine();
+  WarnOfLostRunLog("copy", services);
   if (counts.failed > 0) {
     std::fprintf(stderr,
                  "tarvik copy: %d of %d article(s) could not be copied; see the run log '%s'\n",

@@ -22,7 +22,7 @@ CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
 CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
                                           const std::string& destination) {
   // Untranslated modes: the article's bytes and line ends pass unchanged.
-  std::FILE* in = platform::OpenFile(source, "rb");
+  std::FILE* in = platform::OpenRegularFile(source);
   if (in == nullptr) {
     services_.ReportError(
         FormatMessage("\n# KPXSindx: ERROR, could not open source article'%s'\n", source.c_str()));
@@ -31,7 +31,9 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   // The copy is written under a partial name and renamed when it is whole, so
   // a run that fails or is killed never leaves a half-written copy.
   const std::string partial = PartialCopyName(destination);
-  std::FILE* out = platform::OpenFile(partial, "wb");
+  // A leftover partial copy, or a link planted under its name, is removed,
+  // never written through.
+  std::FILE* out = platform::CreateNewFile(partial);
   if (out == nullptr) {
     std::fclose(in);
     return DestinationNotOpened(destination);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/testing/full_disk.h"
 #include "platform/testing/temp_dir.h"
 
 namespace preproc {
@@ -80,19 +81,31 @@ TEST_F(ArticleCopierTest, DirectoryUnderTheDestinationsNameIsNotReplaced) {
   EXPECT_FALSE(dir_.Exists("t0001.part"));
 }
 
-#ifndef _WIN32  // the failing files are Linux devices
+#ifndef _WIN32  // a full disk is made with a file size limit, a link with symlink
 TEST_F(ArticleCopierTest, WriteFailureNamesTheDestination) {
   dir_.Write("t0001", "the earlier copy");
   for (size_t size : {size_t{5}, size_t{20000}}) {  // fails at the flush, or at a write
-    // The copy is written under its partial name first.
-    ASSERT_EQ(symlink("/dev/full", dir_.Join("t0001.part").c_str()), 0);
-    CopyResult result = Copy(std::string(size, 'q'));
-    EXPECT_EQ(result.outcome, CopyOutcome::kAccessFailed) << size;
-    EXPECT_EQ(result.failed_file, dir_.Join("t0001"));
+    const std::string article = dir_.Write("article", std::string(size, 'q'));
+    EXPECT_TRUE(platform::testing::RunOnFullDisk(2, [&] {
+      CopyResult result = CopyFile(article);
+      return result.outcome == CopyOutcome::kAccessFailed &&
+             result.failed_file == dir_.Join("t0001") &&
+             services_.boxes.empty();  // the run reports it
+    })) << size;
     EXPECT_EQ(dir_.Read("t0001"), "the earlier copy");  // never half-written
     EXPECT_FALSE(dir_.Exists("t0001.part"));
   }
-  EXPECT_TRUE(services_.boxes.empty());  // the run reports it
+}
+
+// A link planted under the partial copy's name is removed, not written
+// through: the file it pointed at keeps its bytes.
+TEST_F(ArticleCopierTest, APartialCopyLinkIsNotFollowed) {
+  const std::string outside = dir_.Write("outside", "not the copy's");
+  ASSERT_EQ(symlink(outside.c_str(), dir_.Join("t0001.part").c_str()), 0);
+  EXPECT_EQ(Copy("the article").outcome, CopyOutcome::kCopied);
+  EXPECT_EQ(dir_.Read("outside"), "not the copy's");
+  EXPECT_EQ(dir_.Read("t0001"), "the article");
+  EXPECT_FALSE(dir_.Exists("t0001.part"));
 }
 
 TEST_F(ArticleCopierTest, ReadFailureNamesTheSource) {

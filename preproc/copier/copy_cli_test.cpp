@@ -1,6 +1,7 @@
 // "tarvik copy" end to end: exit statuses and messages of the copy run's
 // failure rows as a script sees them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -43,6 +44,15 @@ TEST_F(TarvikCopy, CopiesTheListing) {
             std::string::npos);
   EXPECT_NE(Log().find("# KPXScopy: Completed copying 2 files to copies/\n"), std::string::npos);
   EXPECT_EQ(RunCommand(std::string(TARVIK_PATH) + " copy --listing listing.txt").status, 2);
+}
+
+TEST_F(TarvikCopy, ARunLogThatCannotBeCreatedIsAWarning) {
+  CommandResult r = Copy("listing.txt", "articles", "copies", "--log no/dir/run.log");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("tarvik copy: WARNING, could not write the run log 'no/dir/run.log'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(dir_.Exists("copies/a1/t0002"));
 }
 
 TEST_F(TarvikCopy, FailureRowsExitWithOne) {
@@ -113,18 +123,64 @@ TEST_F(TarvikCopy, ListingPastTheArticleCutOffExitsWithOne) {
             std::string::npos);
 }
 
-#ifndef _WIN32  // the failing file is a Linux device
+#ifndef _WIN32  // ulimit, SIGXFSZ and symlink are POSIX
+// A write past the file size limit (its signal ignored, as on a full disk).
 TEST_F(TarvikCopy, WriteFailureAbandonsTheRun) {
-  std::filesystem::create_directories(dir_.Join("copies/a1"));
-  // The copy is written under its partial name first.
-  ASSERT_EQ(symlink("/dev/full", dir_.Join("copies/a1/t0001.part").c_str()), 0);
-  CommandResult r = Copy("listing.txt", "articles", "copies");
+  dir_.Write("articles/news/may.txt", std::string(20000, 'x'));
+  CommandResult r = RunCommand("trap '' XFSZ; ulimit -f 8; " + std::string(TARVIK_PATH) +
+                                   " copy --listing listing.txt --articles articles --copy copies",
+                               dir_.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("An unknown error occurred while accessing copies/a1/t0001."),
             std::string::npos)
       << r.err;
   EXPECT_EQ(Log().find("Finished"), std::string::npos);
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002"));
+}
+
+// A link planted under a partial copy's name is removed, never written
+// through: the file outside the copy path keeps its bytes.
+TEST_F(TarvikCopy, APlantedPartialCopyLinkIsNotFollowed) {
+  std::filesystem::create_directories(dir_.Join("copies/a1"));
+  const std::string outside = dir_.Write("outside.txt", "not a copy");
+  ASSERT_EQ(symlink(outside.c_str(), dir_.Join("copies/a1/t0002.part").c_str()), 0);
+  CommandResult r = Copy("listing.txt", "articles", "copies");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Read("outside.txt"), "not a copy");
+  EXPECT_EQ(dir_.Read("copies/a1/t0002"), dir_.Read("copies/a1/t0001"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir_.Join("copies/a1/t0002")));
+  EXPECT_FALSE(dir_.Exists("copies/a1/t0002.part"));
+}
+
+// A listing that fails to read changes no copy; a FIFO as the listing or as
+// an article is refused at once (a time limit guards against a blocked open).
+TEST_F(TarvikCopy, ListingsAndArticlesThatCannotBeReadAreErrors) {
+  ASSERT_EQ(Copy("listing.txt", "articles", "copies").status, 0);
+  const std::string copy = dir_.Read("copies/a1/t0001");
+  dir_.Write("articles/news/may.txt", "changed");
+  ASSERT_EQ(mkfifo(dir_.Join("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir_.Join("articles/pipe.txt").c_str(), 0600), 0);
+  const std::string timed = "timeout 20 " + std::string(TARVIK_PATH) + " copy --articles articles";
+  CommandResult r;
+#ifdef __linux__
+  r = RunCommand(timed + " --listing /proc/self/mem --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not read Article's listing file '/proc/self/mem'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
+#endif
+  r = RunCommand(timed + " --listing fifo --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not open Article's listing file 'fifo'"), std::string::npos);
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
+  dir_.Write("piped.txt", "pipe.txt\n");
+  r = RunCommand(timed + " --listing piped.txt --copy copies", dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR, could not open source article'articles/pipe.txt'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), copy);
 }
 #endif
 

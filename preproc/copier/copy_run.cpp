@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "preproc/copier/article_copier.h"
@@ -34,8 +35,9 @@ class CopyRun {
   enum class Next { kGoOn, kStop, kAbandon };
 
   bool PrepareInputs();
+  bool ReadListing();
   bool CopyListing();
-  Next CopyArticle(ArticleCopier& copier, const std::string& line);
+  Next CopyArticle(ArticleCopier& copier, int n, const std::string& line);
   void Finish();
   bool Fail(const std::string& message);
   bool Abandon(const std::string& file);
@@ -44,7 +46,12 @@ class CopyRun {
   RunServices& services_;
   CopyCounts& counts_;
   TransformRules rules_;
-  ArticleListing listing_;  // numbers the articles: the counter of the run
+  platform::PathLock lock_;  // of the copy path, for the whole run
+  ArticleListing listing_;   // numbers the articles
+  // The listing's names, read whole before the first copy, so that a listing
+  // whose read fails changes no copy; one past the last number at most.
+  std::vector<std::string> names_;
+  int number_ = 0;  // the article being copied: the counter of the run
   std::string abandoned_file_;
   std::string made_directory_;  // the copy block directory made last
 };
@@ -72,21 +79,36 @@ bool CopyRun::PrepareInputs() {
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.copy_path,
                                         "\n# KPXSindx: ERROR, no Copy Path specified.");
   if (!failure.empty()) return Fail(failure);
+  if (!LockOutputPath(lock_, settings_.copy_path, kCopyLockName)) {
+    return Fail(FormatMessage("# KPXScopy: ERROR, copy path '%s' is in use by another copy run\n",
+                              settings_.copy_path.c_str()));
+  }
+  return ReadListing();
+}
+
+bool CopyRun::ReadListing() {
+  std::string line;
+  while (listing_.Next(&line)) {
+    names_.push_back(line);
+    if (listing_.number() > kMaxArticleNumber) break;
+  }
+  if (listing_.failed()) return Fail(ListingNotReadMessage(settings_.listing_file));
+  listing_.Close();
   return true;
 }
 
 // Copies every article line; false when a file access failure abandons the run.
 bool CopyRun::CopyListing() {
   ArticleCopier copier(rules_, services_);
-  std::string line;
-  while (listing_.Next(&line)) {
-    if (listing_.number() > kMaxArticleNumber) {
+  for (const std::string& line : names_) {
+    number_ = static_cast<int>(&line - names_.data()) + 1;
+    if (number_ > kMaxArticleNumber) {
       services_.ReportError(
           FormatMessage("# KPXScopy: ERROR, no more files copied after # %d\n", kMaxArticleNumber));
       counts_.cut_off = true;
       return true;
     }
-    const Next next = CopyArticle(copier, line);
+    const Next next = CopyArticle(copier, number_, line);
     if (next == Next::kAbandon) return false;
     if (next == Next::kStop) return true;
   }
@@ -94,8 +116,7 @@ bool CopyRun::CopyListing() {
 }
 
 // Copies the article of one listing line under its article number.
-CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, const std::string& line) {
-  const int n = listing_.number();
+CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::string& line) {
   const std::string block_directory = CopyBlockDirectory(settings_.copy_path, n);
   const std::string source = platform::ToNativeSeparators(settings_.article_path + line);
   const std::string destination = PhraseSearchFileName(settings_.copy_path, n);
@@ -130,8 +151,7 @@ void CopyRun::Finish() {
   services_.SetProgressPos(kProgressUpper);
   services_.SetStatusText("Done");
   // Every article line handled, failed ones included; not the one past the limit.
-  counts_.articles = std::min(listing_.number(), kMaxArticleNumber);
-  listing_.Close();
+  counts_.articles = std::min(number_, kMaxArticleNumber);
   services_.LogText(kSeparatorLine);
   services_.LogText(FormatMessage("# KPXScopy: Completed copying %d files to %s\n",
                                   counts_.articles, settings_.copy_path.c_str()));
@@ -149,8 +169,7 @@ bool CopyRun::Fail(const std::string& message) {
 // A read or write failure: the user is told which article file, the run log
 // keeps what it has and gets no closing lines.
 bool CopyRun::Abandon(const std::string& file) {
-  counts_.articles = listing_.number();
-  listing_.Close();
+  counts_.articles = number_;
   services_.CloseRunLog();
   services_.ShowMessage(
       FormatMessage("An unknown error occurred while accessing %s.", file.c_str()),

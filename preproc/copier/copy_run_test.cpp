@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/path_lock.h"
+#include "platform/testing/full_disk.h"
 #include "platform/testing/temp_dir.h"
 
 namespace preproc {
@@ -198,17 +200,38 @@ TEST_F(CopyRunTest, RegularFileInPlaceOfACopyBlockRefusesItsArticles) {
   EXPECT_EQ(counts_.failed, 2);
 }
 
-#ifndef _WIN32  // the failing file is a Linux device
+// A copy run on a copy path another copy run holds is refused before its
+// first copy; a run that completes leaves no lock file behind.
+TEST_F(CopyRunTest, ALockedCopyPathIsRefused) {
+  WriteRepeatedListing(1, "new");
+  dir_.Write("copies/a1/t0001", "the running run's");
+  {
+    platform::PathLock held;
+    ASSERT_EQ(held.Acquire(dir_.Join("copies/.kpxscopy-lock")),
+              platform::PathLock::Result::kLocked);
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(services_.boxes.size(), 1u);
+    EXPECT_EQ(services_.boxes[0].second, "# KPXScopy: ERROR, copy path '" + dir_.Join("copies") +
+                                             "/' is in use by another copy run\n");
+    EXPECT_EQ(Copy("a1/t0001"), "the running run's");
+  }
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Copy("a1/t0001"), "new");
+  EXPECT_FALSE(dir_.Exists("copies/.kpxscopy-lock"));
+}
+
+#ifndef _WIN32  // a full disk is made with a file size limit
 TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
-  WriteRepeatedListing(2, "x");
+  WriteRepeatedListing(2, std::string(20000, 'x'));
   std::filesystem::create_directories(dir_.Join("copies/a1"));
   const std::string destination = dir_.Join("copies/a1/t0001");
-  ASSERT_EQ(symlink("/dev/full", (destination + ".part").c_str()), 0);
-  EXPECT_FALSE(Run());
-  ASSERT_EQ(services_.boxes.size(), 1u);
-  EXPECT_EQ(services_.boxes[0].first, MessageKind::kFatal);
-  EXPECT_EQ(services_.boxes[0].second,
-            "An unknown error occurred while accessing " + destination + ".");
+  // The run log's first lines fit below the limit, the copy does not.
+  EXPECT_TRUE(platform::testing::RunOnFullDisk(4096, [&] {
+    return !Run() && services_.boxes.size() == 1u &&
+           services_.boxes[0].first == MessageKind::kFatal &&
+           services_.boxes[0].second ==
+               "An unknown error occurred while accessing " + destination + ".";
+  }));
   const std::string log = Log();
   EXPECT_NE(log.find("Copying File   1:"), std::string::npos);
   EXPECT_EQ(log.find("Copying File   2:"), std::string::npos);
@@ -217,45 +240,32 @@ TEST_F(CopyRunTest, WriteFailureAbandonsTheRun) {
 }
 #endif
 
-#ifndef _WIN32  // a FIFO and fork are POSIX
-// A FIFO listed as an article: the run is killed while that copy is being
-// written, its first block transformed and the rest still to come. The copy
-// of the run before stays whole under its name.
+#ifndef _WIN32  // fork is POSIX
+// An article large enough to take a while: the run is killed while that copy
+// is being written. The copy of the run before stays whole under its name.
 TEST_F(CopyRunTest, ARunKilledInTheMiddleOfACopyLeavesOnlyWholeCopies) {
   WriteArticle("first.txt", "first");
-  WriteArticle("fifo", "the copy of the run before");
-  WriteListing("first.txt\nfifo\n");
+  WriteArticle("big.txt", "the copy of the run before");
+  WriteListing("first.txt\nbig.txt\n");
   ASSERT_TRUE(Run());
   const std::string earlier = Copy("a1/t0002");
-  std::filesystem::remove(dir_.Join("articles/fifo"));
-  const std::string fifo = dir_.Join("articles/fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteArticle("big.txt", std::string(64 << 20, 'x'));
   pid_t child = fork();
   if (child == 0) _exit(Run() ? 0 : 1);
-  int writer = -1;
-  for (int i = 0; i < 10000 && writer < 0; ++i) {  // opens once the run reads the FIFO
-    writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 100000 && !dir_.Exists("copies/a1/t0002.part"); ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
-  ASSERT_GE(writer, 0);
-  const std::string block(5000, 'x');  // more than one block: the run waits for the rest
-  ASSERT_EQ(write(writer, block.data(), block.size()), static_cast<ssize_t>(block.size()));
-  for (int i = 0; i < 10000 && !dir_.Exists("copies/a1/t0002.part"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
-  close(writer);
+  std::filesystem::remove(dir_.Join("articles/big.txt"));
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_TRUE(dir_.Exists("copies/a1/t0002.part"));
   EXPECT_EQ(Copy("a1/t0001"), "first");
   EXPECT_EQ(Copy("a1/t0002"), earlier);
 
-  WriteArticle("fifo.txt", "the next run");  // the next copy of article 2 replaces the partial one
-  std::filesystem::remove(fifo);
-  WriteListing("first.txt\nfifo.txt\n");
+  WriteArticle("next.txt", "the next run");  // the next copy of article 2 replaces the partial one
+  WriteListing("first.txt\nnext.txt\n");
   ASSERT_TRUE(Run());
   EXPECT_EQ(Copy("a1/t0002"), "the next run");
   EXPECT_FALSE(dir_.Exists("copies/a1/t0002.part"));

@@ -53,7 +53,7 @@ class IndexRun {
  private:
   bool Fail(const std::string& message);
   bool CheckPaths();
-  void ReadListing();
+  bool ReadListing();
   bool PrepareIndexPath();
   bool WriteFileMappingLog();
   bool WriteFoldRecord();
@@ -66,6 +66,7 @@ class IndexRun {
   RunSettings settings_;
   RunServices& services_;
   ArticleListing listing_;
+  platform::PathLock lock_;                // of the index path, for the whole run
   std::unique_ptr<IndexStaging> staging_;  // made once the index path is known
   std::vector<std::string> names_;
   WordTree tree_;
@@ -102,11 +103,18 @@ bool IndexRun::CheckPaths() {
   std::string failure = PrepareRunPaths(settings_.article_path, settings_.index_path,
                                         "\n# KPXSindx: ERROR, no Index Path specified.");
   if (!failure.empty()) return Fail(failure);
+  // Before the staging directory is known: a run refused here touches nothing.
+  if (!LockOutputPath(lock_, settings_.index_path, kIndexLockName)) {
+    return Fail(
+        FormatMessage("\n# KPXSindx: ERROR, index path '%s' is in use by another index run\n",
+                      settings_.index_path.c_str()));
+  }
   staging_ = std::make_unique<IndexStaging>(settings_.index_path);
   return true;
 }
 
-void IndexRun::ReadListing() {
+// A listing that fails to read fails the run before anything is staged.
+bool IndexRun::ReadListing() {
   services_.LogText("Listing of files to be word - tree'd\n\n");
   std::string line;
   while (listing_.Next(&line)) {
@@ -118,8 +126,10 @@ void IndexRun::ReadListing() {
       break;
     }
   }
+  if (listing_.failed()) return Fail(ListingNotReadMessage(settings_.listing_file));
   listing_.Close();
   services_.LogText(kSeparatorLine);
+  return true;
 }
 
 // Starts the staging directory (removing one that a killed run left) and
@@ -141,10 +151,17 @@ bool IndexRun::PrepareIndexPath() {
 
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  if (platform::IsDirectory(path) ||
-      !indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_)) {
+  const auto written =
+      platform::IsDirectory(path)
+          ? indexformat::FileMappingLogWrite::kNotCreated
+          : indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_);
+  if (written == indexformat::FileMappingLogWrite::kNotCreated) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
+  }
+  // A staged file that lost a write fails the run as a letter file does.
+  if (written == indexformat::FileMappingLogWrite::kNotWritten) {
+    return Fail(NotWrittenMessage(path));
   }
   return true;
 }
@@ -271,8 +288,7 @@ bool IndexRun::Run() {
   if (!listing_.Open(settings_.listing_file)) {
     return Fail(ListingNotOpenedMessage(settings_.listing_file));
   }
-  if (!CheckPaths()) return false;
-  ReadListing();
+  if (!CheckPaths() || !ReadListing()) return false;
   if (!PrepareIndexPath() || !WriteFileMappingLog() || !WriteFoldRecord() || !ReadArticles()) {
     return false;
   }

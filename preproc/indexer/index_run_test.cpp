@@ -24,6 +24,7 @@
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
+#include "platform/path_lock.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/indexer/testing/recording_services.h"
 
@@ -536,6 +537,13 @@ class PreviousSetTest : public IndexRunTest {
     Listing("c.txt\nb.txt\na.txt\n");  // the next listing renumbers every article
     good_ = settings_;
   }
+  // The index path after a killed run: the staging directory left out, and
+  // the lock file the run held, which the next run takes over.
+  std::map<std::string, std::string> KeptAfterAKill() {
+    std::map<std::string, std::string> kept = Snapshot(dir_.Join("index"), kStaging);
+    EXPECT_EQ(kept.erase(".kpxsindx-lock"), 1u);
+    return kept;
+  }
   void ExpectKept(const std::string& row) {
     EXPECT_EQ(Snapshot(dir_.Join("index")), previous_) << row;
   }
@@ -604,11 +612,11 @@ TEST_F(PreviousSetTest, EveryFailureRowKeepsIt) {
 
 #ifndef _WIN32
   // 16 bytes: the empty extras file is made, the file mapping log's header is too long.
-  EXPECT_EQ(RunWithFileSizeLimit(16, true,
-                                 "\n# KPXSindx: ERROR, could not open the file log file '" +
-                                     dir_.Join("index/log") + "'\n"),
-            3 << 8);
-  ExpectKept("file mapping log cannot be created");
+  EXPECT_EQ(
+      RunWithFileSizeLimit(
+          16, true, "\n# KPXSindx: ERROR, could not write to " + dir_.Join("index/log") + "\n"),
+      3 << 8);
+  ExpectKept("file mapping log cannot be written");
 #endif
 
   settings_ = good_;
@@ -701,6 +709,25 @@ TEST_F(PreviousSetTest, AnIndexFileThatCannotBeReplacedKeepsIt) {
 #ifndef _WIN32
 // Root writes anywhere; an immutable index directory refuses even root. Runs
 // where the file system supports the attribute.
+// A run on an index path another run holds is refused before it stages
+// anything: not even the held run's staging directory is touched. A run that
+// completes leaves no lock file behind.
+TEST_F(PreviousSetTest, ALockedIndexPathIsRefusedAndKeepsIt) {
+  const std::string staged = dir_.Write(std::string("index/") + kStaging + "/log", "running");
+  {
+    platform::PathLock held;
+    ASSERT_EQ(held.Acquire(dir_.Join("index/.kpxsindx-lock")), platform::PathLock::Result::kLocked);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, index path '" + dir_.Join("index") +
+                                           "/' is in use by another index run\n");
+    EXPECT_EQ(dir_.Read(std::string("index/") + kStaging + "/log"), "running");
+  }
+  std::filesystem::remove_all(dir_.Join(std::string("index/") + kStaging));
+  ExpectKept("index path locked");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(dir_.Exists("index/.kpxsindx-lock"));
+}
+
 TEST_F(PreviousSetTest, AnImmutableIndexPathKeepsIt) {
   const std::string index = dir_.Join("index");
   if (std::system(("chattr +i " + index + " 2>/dev/null").c_str()) != 0) {
@@ -716,28 +743,26 @@ TEST_F(PreviousSetTest, AnImmutableIndexPathKeepsIt) {
   ExpectKept("an index path that takes no new file");
 }
 
-// A FIFO listed as an article stops the run where it opens it: the listing is
-// read, the file mapping log staged, the articles before it read. The run is
-// killed there; the next run removes what it staged.
+// A large article holds the run among the articles: the listing is read, the
+// file mapping log staged. The run is killed there; the next run removes what
+// it staged.
 TEST_F(PreviousSetTest, ARunKilledAtAnArticleKeepsItAndTheNextRunCleansUp) {
-  const std::string fifo = dir_.Join("articles/fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  Listing("c.txt\nfifo\nb.txt\na.txt\n");
+  std::string big;
+  while (big.size() < (32u << 20)) big += "lorem ipsum dolor sit amet ";
+  Article("big.txt", big);
+  Listing("c.txt\nbig.txt\nb.txt\na.txt\n");
+  const std::string staged_log = std::string("index/") + kStaging + "/log";
   pid_t child = fork();
   if (child == 0) _exit(Run() ? 0 : 1);
-  int writer = -1;
-  for (int i = 0; i < 10000 && writer < 0; ++i) {  // opens once the run is reading it
-    writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 100000 && !dir_.Exists(staged_log); ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
-  if (writer >= 0) close(writer);
-  ASSERT_GE(writer, 0) << "the run never reached the FIFO";
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_TRUE(dir_.Exists(std::string("index/") + kStaging + "/log"));
-  EXPECT_EQ(Snapshot(dir_.Join("index"), kStaging), previous_);
+  EXPECT_EQ(KeptAfterAKill(), previous_);
   Listing("c.txt\nb.txt\na.txt\n");
   ExpectCleanRunMatchesAFreshOne();
 }
@@ -750,7 +775,7 @@ TEST_F(PreviousSetTest, ARunKilledWhileWritingKeepsItAndTheNextRunCleansUp) {
   EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
   const std::string staged = dir_.Read(std::string("index/") + kStaging + "/Y/YO");
   EXPECT_EQ(staged.size(), 2000u);
-  EXPECT_EQ(Snapshot(dir_.Join("index"), kStaging), previous_);
+  EXPECT_EQ(KeptAfterAKill(), previous_);
   ExpectCleanRunMatchesAFreshOne();
 }
 #endif

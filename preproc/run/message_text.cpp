@@ -26,6 +26,11 @@ std::string ListingNotOpenedMessage(const std::string& listing_file) {
                        listing_file.c_str());
 }
 
+std::string ListingNotReadMessage(const std::string& listing_file) {
+  return FormatMessage("\n# KPXSindx: ERROR, could not read Article's listing file '%s'\n",
+                       listing_file.c_str());
+}
+
 std::string NotWrittenMessage(const std::string& path) {
   return FormatMessage("\n# KPXSindx: ERROR, could not write to %s\n", path.c_str());
 }

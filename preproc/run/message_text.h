@@ -24,6 +24,10 @@ inline constexpr char kSeparatorLine[] = "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\
 // "\n# KPXSindx: ERROR, could not open Article's listing file '%s'\n".
 std::string ListingNotOpenedMessage(const std::string& listing_file);
 
+// Both runs, when a read of the listing fails:
+// "\n# KPXSindx: ERROR, could not read Article's listing file '%s'\n".
+std::string ListingNotReadMessage(const std::string& listing_file);
+
 // The index run, for an index file it could not write or put in place:
 // "\n# KPXSindx: ERROR, could not write to %s\n".
 std::string NotWrittenMessage(const std::string& path);

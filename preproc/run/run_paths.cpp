@@ -23,4 +23,9 @@ std::string PrepareRunPaths(std::string& article_path, std::string& output_path,
   return std::string();
 }
 
+bool LockOutputPath(platform::PathLock& lock, const std::string& output_path,
+                    const char* lock_name) {
+  return lock.Acquire(output_path + lock_name) != platform::PathLock::Result::kInUse;
+}
+
 }  // namespace preproc

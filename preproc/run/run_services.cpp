@@ -32,7 +32,7 @@ void RunServices::StepProgress() {
 
 void RunServices::LogText(std::string_view text) {
   if (run_log_ == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), run_log_);
+  if (std::fwrite(text.data(), 1, text.size(), run_log_) != text.size()) run_log_whole_ = false;
 }
 
 void RunServices::ReportError(std::string_view text) {
@@ -43,11 +43,16 @@ void RunServices::ReportError(std::string_view text) {
 bool RunServices::OpenRunLog() {
   CloseRunLog();
   run_log_ = std::fopen(run_log_path_.c_str(), "w");  // text mode: the platform's line end
-  return run_log_ != nullptr;
+  run_log_whole_ = run_log_ != nullptr;
+  return run_log_whole_;
 }
 
 void RunServices::CloseRunLog() {
-  if (run_log_ != nullptr) std::fclose(run_log_);
+  if (run_log_ != nullptr) {
+    // A flush that failed earlier leaves only the error flag behind.
+    const bool failed = std::ferror(run_log_) != 0;
+    if (std::fclose(run_log_) != 0 || failed) run_log_whole_ = false;
+  }
   run_log_ = nullptr;
 }
 

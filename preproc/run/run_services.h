@@ -15,7 +15,9 @@
 //
 // ReportError shows its text first and logs it after, so the run log never
 // holds an error the user has not yet been shown. Services report no failures
-// of their own: a run log that cannot be created leaves LogText silent.
+// of their own: a run log that cannot be created leaves LogText silent. The
+// run log is no file of the set, so a failed write to it does not fail the
+// run; run_log_whole() tells a front end that wants to warn about it.
 #ifndef KPX_PREPROC_RUN_RUN_SERVICES_H_
 #define KPX_PREPROC_RUN_RUN_SERVICES_H_
 
@@ -61,6 +63,9 @@ class RunServices {
   bool OpenRunLog();
   void CloseRunLog();
   bool run_log_open() const { return run_log_ != nullptr; }
+  // False when the last OpenRunLog failed, or a write to the run log or its
+  // close failed since; true before any run log was opened.
+  bool run_log_whole() const { return run_log_whole_; }
   const std::string& run_log_path() const { return run_log_path_; }
 
   // --- what the display shows now ---
@@ -85,6 +90,7 @@ class RunServices {
  private:
   std::string run_log_path_;
   std::FILE* run_log_ = nullptr;
+  bool run_log_whole_ = true;
   std::string status_text_;
   int lower_ = 0;
   int upper_ = 100;

@@ -163,6 +163,14 @@ TEST_F(KpxsearchTest, ExitStatusTellsNoMatchFromErrors) {
   EXPECT_EQ(Search("--range r5 cat").status, 2);
   EXPECT_EQ(Search("").status, 2);
   EXPECT_EQ(Search("a b c").status, 2);
+  for (const std::string& paths :
+       {"--index /nonexistent --articles " + dir_.Join("articles"),
+        "--index " + dir_.Join("index") + " --articles " + dir_.Join("index/log")}) {
+    CommandResult missing = RunCommand(std::string(KPXSEARCH_PATH) + " " + paths + " cat");
+    EXPECT_EQ(missing.status, 2) << paths;
+    EXPECT_NE(missing.err.find("does not exist or is not a directory"), std::string::npos)
+        << missing.err;
+  }
   CommandResult badPlugin = Search("--plugin /nonexistent/KPXSearch.so cat");
   EXPECT_EQ(badPlugin.status, 2);
   EXPECT_NE(badPlugin.err.find("cannot load"), std::string::npos);

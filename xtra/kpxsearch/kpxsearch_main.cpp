@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "kpx_version.h"
+#include "platform/file_system.h"
 #include "platform/terminal.h"
 #include "xtra/hostsim/script_runner.h"
 #include "xtra/hostsim/xtra_session.h"
@@ -272,6 +273,13 @@ std::string UsageProblem(const CLI::App& app, const Options& options) {
   return "";
 }
 
+// A path to search that names no directory is an error, not "nothing
+// found"; empty when it is one.
+std::string PathProblem(const char* which, const std::string& path) {
+  if (platform::IsDirectory(platform::ToNativeSeparators(path))) return "";
+  return std::string("the ") + which + " path " + path + " does not exist or is not a directory";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -288,6 +296,11 @@ int main(int argc, char** argv) {
   std::string problem = UsageProblem(app, options);
   if (!problem.empty()) return Fail(problem);
   bool searchForm = options.script.empty();
+  if (searchForm) {
+    problem = PathProblem("index", options.search.indexPath);
+    if (problem.empty()) problem = PathProblem("articles", options.search.articlesPath);
+    if (!problem.empty()) return Fail(problem);
+  }
   hostsim::HostOptions hostOptions;
   hostOptions.majorVersion = static_cast<std::uint8_t>(options.hostVersion);
   std::string error;
