@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/path_lock.h"
 #include "platform/testing/full_disk.h"
 #include "platform/testing/temp_dir.h"
@@ -212,7 +213,8 @@ TEST_F(CopyRunTest, ALockedCopyPathIsRefused) {
     EXPECT_FALSE(Run());
     ASSERT_EQ(services_.boxes.size(), 1u);
     EXPECT_EQ(services_.boxes[0].second, "# KPXScopy: ERROR, copy path '" + dir_.Join("copies") +
-                                             "/' is in use by another copy run\n");
+                                             platform::kSeparator +
+                                             "' is in use by another copy run\n");
     EXPECT_EQ(Copy("a1/t0001"), "the running run's");
   }
   EXPECT_TRUE(Run());

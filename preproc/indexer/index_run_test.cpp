@@ -719,7 +719,8 @@ TEST_F(PreviousSetTest, ALockedIndexPathIsRefusedAndKeepsIt) {
     ASSERT_EQ(held.Acquire(dir_.Join("index/.kpxsindx-lock")), platform::PathLock::Result::kLocked);
     EXPECT_FALSE(Run());
     EXPECT_EQ(services_.errors.back(), "\n# KPXSindx: ERROR, index path '" + dir_.Join("index") +
-                                           "/' is in use by another index run\n");
+                                           platform::kSeparator +
+                                           "' is in use by another index run\n");
     EXPECT_EQ(dir_.Read(std::string("index/") + kStaging + "/log"), "running");
   }
   std::filesystem::remove_all(dir_.Join(std::string("index/") + kStaging));
