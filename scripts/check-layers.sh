@@ -24,7 +24,7 @@ preproc/run: indexformat
 preproc/indexer: preproc/run
 preproc/copier: preproc/indexer
 preproc/verify: preproc/copier
-preproc/form: preproc/copier
+preproc/form: preproc/copier xtra/hostsim
 preproc/cli: preproc/verify
 preproc/wx: preproc/form
 preproc/win32: preproc/form

@@ -22,10 +22,10 @@
 #include "kpx_version.h"
 #include "platform/file_system.h"
 #include "platform/terminal.h"
+#include "xtra/hostsim/plugin_location.h"
+#include "xtra/hostsim/plugin_search.h"
 #include "xtra/hostsim/script_runner.h"
 #include "xtra/hostsim/xtra_session.h"
-#include "xtra/kpxsearch/plugin_location.h"
-#include "xtra/kpxsearch/search_command.h"
 #include "xtra/kpxsearch/search_output.h"
 
 namespace {
@@ -38,7 +38,7 @@ struct Options {
   std::string plugin;
   int hostVersion = 6;
   std::string script;
-  kpxsearch::SearchRequest search;
+  hostsim::SearchRequest search;
   bool andMode = false;
   bool orMode = false;
   std::vector<std::string> ranges;
@@ -93,8 +93,8 @@ bool UseColor(const std::string& choice) {
 std::string DefaultPlugin() {
   const char* fromEnvironment = std::getenv("KPXSEARCH_PLUGIN");
   if (fromEnvironment != nullptr) return fromEnvironment;
-  return kpxsearch::LocatePlugin(kpxsearch::ExecutablePath(), KPXSEARCH_INSTALLED_PLUGIN,
-                                 KPXSEARCH_DEFAULT_PLUGIN);
+  return hostsim::LocatePlugin(hostsim::ExecutablePath(), KPXSEARCH_INSTALLED_PLUGIN,
+                               KPXSEARCH_DEFAULT_PLUGIN);
 }
 
 int Fail(const std::string& message) {
@@ -128,11 +128,11 @@ int RunScript(hostsim::XtraSession& session, const std::string& file) {
 
 int RunSearchForm(hostsim::XtraSession& session, Options& options) {
   std::string error;
-  kpxsearch::SearchRequest& request = options.search;
+  hostsim::SearchRequest& request = options.search;
   request.booleanMode = options.andMode ? 1 : options.orMode ? 2 : 0;
   for (const std::string& text : options.ranges) {
-    kpxsearch::KeyRangeRequest range;
-    if (!kpxsearch::ParseKeyRange(text, &range, &error)) return Fail(error);
+    hostsim::KeyRangeRequest range;
+    if (!hostsim::ParseKeyRange(text, &range, &error)) return Fail(error);
     request.ranges.push_back(range);
   }
   request.showLines = !options.list && !options.count;
@@ -145,12 +145,12 @@ int RunSearchForm(hostsim::XtraSession& session, Options& options) {
   kpxsearch::ArticleNames names;
   if (options.names || request.showLines) {
     std::string nameError;
-    if (!kpxsearch::ReadArticleNames(request.indexPath, &names, &nameError) && options.names) {
+    if (!hostsim::ReadArticleNames(request.indexPath, &names, &nameError) && options.names) {
       return Fail(nameError);
     }
   }
-  kpxsearch::SearchOutcome outcome;
-  if (!kpxsearch::RunSearch(session, request, &outcome, &error)) {
+  hostsim::SearchOutcome outcome;
+  if (!hostsim::RunSearch(session, request, &outcome, &error)) {
     Finish(session, kExitError);
     return Fail(error);
   }
@@ -160,7 +160,7 @@ int RunSearchForm(hostsim::XtraSession& session, Options& options) {
     kpxsearch::WriteArticleList(std::cout, outcome, options.names ? &names : nullptr);
   } else if (options.json) {
     kpxsearch::WriteJson(std::cout, outcome, names, encoding,
-                         kpxsearch::ReadSetFoldName(request.indexPath));
+                         hostsim::ReadSetFoldName(request.indexPath));
   } else {
     kpxsearch::WriteMatchedLines(std::cout, outcome, names, encoding, UseColor(options.color));
   }

@@ -10,10 +10,17 @@
 #include <ostream>
 #include <string>
 
-#include "xtra/kpxsearch/search_command.h"
+#include "xtra/hostsim/plugin_search.h"
 #include "xtra/kpxsearch/text_encoding.h"
 
 namespace kpxsearch {
+
+// What the host simulator's search gives (xtra/hostsim/plugin_search.h).
+using hostsim::ArticleLines;
+using hostsim::MatchedLine;
+using hostsim::Occurrence;
+using hostsim::SearchOutcome;
+using hostsim::SetFoldName;
 
 using ArticleNames = std::map<std::int32_t, std::string>;
 

@@ -1,4 +1,4 @@
-#include "xtra/kpxsearch/search_command.h"
+#include "xtra/hostsim/plugin_search.h"
 
 #include <charconv>
 #include <memory>
@@ -10,7 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 
-namespace kpxsearch {
+namespace hostsim {
 namespace {
 
 bool ParseInt(std::string_view text, std::int32_t* value) {
@@ -21,17 +21,16 @@ bool ParseInt(std::string_view text, std::int32_t* value) {
 // Runs one method on instance and reads its integer result.
 class Caller {
  public:
-  Caller(hostsim::XtraSession& session, hostsim::ScriptingInstance& instance)
+  Caller(XtraSession& session, ScriptingInstance& instance)
       : session_(session), instance_(instance) {}
 
   bool Call(std::string_view name, const std::vector<MoaMmValue>& args, std::int32_t* result,
             std::string* error) {
-    const hostsim::LingoMethod* method = session_.methods().Find(name);
+    const LingoMethod* method = session_.methods().Find(name);
     if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
-    hostsim::CallResult call = instance_.Call(method->selector, args, method->args.size());
-    hostsim::SimHost& host = session_.host();
-    bool isInteger = call.code == XTRA_OK &&
-                     hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kInteger;
+    CallResult call = instance_.Call(method->selector, args, method->args.size());
+    SimHost& host = session_.host();
+    bool isInteger = call.code == XTRA_OK && SimHost::KindOf(call.result) == ValueKind::kInteger;
     if (isInteger) *result = host.IntegerOf(call.result);
     host.ClearValues();
     if (!isInteger) return *error = std::string(name) + " gave no result", false;
@@ -41,12 +40,11 @@ class Caller {
   // A call whose result is a string, such as the match list statement.
   bool CallString(std::string_view name, const std::vector<MoaMmValue>& args, std::string* result,
                   std::string* error) {
-    const hostsim::LingoMethod* method = session_.methods().Find(name);
+    const LingoMethod* method = session_.methods().Find(name);
     if (method == nullptr) return *error = "the plug-in has no " + std::string(name), false;
-    hostsim::CallResult call = instance_.Call(method->selector, args, method->args.size());
-    hostsim::SimHost& host = session_.host();
-    bool isString = call.code == XTRA_OK &&
-                    hostsim::SimHost::KindOf(call.result) == hostsim::ValueKind::kString;
+    CallResult call = instance_.Call(method->selector, args, method->args.size());
+    SimHost& host = session_.host();
+    bool isString = call.code == XTRA_OK && SimHost::KindOf(call.result) == ValueKind::kString;
     if (isString) *result = host.StringOf(call.result);
     host.ClearValues();
     if (!isString) return *error = std::string(name) + " gave no text", false;
@@ -62,12 +60,11 @@ class Caller {
   }
 
  private:
-  hostsim::XtraSession& session_;
-  hostsim::ScriptingInstance& instance_;
+  XtraSession& session_;
+  ScriptingInstance& instance_;
 };
 
-bool SetUp(Caller& caller, hostsim::SimHost& host, const SearchRequest& request,
-           std::string* error) {
+bool SetUp(Caller& caller, SimHost& host, const SearchRequest& request, std::string* error) {
   std::int32_t ignored = 0;
   if (!caller.Call("new", {}, &ignored, error) ||
       !caller.Require("KPXSearchSetIndexPath", {host.String(request.indexPath)}, error) ||
@@ -89,7 +86,7 @@ bool SetUp(Caller& caller, hostsim::SimHost& host, const SearchRequest& request,
 
 // Calls KPXSearchCreateMatchesList for each line of the article's phrase
 // search file and keeps the lines with an occurrence.
-bool ReadArticleLines(Caller& caller, hostsim::SimHost& host, const SearchRequest& request,
+bool ReadArticleLines(Caller& caller, SimHost& host, const SearchRequest& request,
                       ArticleLines* article, std::string* error) {
   std::string contents;
   if (!platform::ReadWholeFile(PhraseSearchFilePath(request.articlesPath, article->article),
@@ -178,12 +175,12 @@ bool ParseKeyRange(std::string_view text, KeyRangeRequest* range, std::string* e
   return true;
 }
 
-bool RunSearch(hostsim::XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
+bool RunSearch(XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
                std::string* error) {
-  std::unique_ptr<hostsim::ScriptingInstance> instance = session.NewInstance(error);
+  std::unique_ptr<ScriptingInstance> instance = session.NewInstance(error);
   if (instance == nullptr) return false;
   Caller caller(session, *instance);
-  hostsim::SimHost& host = session.host();
+  SimHost& host = session.host();
   if (!SetUp(caller, host, request, error) ||
       !caller.Call("KPXSearchCountMatches", {}, &outcome->count, error)) {
     return false;
@@ -203,6 +200,17 @@ bool RunSearch(hostsim::XtraSession& session, const SearchRequest& request, Sear
     outcome->articles.push_back(std::move(lines));
   }
   return true;
+}
+
+bool ReadMatchedLines(XtraSession& session, const SearchRequest& request, std::int32_t article,
+                      ArticleLines* lines, std::string* error) {
+  std::unique_ptr<ScriptingInstance> instance = session.NewInstance(error);
+  if (instance == nullptr) return false;
+  Caller caller(session, *instance);
+  *lines = ArticleLines{};
+  lines->article = article;
+  return SetUp(caller, session.host(), request, error) &&
+         ReadArticleLines(caller, session.host(), request, lines, error);
 }
 
 bool ReadArticleNames(const std::string& indexPath, std::map<std::int32_t, std::string>* names,
@@ -238,4 +246,4 @@ SetFoldName ReadSetFoldName(const std::string& indexPath) {
   return {indexformat::FoldNameOf(table, platform::ActiveCodePage()), false};
 }
 
-}  // namespace kpxsearch
+}  // namespace hostsim

@@ -1,18 +1,18 @@
-#include "xtra/kpxsearch/search_command.h"
+#include "xtra/hostsim/plugin_search.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 
-namespace kpxsearch {
+namespace hostsim {
 namespace {
 
 using platform::testing::TempDir;
 
 // The copy block directory as the copy run writes it, "a<k>", or "A<k>"
 // where only that one exists.
-TEST(SearchCommand, PhraseSearchFileInEitherBlockDirectory) {
+TEST(PluginSearch, PhraseSearchFileInEitherBlockDirectory) {
   TempDir copies;
   copies.Write("a1/t0007", "seven");
   copies.Write("A2/t0101", "one hundred and one");
@@ -31,7 +31,7 @@ TEST(SearchCommand, PhraseSearchFileInEitherBlockDirectory) {
 
 // Names come from the log's article lines only; CR LF line ends, a damaged
 // line or a number no article has change nothing else.
-TEST(SearchCommand, ArticleNamesFromTheFileMappingLog) {
+TEST(PluginSearch, ArticleNamesFromTheFileMappingLog) {
   TempDir index;
   index.Write("log",
               " -- File Mapping Log --\r\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\r\n"
@@ -51,4 +51,4 @@ TEST(SearchCommand, ArticleNamesFromTheFileMappingLog) {
 }
 
 }  // namespace
-}  // namespace kpxsearch
+}  // namespace hostsim

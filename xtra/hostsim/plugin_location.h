@@ -2,12 +2,12 @@
 // to itself in an installed tree (the install rules name the place relative to
 // the program's directory), else the library built with it in the build tree.
 // No environment variable is needed for either.
-#ifndef KPX_XTRA_KPXSEARCH_PLUGIN_LOCATION_H_
-#define KPX_XTRA_KPXSEARCH_PLUGIN_LOCATION_H_
+#ifndef KPX_XTRA_HOSTSIM_PLUGIN_LOCATION_H_
+#define KPX_XTRA_HOSTSIM_PLUGIN_LOCATION_H_
 
 #include <string>
 
-namespace kpxsearch {
+namespace hostsim {
 
 // The running program's own file (/proc/self/exe on Linux, GetModuleFileNameA
 // on Windows); empty when the system cannot say.
@@ -19,6 +19,6 @@ std::string ExecutablePath();
 std::string LocatePlugin(const std::string& executable, const std::string& installedRelative,
                          const std::string& buildTree);
 
-}  // namespace kpxsearch
+}  // namespace hostsim
 
-#endif  // KPX_XTRA_KPXSEARCH_PLUGIN_LOCATION_H_
+#endif  // KPX_XTRA_HOSTSIM_PLUGIN_LOCATION_H_

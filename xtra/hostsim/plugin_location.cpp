@@ -1,4 +1,4 @@
-#include "xtra/kpxsearch/plugin_location.h"
+#include "xtra/hostsim/plugin_location.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 
 #include "platform/file_system.h"
 
-namespace kpxsearch {
+namespace hostsim {
 namespace {
 
 #ifdef _WIN32
@@ -42,4 +42,4 @@ std::string LocatePlugin(const std::string& executable, const std::string& insta
   return platform::IsRegularFile(installed) ? installed : buildTree;
 }
 
-}  // namespace kpxsearch
+}  // namespace hostsim

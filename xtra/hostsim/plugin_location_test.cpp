@@ -1,11 +1,11 @@
-#include "xtra/kpxsearch/plugin_location.h"
+#include "xtra/hostsim/plugin_location.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 
-namespace kpxsearch {
+namespace hostsim {
 namespace {
 
 using platform::testing::TempDir;
@@ -38,8 +38,8 @@ TEST(PluginLocation, ExecutablePathNamesThisTestProgram) {
   std::string self = ExecutablePath();
   ASSERT_FALSE(self.empty());
   EXPECT_TRUE(platform::IsRegularFile(self));
-  EXPECT_NE(self.find("xtra_kpxsearch_test"), std::string::npos) << self;
+  EXPECT_NE(self.find("xtra_hostsim_test"), std::string::npos) << self;
 }
 
 }  // namespace
-}  // namespace kpxsearch
+}  // namespace hostsim

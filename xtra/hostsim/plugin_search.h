@@ -1,5 +1,6 @@
-// The search form of kpxsearch: one search through the plug-in, as a movie
-// would run it, and the article names of the index set's file mapping log.
+// One search through the plug-in, as a movie would run it, and the article
+// names of the index set's file mapping log: what the kpxsearch command and
+// the desktop forms' search window both show.
 //
 // The calls, in order: new, KPXSearchSetIndexPath, KPXSearchSetArticlesPath,
 // KPXSearchAndOr (mode), KPXSearchWholeWord (0 or 1), KPXSearchAddKeyRange
@@ -10,8 +11,8 @@
 // With showLines, the same instance then reads each matching article's phrase
 // search file and calls KPXSearchCreateMatchesList once per line, so the
 // positions shown are the ones a title's script would highlight.
-#ifndef KPX_XTRA_KPXSEARCH_SEARCH_COMMAND_H_
-#define KPX_XTRA_KPXSEARCH_SEARCH_COMMAND_H_
+#ifndef KPX_XTRA_HOSTSIM_PLUGIN_SEARCH_H_
+#define KPX_XTRA_HOSTSIM_PLUGIN_SEARCH_H_
 
 #include <cstdint>
 #include <map>
@@ -21,7 +22,7 @@
 
 #include "xtra/hostsim/xtra_session.h"
 
-namespace kpxsearch {
+namespace hostsim {
 
 struct KeyRangeRequest {
   std::string name;
@@ -78,8 +79,16 @@ bool ParseMatchList(std::string_view statement, std::vector<Occurrence>* occurre
 // "a<k>", or "A<k>" where "a<k>" does not exist.
 std::string PhraseSearchFilePath(const std::string& articlesPath, std::int32_t article);
 
-bool RunSearch(hostsim::XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
+bool RunSearch(XtraSession& session, const SearchRequest& request, SearchOutcome* outcome,
                std::string* error);
+
+// The lines of one article's phrase search file that hold a phrase, as
+// showLines reads them, on a new instance set up as for the search (no count
+// is run: the match list depends on no search). request.maxLines applies;
+// request.showLines is not read. An unreadable file is lines->readable false,
+// not an error.
+bool ReadMatchedLines(XtraSession& session, const SearchRequest& request, std::int32_t article,
+                      ArticleLines* lines, std::string* error);
 
 // Article number -> listed name, from the article lines of the file mapping
 // log "log" in the index path (indexformat::FileMappingLogReader; a later
@@ -97,6 +106,6 @@ struct SetFoldName {
 };
 SetFoldName ReadSetFoldName(const std::string& indexPath);
 
-}  // namespace kpxsearch
+}  // namespace hostsim
 
-#endif  // KPX_XTRA_KPXSEARCH_SEARCH_COMMAND_H_
+#endif  // KPX_XTRA_HOSTSIM_PLUGIN_SEARCH_H_
