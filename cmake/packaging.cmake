@@ -80,9 +80,10 @@ if(TARGET KPXSearch)
                             RUNTIME DESTINATION ${KPX_PLUGIN_DIR})
 endif()
 
-# kpxsearch looks for the plug-in at this place relative to its own directory,
-# so an installed or unpacked tree works wherever it lies.
-if(TARGET kpxsearch AND TARGET KPXSearch)
+# kpxsearch and the desktop forms' search window look for the plug-in at this
+# place relative to the program's own directory, so an installed or unpacked
+# tree works wherever it lies.
+if(TARGET KPXSearch)
   get_target_property(kpx_plugin_suffix KPXSearch SUFFIX)
   if(NOT kpx_plugin_suffix)
     set(kpx_plugin_suffix ${CMAKE_SHARED_MODULE_SUFFIX})
@@ -93,8 +94,16 @@ if(TARGET kpxsearch AND TARGET KPXSearch)
     file(RELATIVE_PATH kpx_plugin_relative ${CMAKE_INSTALL_FULL_BINDIR}
          ${CMAKE_INSTALL_FULL_LIBDIR}/${KPX_PACKAGE_NAME}/KPXSearch${kpx_plugin_suffix})
   endif()
-  target_compile_definitions(kpxsearch PRIVATE
-                             KPXSEARCH_INSTALLED_PLUGIN="${kpx_plugin_relative}")
+  if(TARGET kpxsearch)
+    target_compile_definitions(kpxsearch PRIVATE
+                               KPXSEARCH_INSTALLED_PLUGIN="${kpx_plugin_relative}")
+  endif()
+  foreach(form preproc_wx preproc_win32)
+    if(TARGET ${form})
+      target_compile_definitions(${form} PRIVATE
+                                 TARVIK_GUI_INSTALLED_PLUGIN="${kpx_plugin_relative}")
+    endif()
+  endforeach()
 endif()
 
 if(WIN32)

@@ -32,13 +32,21 @@ FormFields FormController::ReadFields() const {
 }
 
 void FormController::OnGenerate() {
-  HandOverForIndexRun(ReadFields(), &settings_);
+  const FormFields fields = ReadFields();
+  HandOverForIndexRun(fields, &settings_);
   GenerateIndexFiles(settings_, *this);
+  window_.SearchAgain(fields.index_path, fields.copy_path);
 }
 
 void FormController::OnCopy() {
-  HandOverForCopyRun(ReadFields(), &settings_);
+  const FormFields fields = ReadFields();
+  HandOverForCopyRun(fields, &settings_);
   CopyArticles(settings_, *this);
+  window_.SearchAgain(fields.index_path, fields.copy_path);
+}
+
+void FormController::OnTrySearch() {
+  window_.OpenSearchWindow(window_.FieldText(kIdIndexPath), window_.FieldText(kIdCopyPath));
 }
 
 void FormController::OnQuit() { window_.CloseProgram(); }

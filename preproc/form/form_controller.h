@@ -17,6 +17,9 @@
 //     (RunSettings::ignore_accents, which holds its state); the copy run does
 //     not read it. It is enabled only where such a fold fits the text:
 //     platform::CanIgnoreAccents() (Windows-1252) and not the ASCII fold;
+//   - Edit > Try a Search... (Ctrl+F) opens the search window on the Index
+//     Path and Copy Path fields as they are; after either run the open
+//     search window searches again on the fields the run read;
 //   - QUIT ends the program without a question.
 // Initial update checks "Text Document" (the article type stays as it is) and
 // disables the Special Tag field and its label.
@@ -53,6 +56,8 @@ class FormController : public RunServices {
   void OnGenerate();
   void OnCopy();
   void OnQuit();
+  // Edit > Try a Search...
+  void OnTrySearch();
   // A click on one of the two article-type radio buttons (kTextArticle,
   // kHtmlArticle).
   void OnArticleType(ArticleType clicked);

@@ -29,6 +29,7 @@ class FakeWindow : public FormWindow {
   mutable int clipboard_asked = 0;
   std::vector<EditCommand> edits;
   int closes = 0;
+  std::vector<std::string> searches;  // "open I|C" or "again I|C", in order
   int tool_tip_reactivations = 0;
   std::vector<std::pair<std::string, MessageKind>> boxes;
   std::vector<std::string> statuses;
@@ -53,6 +54,12 @@ class FakeWindow : public FormWindow {
   }
   void EditFocusedField(EditCommand command) override { edits.push_back(command); }
   void CloseProgram() override { ++closes; }
+  void OpenSearchWindow(const std::string& index_path, const std::string& copy_path) override {
+    searches.push_back("open " + index_path + "|" + copy_path);
+  }
+  void SearchAgain(const std::string& index_path, const std::string& copy_path) override {
+    searches.push_back("again " + index_path + "|" + copy_path);
+  }
   void ShowBox(std::string_view text, MessageKind kind) override {
     boxes.emplace_back(std::string(text), kind);
   }
@@ -122,6 +129,25 @@ TEST_F(FormControllerTest, CopyHandsOverItsFieldsAndRunsTheCopyRun) {
   EXPECT_EQ(window_.statuses.front(), "Starting Article Duplication Process");
   EXPECT_EQ(window_.statuses.back(), "Done");
   EXPECT_EQ(window_.bar, "0..28@28");
+}
+
+// Try a Search opens the window on the path fields as typed; each run, also
+// one that fails, then has the open window search again on what it read.
+TEST_F(FormControllerTest, TrySearchOpensOnThePathFieldsAndEachRunSearchesAgain) {
+  FillFields();
+  window_.fields[kIdIndexPath] = "idx\\";
+  controller_.OnTrySearch();
+  window_.fields[kIdIndexPath] = dir_.Join("index/");
+  controller_.OnGenerate();
+  controller_.OnCopy();
+  window_.fields[kIdListingFile] = dir_.Join("missing.txt");
+  window_.boxes.clear();
+  controller_.OnGenerate();
+  ASSERT_EQ(window_.boxes.size(), 1u);
+  const std::string paths = dir_.Join("index/") + "|" + dir_.Join("copies/");
+  EXPECT_EQ(window_.searches,
+            (std::vector<std::string>{"open idx\\|" + dir_.Join("copies/"), "again " + paths,
+                                      "again " + paths, "again " + paths}));
 }
 
 // Every field empty: the run starts, and its error reaches the user as a box

@@ -1,6 +1,6 @@
-// The control IDs of the pre-processor form, and the one menu command both
-// desktop forms number alike. The form's commands and its tests find the
-// controls by these numbers.
+// The control IDs of the pre-processor form and of its search window, and the
+// menu commands both desktop forms number alike. The form's commands and its
+// tests find the controls by these numbers.
 #ifndef KPX_PREPROC_FORM_FORM_IDS_H_
 #define KPX_PREPROC_FORM_FORM_IDS_H_
 
@@ -26,6 +26,21 @@ enum FormControlId : int {
   kIdSpecialTagLabel = 1020,    // "Special Tag"
   kIdStatusLine = 1021,         // sunken one-line status display
   kIdIgnoreAccents = 1022,      // Edit menu: the checked item "Ignore Accents" (a menu command)
+  kIdTrySearch = 1023,          // Edit menu: "Try a Search..." (a menu command)
+};
+
+// The search window's controls, in its tab order.
+enum SearchControlId : int {
+  kIdSearchPhrase = 1100,        // edit field, the first phrase
+  kIdSearchAndOr = 1101,         // choice: "and" (0) or "or" (1)
+  kIdSearchSecondPhrase = 1102,  // edit field; empty: one phrase
+  kIdSearchWholeWords = 1103,    // check box "Whole words"
+  kIdSearchFrom = 1104,          // edit field, the first article number of the range
+  kIdSearchTo = 1105,            // edit field, the last one
+  kIdSearchButton = 1106,        // "Search", the default button
+  kIdSearchArticles = 1107,      // list of the matching articles
+  kIdSearchLines = 1108,         // the selected article's lines, read-only
+  kIdSearchResult = 1109,        // one-line result: the count or a message (no focus)
 };
 
 }  // namespace preproc

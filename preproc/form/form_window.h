@@ -61,6 +61,15 @@ class FormWindow {
   // Ends the program without a question, once the current command returns.
   virtual void CloseProgram() = 0;
 
+  // --- the search window (search_controller.h) ---
+  // Shows the one search window on these paths (the Index Path and Copy Path
+  // fields, as typed): opens it, or brings the open one to the front with
+  // these paths. The focus goes to its phrase field.
+  virtual void OpenSearchWindow(const std::string& index_path, const std::string& copy_path) = 0;
+  // After a run: the open search window, if there is one, takes these paths
+  // and searches again (SearchController::OnSetRebuilt); otherwise nothing.
+  virtual void SearchAgain(const std::string& index_path, const std::string& copy_path) = 0;
+
   // --- what the runs show ---
   // A modal box with one OK button, captioned kApplicationTitle: a warning
   // icon for kError and kResult, a stop icon for kFatal.

@@ -20,6 +20,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
 }
 
 // Edit and Help. Undo has no handler of its own (the form keeps it disabled);
+// Try a Search opens the search window on the form's paths;
 // Ignore Accents is a checked item whose state the form's controller holds.
 // The menu texts carry the main accelerators; the table adds the second key
 // of each pair.
@@ -30,6 +31,8 @@ void CMainFrame::CreateMenus() {
   edit->Append(wxID_CUT, "Cu&t\tCtrl+X");
   edit->Append(wxID_COPY, "&Copy\tCtrl+C");
   edit->Append(wxID_PASTE, "&Paste\tCtrl+V");
+  edit->AppendSeparator();
+  edit->Append(preproc::kIdTrySearch, "Try a &Search...\tCtrl+F");
   edit->AppendSeparator();
   edit->AppendCheckItem(preproc::kIdIgnoreAccents, "Ignore &Accents");
   auto* help = new wxMenu;

@@ -15,9 +15,11 @@
 #include <algorithm>
 
 #include "preproc/form/form_ids.h"
+#include "preproc/wx/search_dlg.h"
 #include "preproc/wx/status_line.h"
 #include "preproc/wx/tarvik_doc.h"
 #include "preproc/wx/tarvik_form.h"
+#include "xtra/hostsim/plugin_location.h"
 
 using namespace preproc;
 
@@ -41,10 +43,20 @@ wxBEGIN_EVENT_TABLE(CTarvikView, wxView)
   EVT_UPDATE_UI(wxID_CUT, CTarvikView::OnUpdateEditMenu)
   EVT_UPDATE_UI(wxID_COPY, CTarvikView::OnUpdateEditMenu)
   EVT_UPDATE_UI(wxID_PASTE, CTarvikView::OnUpdateEditMenu)
+  EVT_MENU(kIdTrySearch, CTarvikView::OnTrySearch)
   EVT_MENU(kIdIgnoreAccents, CTarvikView::OnIgnoreAccents)
   EVT_UPDATE_UI(kIdIgnoreAccents, CTarvikView::OnUpdateIgnoreAccents)
 wxEND_EVENT_TABLE();  // the semicolon keeps clang-format's indentation
 // clang-format on
+
+// Set by the build: the plug-in built with the program, and, by the install
+// rules, its place relative to the program's directory in an installed tree.
+#ifndef TARVIK_GUI_DEFAULT_PLUGIN
+#define TARVIK_GUI_DEFAULT_PLUGIN ""
+#endif
+#ifndef TARVIK_GUI_INSTALLED_PLUGIN
+#define TARVIK_GUI_INSTALLED_PLUGIN ""
+#endif
 
 namespace {
 // During a run the toolkit draws the status line and the bar at most this
@@ -150,6 +162,8 @@ void CTarvikView::OnUpdateEditMenu(wxUpdateUIEvent& event) {
   event.Enable(m_controller->IsEditCommandEnabled(EditCommandOf(event.GetId())));
 }
 
+void CTarvikView::OnTrySearch(wxCommandEvent&) { m_controller->OnTrySearch(); }
+
 void CTarvikView::OnIgnoreAccents(wxCommandEvent&) { m_controller->OnIgnoreAccents(); }
 
 void CTarvikView::OnUpdateIgnoreAccents(wxUpdateUIEvent& event) {
@@ -245,6 +259,23 @@ void CTarvikView::CloseProgram() {
   // Closing destroys this view, so the close is posted rather than done here.
   wxWindow* frame = GetFrame();
   frame->CallAfter([frame] { frame->Close(true); });
+}
+
+// --- the search window ---
+
+std::string CTarvikView::SearchPluginPath() {
+  return hostsim::LocatePlugin(hostsim::ExecutablePath(), TARVIK_GUI_INSTALLED_PLUGIN,
+                               TARVIK_GUI_DEFAULT_PLUGIN);
+}
+
+void CTarvikView::OpenSearchWindow(const std::string& index_path, const std::string& copy_path) {
+  if (m_search == nullptr) m_search = new CSearchDlg(GetFrame(), SearchPluginPath());
+  m_search->controller().SetPaths(index_path, copy_path);
+  m_search->Present();
+}
+
+void CTarvikView::SearchAgain(const std::string& index_path, const std::string& copy_path) {
+  if (m_search != nullptr) m_search->controller().OnSetRebuilt(index_path, copy_path);
 }
 
 // --- what the runs show: the status line 1021, the progress bar 1004, the boxes ---

@@ -13,12 +13,16 @@
 // and when the run ends or shows a box. A box is modal and captioned
 // "KPXSearch PreProcessor".
 //
+// Edit > Try a Search... opens the search window (CSearchDlg); after a run the
+// open one searches again.
+//
 // Tests may answer message boxes and browse dialogs instead of showing them
 // (SetBoxAnswerer, SetPathChooser).
 #ifndef KPX_PREPROC_WX_TARVIK_VIEW_H_
 #define KPX_PREPROC_WX_TARVIK_VIEW_H_
 
 #include <wx/docview.h>
+#include <wx/weakref.h>
 
 #include <functional>
 #include <memory>
@@ -29,6 +33,7 @@
 #include "preproc/form/form_controller.h"
 #include "preproc/form/form_window.h"
 
+class CSearchDlg;
 class CTarvikDoc;
 class CTarvikForm;
 
@@ -68,6 +73,15 @@ class CTarvikView : public wxView, public preproc::FormWindow {
   bool ClipboardHasText() const override;
   void EditFocusedField(preproc::EditCommand command) override;
   void CloseProgram() override;
+  void OpenSearchWindow(const std::string& index_path, const std::string& copy_path) override;
+  void SearchAgain(const std::string& index_path, const std::string& copy_path) override;
+
+  // The open search window; null when none is open.
+  CSearchDlg* search_window() const { return m_search; }
+  // The plug-in the search window loads: the KPXSearch.so installed beside
+  // the program (TARVIK_GUI_INSTALLED_PLUGIN, relative to its directory),
+  // else the one built with it.
+  static std::string SearchPluginPath();
   void ShowBox(std::string_view text, preproc::MessageKind kind) override;
   void ShowStatus(const std::string& text) override;
   void ShowProgress(int lower, int upper, int pos) override;
@@ -81,6 +95,7 @@ class CTarvikView : public wxView, public preproc::FormWindow {
   void OnHtmlDocument(wxCommandEvent& event);
   void OnEditMenu(wxCommandEvent& event);
   void OnUpdateEditMenu(wxUpdateUIEvent& event);
+  void OnTrySearch(wxCommandEvent& event);
   void OnIgnoreAccents(wxCommandEvent& event);
   void OnUpdateIgnoreAccents(wxUpdateUIEvent& event);
 
@@ -88,6 +103,7 @@ class CTarvikView : public wxView, public preproc::FormWindow {
   std::unique_ptr<preproc::FormController> m_controller;
   BoxAnswerer m_box_answerer;
   PathChooser m_path_chooser;
+  wxWeakRef<CSearchDlg> m_search;  // cleared when the window is destroyed
   wxLongLong m_last_repaint = 0;
 
   wxDECLARE_EVENT_TABLE();
