@@ -45,6 +45,7 @@ CSearchDlg::CSearchDlg(wxWindow* parent, const std::string& plugin_path)
   Bind(wxEVT_BUTTON, &CSearchDlg::OnSearch, this, kIdSearchButton);
   Bind(wxEVT_TEXT_ENTER, &CSearchDlg::OnSearch, this);
   Bind(wxEVT_LISTBOX, &CSearchDlg::OnSelect, this, kIdSearchArticles);
+  m_articles->Bind(wxEVT_SET_FOCUS, &CSearchDlg::OnListFocus, this);
 }
 
 // In tab order: phrase, and/or, second phrase, whole words, from, to,
@@ -88,7 +89,7 @@ void CSearchDlg::CreateControls() {
                              wxSize(-1, GetCharHeight() * 8), 0, nullptr, wxLB_SINGLE);
   m_lines = new wxTextCtrl(this, kIdSearchLines, "", wxDefaultPosition,
                            wxSize(GetCharWidth() * 80, GetCharHeight() * 10),
-                           wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxTE_DONTWRAP);
+                           wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxTE_WORDWRAP);
   m_lines->SetBackgroundColour(*wxWHITE);
   m_lines->SetForegroundColour(*wxBLACK);
 
@@ -121,6 +122,15 @@ void CSearchDlg::OnSearch(wxCommandEvent&) {
 
 void CSearchDlg::OnSelect(wxCommandEvent&) {
   m_controller->OnSelectArticle(m_articles->GetSelection());
+}
+
+// GTK puts the list's cursor on the first row without selecting it, so the
+// first Down would skip that row: the list selects it when it gets the focus.
+void CSearchDlg::OnListFocus(wxFocusEvent& event) {
+  event.Skip();
+  if (m_articles->GetSelection() != wxNOT_FOUND || m_articles->IsEmpty()) return;
+  m_articles->SetSelection(0);
+  m_controller->OnSelectArticle(0);
 }
 
 void CSearchDlg::OnCharHook(wxKeyEvent& event) {

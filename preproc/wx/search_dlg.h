@@ -4,7 +4,8 @@
 // is the SearchWindow of its SearchController (preproc/form/search_controller.h)
 // and hands it every event: Enter in any of its fields or the Search button
 // searches, moving the article list's selection (arrows or the mouse) shows
-// the article's lines. Escape closes it, as the window's own Close does; the
+// the article's lines; the list selects its first row when it gets the focus
+// with none selected. Escape closes it, as the window's own Close does; the
 // window is destroyed then and nothing of it is kept.
 //
 // What is wx's own here: fields are read as UTF-8 (as the form's paths are);
@@ -60,6 +61,7 @@ class CSearchDlg : public wxDialog, public preproc::SearchWindow {
   void CreateControls();
   void OnSearch(wxCommandEvent& event);
   void OnSelect(wxCommandEvent& event);
+  void OnListFocus(wxFocusEvent& event);
   void OnCharHook(wxKeyEvent& event);
   void OnClose(wxCloseEvent& event);
 

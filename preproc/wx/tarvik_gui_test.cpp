@@ -9,9 +9,12 @@
 #include <wx/app.h>
 #include <wx/apptrait.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/image.h>
+#include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
@@ -20,9 +23,11 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -34,6 +39,7 @@
 #include "platform/testing/temp_dir.h"
 #include "preproc/form/form_ids.h"
 #include "preproc/wx/main_frame.h"
+#include "preproc/wx/search_dlg.h"
 #include "preproc/wx/status_line.h"
 #include "preproc/wx/tarvik_app.h"
 #include "preproc/wx/tarvik_doc.h"
@@ -227,6 +233,9 @@ TEST_F(TarvikGui, MainWindowHasItsCaptionAFixedSizeAndTheFormFillsIt) {
 }
 
 TEST_F(TarvikGui, MenusOfferEditAndHelpAndUndoIsAlwaysDisabled) {
+  wxMenuItem* search = frame_->GetMenuBar()->GetMenu(0)->FindItem(kIdTrySearch);
+  ASSERT_NE(search, nullptr);
+  EXPECT_EQ(search->GetItemLabel(), "Try a &Search...\tCtrl+F");
   EXPECT_EQ(frame_->GetMenuBar()->GetMenuCount(), 2u);
   EXPECT_FALSE(MenuEnabled(wxID_UNDO));
   SetField(kIdListingFile, "typed");
@@ -542,19 +551,233 @@ TEST_F(TarvikGui, ABoxDuringARunShowsTheBarWhereTheRunIs) {
   for (const auto& [drawn, held] : drawn_and_held) EXPECT_NEAR(drawn, held, 0.03);
 }
 
-TEST_F(TarvikGui, ScreenshotOfTheFormAfterARun) {
+// --- the search window ---
+
+// What kpxsearch --list --names prints for the set, as the window's rows
+// ("NUMBER  NAME"), after the count line.
+std::vector<std::string> KpxsearchRows(const std::string& index, const std::string& copies,
+                                       const std::string& phrase, std::string* count) {
+  const std::string command = std::string(KPXSEARCH_PATH) + " --index '" + index +
+                              "' --articles '" + copies + "' --list --names '" + phrase + "'";
+  std::vector<std::string> rows;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return rows;
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  pclose(pipe);
+  size_t start = 0;
+  for (size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = out.substr(start, end - start);
+    if (count->empty()) {
+      *count = line;
+      continue;
+    }
+    const size_t tab = line.find('\t');
+    rows.push_back(line.substr(0, tab) + "  " + line.substr(tab + 1));
+  }
+  return rows;
+}
+
+// The rows of image whose pixels hold colour: first and last, -1 when none.
+std::pair<int, int> RowsOfColour(const wxImage& image, const wxColour& colour) {
+  int first = -1, last = -1;
+  for (int y = 0; y < image.GetHeight(); ++y) {
+    for (int x = 0; x < image.GetWidth(); ++x) {
+      if (image.GetRed(x, y) == colour.Red() && image.GetGreen(x, y) == colour.Green() &&
+          image.GetBlue(x, y) == colour.Blue()) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  return {first, last};
+}
+
+class TarvikGuiSearch : public TarvikGui {
+ protected:
+  void TearDown() override {
+    if (view_ != nullptr && view_->search_window() != nullptr) view_->search_window()->Destroy();
+    Pump(2);
+    TarvikGui::TearDown();
+  }
+  // Index and copies of the sample articles, made with the form's own buttons.
+  void BuildSample(const platform::testing::TempDir& out) {
+    FillForSample(out);
+    Click(kIdGenerate);
+    Click(kIdCopy);
+    boxes_.clear();
+  }
+  // Keys through the X server, to the window that has the focus.
+  void Keys(const std::function<void(wxUIActionSimulator&)>& type) {
+    wxUIActionSimulator keyboard;
+    type(keyboard);
+    Pump(3);
+  }
+  // Ctrl+F on the form, then waits for the window.
+  CSearchDlg* PressCtrlF() {
+    frame_->Raise();
+    Field(kIdListingFile)->SetFocus();
+    Pump(3);
+    Keys([](wxUIActionSimulator& k) { k.Char('f', wxMOD_CONTROL); });
+    for (int i = 0; i < 50 && (view_->search_window() == nullptr ||
+                               !view_->search_window()->IsShownOnScreen());
+         ++i) {
+      Pump(1);
+    }
+    return view_->search_window();
+  }
+};
+
+// Ctrl+F opens it with the focus in the phrase field; a typed phrase and
+// Enter give what kpxsearch gives; the arrow keys select an article and its
+// occurrences are drawn in the highlight colour; Escape closes it.
+TEST_F(TarvikGuiSearch, KeyboardOnlySearchAgreesWithKpxsearchAndHighlights) {
   platform::testing::TempDir out;
-  FillForSample(out);
+  BuildSample(out);
+  CSearchDlg* search = PressCtrlF();
+  ASSERT_NE(search, nullptr);
+  EXPECT_EQ(search->GetTitle(), kSearchWindowTitle);
+  EXPECT_FALSE(search->IsModal());
+  EXPECT_EQ(search->controller().index_path(), out.Join("index/"));
+  EXPECT_EQ(search->controller().copy_path(), out.Join("copies/"));
+  for (int i = 0; i < 20 && wxWindow::FindFocus() != search->Field(kIdSearchPhrase); ++i) Pump(1);
+  ASSERT_EQ(wxWindow::FindFocus(), search->Field(kIdSearchPhrase));
+
+  Keys([](wxUIActionSimulator& k) {
+    k.Text("harbour");
+    k.Char(WXK_RETURN);
+  });
+  std::string count;
+  const std::vector<std::string> expected =
+      KpxsearchRows(out.Join("index/"), out.Join("copies/"), "harbour", &count);
+  ASSERT_GT(expected.size(), 1u);
+  EXPECT_EQ(search->Result()->GetLabel(), count + " articles");
+  std::vector<std::string> rows;
+  for (const wxString& row : search->Articles()->GetStrings()) rows.push_back(row.utf8_string());
+  EXPECT_EQ(rows, expected);
+
+  // Tab through the fields and the button to the list, which selects its
+  // first article; Down and Up move the selection.
+  Keys([](wxUIActionSimulator& k) {
+    for (int i = 0; i < 7; ++i) k.Char(WXK_TAB);
+  });
+  ASSERT_EQ(wxWindow::FindFocus(), search->Articles());
+  EXPECT_EQ(search->Articles()->GetSelection(), 0);
+  Keys([](wxUIActionSimulator& k) { k.Char(WXK_DOWN); });
+  EXPECT_EQ(search->Articles()->GetSelection(), 1);
+  EXPECT_EQ(search->controller().matches().size(), expected.size());
+  Keys([](wxUIActionSimulator& k) { k.Char(WXK_UP); });
+  ASSERT_EQ(search->Articles()->GetSelection(), 0);
+  const wxString lines = search->Lines()->GetValue();
+  EXPECT_NE(lines.Lower().Find("harbour"), wxNOT_FOUND) << lines;
+  wxUIActionSimulator().MouseMove(0, 0);
+  Pump(5);
+  const wxImage view = Grab(search->Lines());
+  const auto [first, last] = RowsOfColour(view, kHighlightColour);
+  ASSERT_GE(first, 0) << "no highlighted pixel in the lines view";
+  // The first line holds an occurrence: the highlight lies on its row.
+  EXPECT_LT(first, 4 + 2 * search->Lines()->GetCharHeight());
+  EXPECT_LT(last - first, view.GetHeight());
+
+  Keys([](wxUIActionSimulator& k) { k.Char(WXK_ESCAPE); });
+  for (int i = 0; i < 20 && view_->search_window() != nullptr; ++i) Pump(1);
+  EXPECT_EQ(view_->search_window(), nullptr);
+}
+
+TEST_F(TarvikGuiSearch, OneWindowAtATimeAndARunSearchesAgain) {
+  platform::testing::TempDir out;
+  BuildSample(out);
+  frame_->ProcessCommand(kIdTrySearch);
+  CSearchDlg* search = view_->search_window();
+  ASSERT_NE(search, nullptr);
+  search->Field(kIdSearchPhrase)->SetValue("harbour");
+  wxCommandEvent press(wxEVT_BUTTON, kIdSearchButton);
+  search->ProcessWindowEvent(press);
+  const wxString before = search->Result()->GetLabel();
+  EXPECT_TRUE(before.EndsWith(" articles")) << before;
+  frame_->ProcessCommand(kIdTrySearch);
+  EXPECT_EQ(view_->search_window(), search);
+
+  // A new set of three articles, one with "harbour": the runs search again.
+  out.Write("small/a.txt", "the harbour\n");
+  out.Write("small/b.txt", "the pier\n");
+  out.Write("small/c.txt", "the town\n");
+  out.Write("small.txt", "a.txt\nb.txt\nc.txt\n");
+  SetField(kIdListingFile, out.Join("small.txt"));
+  SetField(kIdArticlePath, out.Join("small/"));
+  SetField(kIdIndexPath, out.Join("small-index/"));
+  SetField(kIdCopyPath, out.Join("small-copies/"));
   Click(kIdGenerate);
+  EXPECT_EQ(search->Result()->GetLabel().rfind("No copied articles in ", 0), 0u)
+      << search->Result()->GetLabel();
+  Click(kIdCopy);
+  EXPECT_EQ(search->Result()->GetLabel(), "1 article");
+  EXPECT_EQ(search->Articles()->GetString(0), "1  a.txt");
+  boxes_.clear();
+}
+
+TEST_F(TarvikGuiSearch, PathsWithoutASetGiveAMessageInTheWindow) {
+  platform::testing::TempDir out;
+  SetField(kIdIndexPath, out.Join("nothing/"));
+  SetField(kIdCopyPath, out.Join("nothing/"));
+  frame_->ProcessCommand(kIdTrySearch);
+  CSearchDlg* search = view_->search_window();
+  ASSERT_NE(search, nullptr);
+  search->Field(kIdSearchPhrase)->SetValue("harbour");
+  wxCommandEvent enter(wxEVT_TEXT_ENTER, kIdSearchPhrase);
+  search->ProcessWindowEvent(enter);
+  EXPECT_EQ(search->Result()->GetLabelText(),
+            "No index set in " + out.Join("nothing/") + ": generate the index files first.");
+  EXPECT_EQ(search->Articles()->GetCount(), 0u);
+}
+
+// The pictures of the README: the form after both runs and the search window
+// on their set, saved in the build tree. With KPX_SCREENSHOT_ROOT (a folder
+// holding listing.txt and articles/, as scripts/gui-screenshots.sh lays out
+// an author's title) the fields name that folder, else a temporary one with
+// the sample articles.
+TEST_F(TarvikGuiSearch, ScreenshotsOfTheFormAfterBothRunsAndOfTheSearchWindow) {
+  platform::testing::TempDir out;
+  const char* root = std::getenv("KPX_SCREENSHOT_ROOT");
+  if (root != nullptr && root[0] != '\0') {
+    const std::string title = root;
+    SetField(kIdListingFile, title + "/listing.txt");
+    SetField(kIdArticlePath, title + "/articles/");
+    SetField(kIdIndexPath, title + "/index/");
+    SetField(kIdCopyPath, title + "/copies/");
+    SetField(kIdDelimiters, "");
+    Click(kIdGenerate);
+    Click(kIdCopy);
+    boxes_.clear();
+  } else {
+    BuildSample(out);
+  }
   wxUIActionSimulator().MouseMove(0, 0);  // no tool tip in the picture
   frame_->Raise();
   frame_->Refresh();
   Pump(10);
-  const wxImage shot = Grab(frame_);
+  const wxImage form = Grab(frame_);
   EXPECT_NEAR(FilledPart(Grab(form_->ProgressBar())), 1.0, 0.02);
-  const fs::path file = fs::path(KPX_BINARY_DIR) / "tarvik-gui-form.png";
-  EXPECT_TRUE(shot.SaveFile(file.string(), wxBITMAP_TYPE_PNG));
-  EXPECT_TRUE(fs::exists(file));
+  const fs::path form_file = fs::path(KPX_BINARY_DIR) / "tarvik-gui-form.png";
+  EXPECT_TRUE(form.SaveFile(form_file.string(), wxBITMAP_TYPE_PNG));
+
+  CSearchDlg* search = PressCtrlF();
+  ASSERT_NE(search, nullptr);
+  Keys([](wxUIActionSimulator& k) {
+    k.Text("harbour");
+    k.Char(WXK_RETURN);
+    for (int i = 0; i < 7; ++i) k.Char(WXK_TAB);
+  });
+  ASSERT_GE(search->Articles()->GetSelection(), 0);
+  EXPECT_FALSE(search->Lines()->IsEmpty());
+  search->Raise();
+  Pump(10);
+  const wxImage window = Grab(search);
+  EXPECT_GE(RowsOfColour(window, kHighlightColour).first, 0);
+  const fs::path search_file = fs::path(KPX_BINARY_DIR) / "tarvik-gui-search.png";
+  EXPECT_TRUE(window.SaveFile(search_file.string(), wxBITMAP_TYPE_PNG));
 }
 
 // Last: QUIT closes the main window, the document and the view without a question.
