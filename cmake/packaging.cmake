@@ -124,7 +124,7 @@ else()
   install(FILES README.md indexformat/FORMAT.md docs/lingo.md ${KPX_PACKAGING_DIR}/debian/copyright
                 ${KPX_PACKAGE_STAGE}/changelog.gz
           DESTINATION ${KPX_DOCS_DIR})
-  install(FILES docs/form.png DESTINATION ${KPX_DOCS_DIR}/docs)  # the README's picture
+  install(FILES docs/form.png docs/search-window.png DESTINATION ${KPX_DOCS_DIR}/docs)  # the README's pictures
 
   # Man pages: from each command's --help and --version (help2man), the
   # desktop form's written by hand. A cross build has none.
