@@ -98,7 +98,7 @@ if(TARGET KPXSearch)
     target_compile_definitions(kpxsearch PRIVATE
                                KPXSEARCH_INSTALLED_PLUGIN="${kpx_plugin_relative}")
   endif()
-  foreach(form preproc_wx preproc_win32)
+  foreach(form preproc_wx)
     if(TARGET ${form})
       target_compile_definitions(${form} PRIVATE
                                  TARVIK_GUI_INSTALLED_PLUGIN="${kpx_plugin_relative}")

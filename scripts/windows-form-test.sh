@@ -4,7 +4,9 @@
 # Linux tarvik's files for the sample articles:
 #   1. the Linux tarvik indexes and copies examples/ (--html) into a work folder
 #   2. the test, in a throwaway Wine prefix, clicks the form's buttons on a
-#      copy of the same articles and compares what the runs wrote
+#      copy of the same articles and compares what the runs wrote, then
+#      searches in the form's search window and compares the articles with
+#      what the Linux kpxsearch lists (search.out)
 # Every message box and dialog is answered by the test itself; everything
 # runs under timeouts, so no run can hang.
 #
@@ -83,8 +85,9 @@ echo "== Linux reference ($linux_build)"
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$linux_build" -j "${JOBS:-$(nproc)}" --target tarvik >/dev/null
+cmake --build "$linux_build" -j "${JOBS:-$(nproc)}" --target tarvik kpxsearch >/dev/null
 tarvik=$(cd "$linux_build" && pwd)/preproc/cli/tarvik
+kpxsearch=$(cd "$linux_build" && pwd)/xtra/kpxsearch/kpxsearch
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kpx-windows-form.XXXXXX")
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d"
@@ -102,7 +105,8 @@ done
   "$tarvik" index --html --listing listing.txt --articles articles --index index >index.out 2>/dev/null &&
   mv kpxsindx.log index.log &&
   "$tarvik" copy --html --listing listing.txt --articles articles --copy copies >copy.out 2>/dev/null &&
-  mv kpxsindx.log copy.log)
+  mv kpxsindx.log copy.log &&
+  "$kpxsearch" --index index --articles copies --list --names harbour >search.out)
 
 export KPX_FORM_WORK KPX_FORM_REFERENCE
 KPX_FORM_WORK=$(windows_path "$work/windows")

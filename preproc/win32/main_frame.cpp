@@ -105,6 +105,7 @@ LRESULT CMainFrame::OnMessage(HWND window, UINT message, WPARAM wparam, LPARAM l
         case ID_EDIT_COPY:
         case ID_EDIT_PASTE:
         case ID_EDIT_IGNORE_ACCENTS:
+        case ID_EDIT_TRY_SEARCH:
           view_->OnEditCommand(LOWORD(wparam));
           return 0;
         case ID_APP_ABOUT:

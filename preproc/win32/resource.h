@@ -6,6 +6,7 @@
 
 #define IDD_ABOUTBOX 100     // the About box
 #define IDD_TARVIK_FORM 101  // the pre-processor form
+#define IDD_SEARCH 102       // the search window
 #define IDR_MAINFRAME 128    // menu, accelerators, icon and document string
 #define IDB_FORM_PICTURE 139
 
@@ -17,6 +18,8 @@
 #define ID_APP_ABOUT 0xE140
 // Edit > Ignore Accents, a checked item: preproc::kIdIgnoreAccents.
 #define ID_EDIT_IGNORE_ACCENTS 1022
+// Edit > Try a Search...: preproc::kIdTrySearch.
+#define ID_EDIT_TRY_SEARCH 1023
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

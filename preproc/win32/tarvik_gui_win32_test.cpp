@@ -30,6 +30,7 @@
 #include "preproc/form/form_texts.h"
 #include "preproc/run/run_services.h"
 #include "preproc/win32/resource.h"
+#include "preproc/win32/search_dlg.h"
 #include "preproc/win32/tarvik_app.h"
 
 using namespace preproc;
@@ -148,6 +149,7 @@ class DialogAnswerer {
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return;
     if (ClassOf(window) != "#32770" || window == last_answered_) return;
+    if (WindowText(window) == "Try a Search") return;  // the search window: the tests drive it
     SeenBox box{WindowText(window), "", "other"};
     Reading reading{this, &box};
     EnumChildWindows(window, ReadChild, reinterpret_cast<LPARAM>(&reading));
@@ -470,7 +472,9 @@ TEST_F(Win32FormTest, MenuAcceleratorsAndAboutBox) {
   EXPECT_EQ(item_text(edit, 3), "&Copy\tCtrl+C");
   EXPECT_EQ(item_text(edit, 4), "&Paste\tCtrl+V");
   EXPECT_EQ(GetMenuState(edit, 5, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
-  EXPECT_EQ(item_text(edit, 6), "Ignore &Accents");
+  EXPECT_EQ(item_text(edit, 6), "Try a &Search...\tCtrl+F");
+  EXPECT_EQ(GetMenuState(edit, 7, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+  EXPECT_EQ(item_text(edit, 8), "Ignore &Accents");
   EXPECT_EQ(item_text(GetSubMenu(bar, 1), 0), "&About PreProc...");
 
   HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -484,8 +488,9 @@ TEST_F(Win32FormTest, MenuAcceleratorsAndAboutBox) {
     rows.push_back(row.str());
   }
   const std::vector<std::string> expected = {
-      "8:90:e12b", "8:88:e123", "8:67:e122", "8:86:e125",   // Ctrl+Z, X, C, V
-      "16:8:e12b", "4:46:e123", "8:45:e122", "4:45:e125"};  // Alt+Back, Shift+Del, Ctrl/Shift+Ins
+      "8:90:e12b", "8:88:e123", "8:67:e122", "8:86:e125",  // Ctrl+Z, X, C, V
+      "16:8:e12b", "4:46:e123", "8:45:e122", "4:45:e125",  // Alt+Back, Shift+Del, Ctrl/Shift+Ins
+      "8:70:3ff"};                                         // Ctrl+F: Try a Search
   EXPECT_EQ(rows, expected);
 
   SendMessageA(Frame(), WM_COMMAND, ID_APP_ABOUT, 0);  // modal: returns once answered
@@ -863,6 +868,151 @@ TEST_F(Win32FormTest, BothRunsWriteWhatTheLinuxTarvikWrites) {
   EXPECT_EQ(CompareTrees(reference / "copies", "copies"), "");
   EXPECT_EQ(CompareRunLogs(reference / "copy.log", "copy.log"), "");
   Click(kIdTextDocument);
+}
+
+// --- the search window, on the set the runs above wrote ---
+
+// Keys as the user types them, through the system's input queue, then the
+// program's message chain (accelerators, the dialog manager).
+void Press(WORD key, bool control = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (control) add(VK_CONTROL, false);
+  add(key, false);
+  add(key, true);
+  if (control) add(VK_CONTROL, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The search window's helpers; its tests are the form's, so that they run
+// before QUIT.
+struct SearchDriver : Win32FormTest {
+  static void Keys(const std::vector<WORD>& keys) {
+    for (WORD key : keys) {
+      Press(key);
+      Pump(30);
+    }
+    Pump(100);
+  }
+  static HWND Search() { return app_->view().search_window().hwnd(); }
+  static std::string SearchText(int id) {
+    char text[1024] = "";
+    GetDlgItemTextA(Search(), id, text, sizeof text);
+    return text;
+  }
+  static std::vector<std::string> Rows() {
+    std::vector<std::string> rows;
+    HWND list = GetDlgItem(Search(), kIdSearchArticles);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      char text[512] = "";
+      SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      rows.push_back(text);
+    }
+    return rows;
+  }
+};
+
+// The rows kpxsearch --list --names gave for the same set on Linux
+// (search.out of the reference: the count, then NUMBER<TAB>NAME lines), as
+// the window shows them.
+std::vector<std::string> ReferenceRows(const fs::path& file, std::string* count) {
+  std::istringstream lines(ReadFile(file));
+  std::vector<std::string> rows;
+  std::getline(lines, *count);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t tab = line.find('\t');
+    rows.push_back(line.substr(0, tab) + "  " + line.substr(tab + 1));
+  }
+  return rows;
+}
+
+TEST_F(Win32FormTest, KeyboardOnlySearchAgreesWithKpxsearchAndHighlights) {
+  const fs::path reference = Env("KPX_FORM_REFERENCE");
+  if (reference.empty()) GTEST_SKIP() << "KPX_FORM_REFERENCE is not set";
+  ASSERT_TRUE(fs::exists("copies")) << "the runs' test comes first";
+  HMENU edit = app_->frame().edit_menu();
+  char label[64] = "";
+  GetMenuStringA(edit, ID_EDIT_TRY_SEARCH, label, sizeof label, MF_BYCOMMAND);
+  EXPECT_STREQ(label, "Try a &Search...\tCtrl+F");
+
+  SetForegroundWindow(Frame());
+  SetFocus(Item(kIdListingFile));
+  Pump();
+  Press('F', true);
+  for (int i = 0;
+       i < 40 && (SearchDriver::Search() == nullptr || !IsWindowVisible(SearchDriver::Search()));
+       ++i)
+    Pump(50);
+  ASSERT_NE(SearchDriver::Search(), nullptr) << "Ctrl+F opened no search window";
+  char caption[64] = "";
+  GetWindowTextA(SearchDriver::Search(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "Try a Search");
+  EXPECT_EQ(GetFocus(), GetDlgItem(SearchDriver::Search(), kIdSearchPhrase));
+
+  SearchDriver::Keys({'H', 'A', 'R', 'B', 'O', 'U', 'R', VK_RETURN});
+  EXPECT_EQ(SearchDriver::SearchText(kIdSearchPhrase), "harbour");
+  std::string count;
+  const std::vector<std::string> expected = ReferenceRows(reference / "search.out", &count);
+  ASSERT_GT(expected.size(), 1u);
+  EXPECT_EQ(SearchDriver::SearchText(kIdSearchResult), count + " articles");
+  EXPECT_EQ(SearchDriver::Rows(), expected);
+
+  // Tab through the fields and the button to the list; Down selects the first article.
+  SearchDriver::Keys({VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB});
+  ASSERT_EQ(GetFocus(), GetDlgItem(SearchDriver::Search(), kIdSearchArticles));
+  SearchDriver::Keys({VK_DOWN});
+  ASSERT_EQ(SendDlgItemMessageA(SearchDriver::Search(), kIdSearchArticles, LB_GETCURSEL, 0, 0), 0);
+  const auto& lines = app_->view().search_window().shown_lines();
+  ASSERT_FALSE(lines.empty());
+  bool highlighted = false;
+  for (const auto& piece : lines[0]) highlighted = highlighted || piece.highlighted;
+  EXPECT_TRUE(highlighted);
+
+  // The first row of the lines view holds highlight pixels.
+  HWND view = GetDlgItem(SearchDriver::Search(), kIdSearchLines);
+  UpdateWindow(view);
+  RECT row{};
+  SendMessageA(view, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  HDC dc = GetDC(view);
+  int yellow = 0;
+  for (int y = row.top; y < row.bottom; ++y) {
+    for (int x = row.left; x < row.right; ++x)
+      yellow += GetPixel(dc, x, y) == CSearchDlg::kHighlight;
+  }
+  ReleaseDC(view, dc);
+  EXPECT_GT(yellow, 20) << "no highlight on the first row";
+
+  SearchDriver::Keys({VK_ESCAPE});
+  EXPECT_EQ(SearchDriver::Search(), nullptr) << "Escape did not close the window";
+  EXPECT_EQ(app_->view().search_window().controller(), nullptr);
+}
+
+TEST_F(Win32FormTest, NoSetIsAMessageAndARunSearchesAgain) {
+  if (Env("KPX_FORM_REFERENCE").empty()) GTEST_SKIP() << "KPX_FORM_REFERENCE is not set";
+  SetField(kIdIndexPath, "nothing");
+  SendMessageA(Frame(), WM_COMMAND, ID_EDIT_TRY_SEARCH, 0);
+  ASSERT_NE(SearchDriver::Search(), nullptr);
+  SetDlgItemTextA(SearchDriver::Search(), kIdSearchPhrase, "harbour");
+  SendMessageA(GetDlgItem(SearchDriver::Search(), kIdSearchButton), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_EQ(SearchDriver::SearchText(kIdSearchResult),
+            "No index set in nothing: generate the index files first.");
+  EXPECT_TRUE(SearchDriver::Rows().empty());
+  SetField(kIdIndexPath, "index");
+  Click(kIdGenerate);  // the same set again: its box, then the search
+  Boxes();
+  EXPECT_EQ(SearchDriver::SearchText(kIdSearchResult).find(" articles"),
+            SearchDriver::SearchText(kIdSearchResult).size() - 9);
+  EXPECT_FALSE(SearchDriver::Rows().empty());
+  SendMessageA(SearchDriver::Search(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(SearchDriver::Search(), nullptr);
 }
 
 // With KPX_FORM_HOLD set, the form stays as the runs left it until the

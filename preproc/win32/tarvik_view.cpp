@@ -7,6 +7,7 @@
 #include "preproc/form/form_ids.h"
 #include "preproc/form/form_texts.h"
 #include "preproc/win32/resource.h"
+#include "xtra/hostsim/plugin_location.h"
 
 using namespace preproc;
 
@@ -28,6 +29,7 @@ CTarvikView::~CTarvikView() {
 // --- creation and initial update ---
 
 bool CTarvikView::Create(HINSTANCE instance, HWND frame) {
+  instance_ = instance;
   field_brush_ = CreateSolidBrush(kFieldBack);
   form_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_TARVIK_FORM), frame, DialogProc,
                              reinterpret_cast<LPARAM>(this));
@@ -87,6 +89,7 @@ void CTarvikView::ReactivateToolTips() {
 }
 
 bool CTarvikView::PreTranslateMessage(MSG* msg) {
+  if (search_.PreTranslateMessage(msg)) return true;
   if (form_ == nullptr || (msg->hwnd != form_ && !IsChild(form_, msg->hwnd))) return false;
   if (tool_tip_ != nullptr) {
     SendMessageA(tool_tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
@@ -230,6 +233,8 @@ void CTarvikView::OnEditCommand(int command) {
       return controller_.OnEditCommand(EditCommand::kPaste);
     case ID_EDIT_IGNORE_ACCENTS:
       return controller_.OnIgnoreAccents();
+    case ID_EDIT_TRY_SEARCH:
+      return controller_.OnTrySearch();
   }
 }
 
@@ -245,6 +250,23 @@ void CTarvikView::EditFocusedField(EditCommand command) {
 
 void CTarvikView::CloseProgram() {
   PostQuitMessage(0);  // nothing to ask, nothing to restore
+}
+
+// --- the search window ---
+
+std::string CTarvikView::SearchPluginPath() {
+  const std::string program = hostsim::ExecutablePath();
+  const std::string directory = program.substr(0, program.find_last_of("\\/") + 1);
+  return hostsim::LocatePlugin(program, "KPXSearch.x32",
+                               directory + "..\\..\\xtra\\host\\KPXSearch.x32");
+}
+
+void CTarvikView::OpenSearchWindow(const std::string& index_path, const std::string& copy_path) {
+  search_.Open(instance_, GetParent(form_), SearchPluginPath(), index_path, copy_path);
+}
+
+void CTarvikView::SearchAgain(const std::string& index_path, const std::string& copy_path) {
+  if (search_.controller() != nullptr) search_.controller()->OnSetRebuilt(index_path, copy_path);
 }
 
 // --- what the runs show: the status line 1021, the progress bar 1004, the boxes ---

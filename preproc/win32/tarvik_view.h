@@ -25,6 +25,7 @@
 #include "preproc/form/form_controller.h"
 #include "preproc/form/form_window.h"
 #include "preproc/run/run_settings.h"
+#include "preproc/win32/search_dlg.h"
 
 // The pre-processor's document: the run settings, and nothing that is stored.
 struct CTarvikDoc {
@@ -59,8 +60,8 @@ class CTarvikView : public preproc::FormWindow {
   // Edit menu: enables Undo, Cut, Copy, Paste and Ignore Accents, and checks
   // Ignore Accents, as the controller says.
   void UpdateEditMenu(HMENU edit_menu);
-  // Edit menu command ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE or
-  // ID_EDIT_IGNORE_ACCENTS.
+  // Edit menu command ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+  // ID_EDIT_IGNORE_ACCENTS or ID_EDIT_TRY_SEARCH.
   void OnEditCommand(int command);
 
   // How the clipboard rules see a window that has the focus (null: none).
@@ -78,6 +79,14 @@ class CTarvikView : public preproc::FormWindow {
   bool ClipboardHasText() const override;
   void EditFocusedField(preproc::EditCommand command) override;
   void CloseProgram() override;
+  void OpenSearchWindow(const std::string& index_path, const std::string& copy_path) override;
+  void SearchAgain(const std::string& index_path, const std::string& copy_path) override;
+
+  // The search window (closed: its hwnd() is null).
+  CSearchDlg& search_window() { return search_; }
+  // The plug-in the search window loads: KPXSearch.x32 beside the program,
+  // else the one of the build tree (xtra/host, two folders up).
+  static std::string SearchPluginPath();
   void ShowBox(std::string_view text, preproc::MessageKind kind) override;
   void ShowStatus(const std::string& text) override;
   void ShowProgress(int lower, int upper, int pos) override;
@@ -96,6 +105,8 @@ class CTarvikView : public preproc::FormWindow {
   HWND tool_tip_ = nullptr;
   HFONT button_font_ = nullptr;
   HBRUSH field_brush_ = nullptr;
+  HINSTANCE instance_ = nullptr;
+  CSearchDlg search_;
 };
 
 #endif  // KPX_PREPROC_WIN32_TARVIK_VIEW_H_
