@@ -12,8 +12,11 @@
 #
 # Usage: scripts/windows-form-test.sh [WIN32_BUILD [LINUX_BUILD]]
 #          (defaults: build-win32 build)
-#        scripts/windows-form-test.sh --screenshot FILE [WIN32_BUILD [LINUX_BUILD]]
-#          also takes a PNG screenshot of the form after its runs
+#        scripts/windows-form-test.sh --screenshot FILE [--search-screenshot FILE2]
+#                                     [WIN32_BUILD [LINUX_BUILD]]
+#          also takes a PNG screenshot of the form after its runs, made again
+#          on C:\Titles\Harbour (the work folder, linked into the prefix), and
+#          of the search window on that set
 # Exits 0 with a note when Wine, Xvfb or the Windows build is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,26 +31,41 @@ if [ "${1:-}" = --on-display ]; then
   timeout 120 wineboot -i >/dev/null 2>&1 || true
   timeout 60 wineserver -w || true
   if [ -z "$screenshot" ]; then exec timeout 300 wine "$test_exe"; fi
-  export KPX_FORM_HOLD
+  export KPX_FORM_HOLD KPX_FORM_TITLE KPX_FORM_HOLD_SEARCH
   KPX_FORM_HOLD=$(windows_path "$work/screenshot.done")
+  # The pictures show an author's paths: the work folder as C:\Titles\Harbour.
+  mkdir -p "$WINEPREFIX/drive_c/Titles"
+  ln -sfn "$work/windows" "$WINEPREFIX/drive_c/Titles/Harbour"
+  KPX_FORM_TITLE='C:\Titles\Harbour'
+  KPX_FORM_HOLD_SEARCH=""
+  if [ -n "$search_screenshot" ]; then KPX_FORM_HOLD_SEARCH=$(windows_path "$work/search.done"); fi
   timeout 300 wine explorer /desktop=form,800x600 "$test_exe" &
   pid=$!
-  for _ in $(seq 2400); do
-    [ -s "$work/windows/screenshot.ready" ] && break
-    sleep 0.1
-  done
-  sleep 1
-  # The test wrote its main window's place on the Wine desktop (WxH+X+Y).
-  import -window root -crop "$(head -1 "$work/windows/screenshot.ready")" +repage "$screenshot" ||
-    true
-  touch "$work/screenshot.done"
+  # The test writes each window's place on the Wine desktop (WxH+X+Y) into
+  # NAME.ready and waits for NAME.done.
+  shoot() {
+    for _ in $(seq 2400); do
+      [ -s "$work/windows/$1.ready" ] && break
+      sleep 0.1
+    done
+    sleep 1
+    import -window root -crop "$(head -1 "$work/windows/$1.ready")" +repage "$2" || true
+    touch "$work/$1.done"
+  }
+  shoot screenshot "$screenshot"
+  if [ -n "$search_screenshot" ]; then shoot search "$search_screenshot"; fi
   wait "$pid"
   exit
 fi
 
 screenshot=""
+search_screenshot=""
 if [ "${1:-}" = --screenshot ]; then
   screenshot=$(realpath -m "$2")
+  shift 2
+fi
+if [ -n "$screenshot" ] && [ "${1:-}" = --search-screenshot ]; then
+  search_screenshot=$(realpath -m "$2")
   shift 2
 fi
 win32_build=${1:-build-win32}
@@ -112,12 +130,15 @@ export KPX_FORM_WORK KPX_FORM_REFERENCE
 KPX_FORM_WORK=$(windows_path "$work/windows")
 KPX_FORM_REFERENCE=$(windows_path "$work/linux")
 
-export test_exe screenshot work
+export test_exe screenshot search_screenshot work
 
 echo "== The Windows form under Wine (xvfb-run)"
 status=0
 timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/windows-form-test.sh" --on-display || status=$?
 if [ -n "$screenshot" ] && [ -f "$screenshot" ]; then echo "windows-form: screenshot $screenshot"; fi
+if [ -n "$search_screenshot" ] && [ -f "$search_screenshot" ]; then
+  echo "windows-form: screenshot $search_screenshot"
+fi
 if [ "$status" -ne 0 ]; then
   echo "windows-form: FAILED (exit $status)"
   exit "$status"

@@ -893,6 +893,16 @@ void Press(WORD key, bool control = false) {
 // The search window's helpers; its tests are the form's, so that they run
 // before QUIT.
 struct SearchDriver : Win32FormTest {
+  // Writes window's place on the screen (WxH+X+Y) to ready, then runs the
+  // program until the harness has written done, 30 s at most.
+  static void HoldFor(HWND window, const std::string& ready, const std::string& done) {
+    RECT place;
+    GetWindowRect(window, &place);
+    std::ofstream(ready) << place.right - place.left << "x" << place.bottom - place.top << "+"
+                         << place.left << "+" << place.top << "\n";
+    for (int i = 0; i < 600 && !fs::exists(done); ++i) Pump(50);
+    EXPECT_TRUE(fs::exists(done)) << "no screenshot within 30 s";
+  }
   static void Keys(const std::vector<WORD>& keys) {
     for (WORD key : keys) {
       Press(key);
@@ -1016,17 +1026,39 @@ TEST_F(Win32FormTest, NoSetIsAMessageAndARunSearchesAgain) {
 }
 
 // With KPX_FORM_HOLD set, the form stays as the runs left it until the
-// harness has taken its screenshot (it writes the file named there).
+// harness has taken its screenshot (it writes the file named there). With
+// KPX_FORM_TITLE (the work folder under an author's path, such as
+// C:\\Titles\\Harbour) both runs are first made again on that path; with
+// KPX_FORM_HOLD_SEARCH the search window, on the same set, is held next.
 TEST_F(Win32FormTest, HoldsForTheScreenshot) {
   const std::string done = Env("KPX_FORM_HOLD");
   if (done.empty()) GTEST_SKIP() << "no screenshot asked for";
-  RECT window;
-  GetWindowRect(Frame(), &window);  // the harness crops the screenshot to it
-  std::ofstream("screenshot.ready")
-      << window.right - window.left << "x" << window.bottom - window.top << "+" << window.left
-      << "+" << window.top << "\n";
-  for (int i = 0; i < 600 && !fs::exists(done); ++i) Pump(50);
-  EXPECT_TRUE(fs::exists(done)) << "no screenshot within 30 s";
+  const std::string title = Env("KPX_FORM_TITLE");
+  if (!title.empty()) {
+    SetField(kIdListingFile, title + "\\listing.txt");
+    SetField(kIdArticlePath, title + "\\articles");
+    SetField(kIdIndexPath, title + "\\index");
+    SetField(kIdCopyPath, title + "\\copies");
+    Click(kIdGenerate);
+    Click(kIdCopy);
+    Boxes();
+  }
+  SearchDriver::HoldFor(Frame(), "screenshot.ready", done);
+  const std::string search_done = Env("KPX_FORM_HOLD_SEARCH");
+  if (search_done.empty()) return;
+  SendMessageA(Frame(), WM_COMMAND, ID_EDIT_TRY_SEARCH, 0);
+  HWND search = SearchDriver::Search();
+  ASSERT_NE(search, nullptr);
+  SetDlgItemTextA(search, kIdSearchPhrase, "harbour");
+  SendMessageA(GetDlgItem(search, kIdSearchButton), BM_CLICK, 0, 0);
+  HWND list = GetDlgItem(search, kIdSearchArticles);
+  SetFocus(list);
+  SendMessageA(list, LB_SETCURSEL, 0, 0);
+  SendMessageA(search, WM_COMMAND, MAKEWPARAM(kIdSearchArticles, LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  Pump(200);
+  SearchDriver::HoldFor(search, "search.ready", search_done);
+  SendMessageA(search, WM_COMMAND, IDCANCEL, 0);
 }
 
 // --- the end: QUIT ---
