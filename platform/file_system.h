@@ -83,6 +83,20 @@ bool RemoveEmptyDirectory(const std::string& path);
 // lie on one volume. True when to now holds what from held.
 bool RenameOver(const std::string& from, const std::string& to);
 
+// True when a and b are both regular files holding the same bytes: their
+// lengths first, then their contents, read side by side in blocks. False when
+// either cannot be opened or read.
+bool SameFileContents(const std::string& a, const std::string& b);
+
+// Makes what was written to file durable (fflush, then fsync; _commit on
+// Windows). False when either fails.
+bool SyncFile(std::FILE* file);
+
+// Makes the names a directory holds durable, so a rename in it outlives a
+// crash (fsync of the directory on POSIX; nothing on Windows, whose renames
+// are journaled with the file system). False when it cannot be done.
+bool SyncDirectory(const std::string& path);
+
 // The names of what a directory holds, "." and ".." left out, in the order
 // the system gives them (not sorted). False when it cannot be read; *names
 // then holds what was read before the failure.
