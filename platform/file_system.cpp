@@ -133,7 +133,7 @@ std::FILE* OpenRegularFile(const std::string& path) {
 #endif
 
 #ifndef _WIN32
-std::FILE* CreateNewFile(const std::string& path) {
+std::FILE* CreateNewFile(const std::string& path, bool /*text*/) {
   struct stat info;
   if (lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && unlink(path.c_str()) != 0) {
     return nullptr;
@@ -144,18 +144,37 @@ std::FILE* CreateNewFile(const std::string& path) {
   if (file == nullptr) close(fd);
   return file;
 }
+
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
+  if (mode[0] != 'a') return CreateNewFile(path);
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "ab");
+  if (file == nullptr) close(fd);
+  return file;
+}
 #else
-std::FILE* CreateNewFile(const std::string& path) {
+std::FILE* CreateNewFile(const std::string& path, bool text) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
       !DeleteFileA(path.c_str())) {
     return nullptr;
   }
-  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+  const int fd =
+      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | (text ? _O_TEXT : _O_BINARY), 0666);
   if (fd < 0) return nullptr;
-  std::FILE* file = _fdopen(fd, "wb");
+  std::FILE* file = _fdopen(fd, text ? "w" : "wb");
   if (file == nullptr) _close(fd);
   return file;
+}
+
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
+  if (mode[0] != 'a') return CreateNewFile(path);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return nullptr;
+  }
+  return OpenFile(path, "ab");
 }
 #endif
 

@@ -58,9 +58,16 @@ std::FILE* OpenRegularFile(const std::string& path);
 // Creates path anew for writing in binary mode: whatever entry has that name
 // (a file left over, a symbolic link) is removed first, never written
 // through, and the file is then created exclusively (O_CREAT | O_EXCL |
-// O_NOFOLLOW on POSIX), so nothing the name pointed at is touched. nullptr
-// when the entry cannot be removed or the file cannot be created.
-std::FILE* CreateNewFile(const std::string& path);
+// O_NOFOLLOW on POSIX; CREATE_NEW semantics on Windows), so nothing the name
+// pointed at is touched. text opens it in text mode (CR LF line ends on
+// Windows). nullptr when the entry cannot be removed or the file cannot be
+// created.
+std::FILE* CreateNewFile(const std::string& path, bool text = false);
+
+// For a writer's own files: mode "wb" creates path anew (CreateNewFile);
+// "ab" appends to it, creating it when missing, but never through a symbolic
+// link of that name (O_NOFOLLOW; on Windows, a reparse point is refused).
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode);
 
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);

@@ -165,7 +165,7 @@ bool IndexRun::PrepareIndexPath() {
   const std::string extras = LivePath(indexformat::kExtrasFileName);
   std::FILE* file = nullptr;
   if (!platform::IsDirectory(extras) && staging_->Begin()) {
-    file = platform::OpenFile(StagedPath(indexformat::kExtrasFileName), "wb");
+    file = platform::CreateNewFile(StagedPath(indexformat::kExtrasFileName));
   }
   if (file == nullptr || std::fclose(file) != 0) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the extras file '%s'\n",
@@ -174,20 +174,20 @@ bool IndexRun::PrepareIndexPath() {
   return true;
 }
 
+// Staged files are created anew, never written through a link.
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  const auto written =
+  std::FILE* file =
       platform::IsDirectory(path)
-          ? indexformat::FileMappingLogWrite::kNotCreated
-          : indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_);
-  if (written == indexformat::FileMappingLogWrite::kNotCreated) {
+          ? nullptr
+          : platform::CreateNewFile(StagedPath(indexformat::kFileMappingLogName), true);
+  if (file == nullptr) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
   }
+  const bool written = indexformat::WriteFileMappingLines(file, names_);
   // A staged file that lost a write fails the run as a letter file does.
-  if (written == indexformat::FileMappingLogWrite::kNotWritten) {
-    return Fail(NotWrittenMessage(path));
-  }
+  if (!(std::fclose(file) == 0 && written)) return Fail(NotWrittenMessage(path));
   return true;
 }
 
@@ -200,7 +200,7 @@ bool IndexRun::WriteFoldRecord() {
       indexformat::FoldNameOf(table, platform::ActiveCodePage()), table);
   std::FILE* file = platform::IsDirectory(path)
                         ? nullptr
-                        : platform::OpenFile(StagedPath(indexformat::kFoldRecordName), "wb");
+                        : platform::CreateNewFile(StagedPath(indexformat::kFoldRecordName));
   bool written =
       file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (file != nullptr && std::fclose(file) != 0) written = false;

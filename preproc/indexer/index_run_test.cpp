@@ -860,6 +860,38 @@ TEST_F(PreviousSetTest, ARunKilledWhileTheSetIsMovedInIsRestoredByTheNextRun) {
   ExpectCleanRunMatchesAFreshOne();
 }
 
+// A letter directory that is a link is never written through: a run that
+// would write there fails naming it, the set kept; a run that writes nothing
+// there leaves what the link leads to as it is, stale-looking files included.
+TEST_F(PreviousSetTest, ALetterDirectoryThatIsALinkIsRefused) {
+  // Both read as index files of their names: stale, were they in the set.
+  dir_.Write("elsewhere/YO", std::string("\x05") + "YODEL" + "00010001");
+  dir_.Write("elsewhere/Y", std::string("\x01") + "Y" + "00010001");
+  const auto elsewhere = Snapshot(dir_.Join("elsewhere"));
+  ASSERT_EQ(symlink(dir_.Join("elsewhere").c_str(), dir_.Join("index/Y").c_str()), 0);
+  previous_ = Snapshot(dir_.Join("index"));
+  EXPECT_FALSE(Run());  // c.txt has words beginning with YO
+  EXPECT_EQ(services_.errors.front(), "\n# KPXSindx: ERROR, letter directory '" +
+                                          dir_.Join("index/Y") +
+                                          "' is a link; nothing is written through it\n");
+  ExpectKept("a letter directory that is a link");
+  EXPECT_EQ(Snapshot(dir_.Join("elsewhere")), elsewhere);
+  Listing("a.txt\nb.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Snapshot(dir_.Join("elsewhere")), elsewhere);
+  EXPECT_EQ(Snapshot(dir_.Join("index")), previous_);
+}
+
+// The whole index path may be a link: the set is written where it leads.
+TEST_F(IndexRunTest, AnIndexPathThatIsALinkIsWrittenThrough) {
+  Article("a.txt", "cat hat");
+  Listing("a.txt\n");
+  std::filesystem::create_directories(dir_.Join("real"));
+  ASSERT_EQ(symlink(dir_.Join("real").c_str(), dir_.Join("index").c_str()), 0);
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(dir_.Exists("real/C/CA"));
+}
+
 // The identity of a file: its inode.
 std::map<std::string, std::uint64_t> Inodes(const std::string& root) {
   std::map<std::string, std::uint64_t> inodes;

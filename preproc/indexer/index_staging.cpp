@@ -158,7 +158,7 @@ std::vector<std::string> IndexStaging::LinkedLetterDirectories(
     const std::string letter = LetterDirectory(file);
     if (letter.empty() || !seen.insert(letter).second) continue;
     const std::string live = index_path_ + letter.substr(0, letter.size() - 1);
-    if (platform::Exists(live) && !platform::IsOwnDirectory(live)) linked.push_back(live);
+    if (platform::IsDirectory(live) && !platform::IsOwnDirectory(live)) linked.push_back(live);
   }
   return linked;
 }

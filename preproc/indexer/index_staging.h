@@ -80,8 +80,9 @@ class IndexStaging {
   // Nothing is changed.
   std::vector<std::string> Obstacles(const std::vector<std::string>& files) const;
 
-  // The letter directories ("C") of files or stale whose live name is a
-  // symbolic link (or another reparse point): the run writes through none.
+  // The live letter directories (full paths) of files that are symbolic
+  // links to a directory (or other reparse points): the run writes through
+  // none. A link to anything else is an obstacle.
   std::vector<std::string> LinkedLetterDirectories(const std::vector<std::string>& files) const;
 
   // files without those whose staged bytes equal the live file's: those need
