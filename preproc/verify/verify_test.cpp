@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
@@ -263,6 +270,33 @@ TEST_F(VerifyTest, AReplacementLeftUnfinishedIsTold) {
                     "an index run was killed while it replaced the set"))
       << Lines(lines);
 }
+
+#ifndef _WIN32
+// The runs' private directory names its process; one a crashed verify left
+// is removed when the next compares, and the new one goes when it is done.
+TEST_F(VerifyTest, TheRunsDirectoryOfACrashedVerifyIsRemoved) {
+  const std::string tmp = dir_.Join("tmp");
+  ASSERT_TRUE(platform::MakeDirectory(tmp));
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  dir_.Write("tmp/tarvik-verify-" + std::to_string(gone) + "-Ab12Cd/index/log", "left");
+  dir_.Write("tmp/tarvik-verify-1-Ab12Cd/index/log", "init's: a running process");
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_value = saved != nullptr ? saved : "";
+  setenv("TMPDIR", tmp.c_str(), 1);
+  const std::vector<std::string> lines = Verify();
+  if (saved != nullptr) {
+    setenv("TMPDIR", saved_value.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+  std::vector<std::string> left;
+  platform::ListDirectory(tmp, &left);
+  EXPECT_EQ(left, std::vector<std::string>{"tarvik-verify-1-Ab12Cd"});
+}
+#endif
 
 TEST_F(VerifyTest, CopiesBeyondTheListing) {
   dir_.Write("copy/a1/t0004", "old");
