@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <cstring>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -132,7 +133,7 @@ std::FILE* OpenRegularFile(const std::string& path) {
 #endif
 
 #ifndef _WIN32
-std::FILE* CreateNewFile(const std::string& path) {
+std::FILE* CreateNewFile(const std::string& path, bool /*text*/) {
   struct stat info;
   if (lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && unlink(path.c_str()) != 0) {
     return nullptr;
@@ -143,18 +144,37 @@ std::FILE* CreateNewFile(const std::string& path) {
   if (file == nullptr) close(fd);
   return file;
 }
+
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
+  if (mode[0] != 'a') return CreateNewFile(path);
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "ab");
+  if (file == nullptr) close(fd);
+  return file;
+}
 #else
-std::FILE* CreateNewFile(const std::string& path) {
+std::FILE* CreateNewFile(const std::string& path, bool text) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
       !DeleteFileA(path.c_str())) {
     return nullptr;
   }
-  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+  const int fd =
+      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | (text ? _O_TEXT : _O_BINARY), 0666);
   if (fd < 0) return nullptr;
-  std::FILE* file = _fdopen(fd, "wb");
+  std::FILE* file = _fdopen(fd, text ? "w" : "wb");
   if (file == nullptr) _close(fd);
   return file;
+}
+
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
+  if (mode[0] != 'a') return CreateNewFile(path);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return nullptr;
+  }
+  return OpenFile(path, "ab");
 }
 #endif
 
@@ -209,6 +229,59 @@ bool RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
   return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+bool SameFileContents(const std::string& a, const std::string& b) {
+  std::FILE* first = OpenRegularFile(a);
+  if (first == nullptr) return false;
+  std::FILE* second = OpenRegularFile(b);
+  if (second == nullptr) {
+    std::fclose(first);
+    return false;
+  }
+  struct stat first_info, second_info;
+  bool same = fstat(fileno(first), &first_info) == 0 && fstat(fileno(second), &second_info) == 0 &&
+              first_info.st_size == second_info.st_size;
+  // Unbuffered: each read fills one of the two blocks straight from the file.
+  std::setvbuf(first, nullptr, _IONBF, 0);
+  std::setvbuf(second, nullptr, _IONBF, 0);
+  constexpr size_t kBlock = 64 * 1024;
+  std::vector<char> blocks(2 * kBlock);
+  while (same) {
+    const size_t read = std::fread(blocks.data(), 1, kBlock, first);
+    const size_t other = std::fread(blocks.data() + kBlock, 1, kBlock, second);
+    if (read != other || std::memcmp(blocks.data(), blocks.data() + kBlock, read) != 0) {
+      same = false;
+    } else if (read < kBlock) {
+      same = !std::ferror(first) && !std::ferror(second);
+      break;
+    }
+  }
+  std::fclose(first);
+  std::fclose(second);
+  return same;
+}
+
+bool SyncFile(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool SyncDirectory(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return true;
+#else
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
 #endif
 }
 

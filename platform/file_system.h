@@ -58,9 +58,16 @@ std::FILE* OpenRegularFile(const std::string& path);
 // Creates path anew for writing in binary mode: whatever entry has that name
 // (a file left over, a symbolic link) is removed first, never written
 // through, and the file is then created exclusively (O_CREAT | O_EXCL |
-// O_NOFOLLOW on POSIX), so nothing the name pointed at is touched. nullptr
-// when the entry cannot be removed or the file cannot be created.
-std::FILE* CreateNewFile(const std::string& path);
+// O_NOFOLLOW on POSIX; CREATE_NEW semantics on Windows), so nothing the name
+// pointed at is touched. text opens it in text mode (CR LF line ends on
+// Windows). nullptr when the entry cannot be removed or the file cannot be
+// created.
+std::FILE* CreateNewFile(const std::string& path, bool text = false);
+
+// For a writer's own files: mode "wb" creates path anew (CreateNewFile);
+// "ab" appends to it, creating it when missing, but never through a symbolic
+// link of that name (O_NOFOLLOW; on Windows, a reparse point is refused).
+std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode);
 
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
@@ -82,6 +89,20 @@ bool RemoveEmptyDirectory(const std::string& path);
 // POSIX; MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows). Both names
 // lie on one volume. True when to now holds what from held.
 bool RenameOver(const std::string& from, const std::string& to);
+
+// True when a and b are both regular files holding the same bytes: their
+// lengths first, then their contents, read side by side in blocks. False when
+// either cannot be opened or read.
+bool SameFileContents(const std::string& a, const std::string& b);
+
+// Makes what was written to file durable (fflush, then fsync; _commit on
+// Windows). False when either fails.
+bool SyncFile(std::FILE* file);
+
+// Makes the names a directory holds durable, so a rename in it outlives a
+// crash (fsync of the directory on POSIX; nothing on Windows, whose renames
+// are journaled with the file system). False when it cannot be done.
+bool SyncDirectory(const std::string& path);
 
 // The names of what a directory holds, "." and ".." left out, in the order
 // the system gives them (not sorted). False when it cannot be read; *names

@@ -115,7 +115,46 @@ TEST(FileSystem, CreateNewFileNeverWritesThroughALink) {
   EXPECT_EQ(CreateNewFile(dir.Join("box")), nullptr);
   EXPECT_TRUE(IsDirectory(dir.Join("box")));
 }
+
+// Appending goes to the writer's own file, made when missing, never through
+// a link of its name.
+TEST(FileSystem, OpenWithoutFollowingAppendsButNotThroughALink) {
+  TempDir dir;
+  const std::string target = dir.Write("target", "kept");
+  ASSERT_EQ(symlink(target.c_str(), dir.Join("link").c_str()), 0);
+  EXPECT_EQ(OpenWithoutFollowing(dir.Join("link"), "ab"), nullptr);
+  EXPECT_EQ(dir.Read("target"), "kept");
+  for (const char* mode : {"ab", "ab", "wb", "ab"}) {
+    std::FILE* file = OpenWithoutFollowing(dir.Join("own"), mode);
+    ASSERT_NE(file, nullptr) << mode;
+    EXPECT_GE(std::fputs(mode, file), 0);
+    EXPECT_EQ(std::fclose(file), 0);
+  }
+  EXPECT_EQ(dir.Read("own"), "wbab");
+}
 #endif
+
+// Same bytes: same length and contents, across block boundaries; anything
+// that is not a regular file never is.
+TEST(FileSystem, SameFileContentsComparesLengthAndEveryByte) {
+  TempDir dir;
+  std::string big(200 * 1024, 'x');
+  dir.Write("a", big);
+  dir.Write("b", big);
+  EXPECT_TRUE(SameFileContents(dir.Join("a"), dir.Join("b")));
+  big[150 * 1024] = 'y';  // in the third block
+  dir.Write("b", big);
+  EXPECT_FALSE(SameFileContents(dir.Join("a"), dir.Join("b")));
+  dir.Write("c", big + "z");
+  EXPECT_FALSE(SameFileContents(dir.Join("b"), dir.Join("c")));
+  dir.Write("e", "");
+  dir.Write("f", "");
+  EXPECT_TRUE(SameFileContents(dir.Join("e"), dir.Join("f")));
+  EXPECT_FALSE(SameFileContents(dir.Join("e"), dir.Join("missing")));
+  EXPECT_FALSE(SameFileContents(dir.Join("missing"), dir.Join("e")));
+  std::filesystem::create_directories(dir.Join("box"));
+  EXPECT_FALSE(SameFileContents(dir.Join("box"), dir.Join("box")));
+}
 
 TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
   TempDir dir;

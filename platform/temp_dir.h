@@ -51,6 +51,34 @@ std::string TemporaryDirectory();
 // everything below it first. True when nothing of the name is left.
 bool RemoveTree(const std::string& path);
 
+// The prefix of a directory that names its owner: prefix, this process's id
+// and "-" ("tarvik-verify-" gives "tarvik-verify-4711-"). A TempDir made with
+// it can be told abandoned once its process is gone.
+std::string OwnedPrefix(std::string_view prefix);
+
+// Removes every directory below parent (the system's temporary directory by
+// default) whose name is OwnedPrefix(prefix) of a process that no longer
+// runs: what a crashed or killed process left. Directories of running
+// processes, and names that do not fit, are left alone. Returns how many
+// were removed.
+int RemoveAbandoned(std::string_view prefix, const std::string& parent = TemporaryDirectory());
+
+// While an object lives, SIGINT and SIGTERM first remove the directory of dir
+// and what it holds, then end the process as they would have (POSIX; nothing
+// on Windows). One object at a time: the signal handler reaches the one
+// directory through a fixed buffer, the only state it may touch, and removes
+// it with system calls alone (async-signal-safe).
+class RemovedOnSignal {
+ public:
+  explicit RemovedOnSignal(const TempDir& dir);
+  ~RemovedOnSignal();
+  RemovedOnSignal(const RemovedOnSignal&) = delete;
+  RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
+
+ private:
+  bool armed_ = false;
+};
+
 }  // namespace platform
 
 #endif  // KPX_PLATFORM_TEMP_DIR_H_

@@ -48,6 +48,14 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   if (result.outcome == CopyOutcome::kCopied && !(flushed && closed)) {
     result = AccessFailed(destination);
   }
+  // A copy whose bytes the destination holds already is dropped: the
+  // destination stays as it was, its inode and time included. The
+  // destination is opened first, so a run into an empty copy path pays one
+  // failed open per copy.
+  if (result.outcome == CopyOutcome::kCopied && platform::SameFileContents(destination, partial)) {
+    platform::RemoveFile(partial);
+    return result;
+  }
   if (result.outcome == CopyOutcome::kCopied && !platform::RenameOver(partial, destination)) {
     // A directory under the destination's name cannot be replaced by a file:
     // looked for only when the rename fails, which saves every copy a lookup.

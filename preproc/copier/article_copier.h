@@ -20,7 +20,9 @@
 //     under the destination's name stays as it was.
 //
 // The copy is written under PartialCopyName(destination) and renamed over the
-// destination only when it is whole, so the destination is never half-written.
+// destination only when it is whole, so the destination is never half-written;
+// a destination that holds the copy's bytes already is left as it is (the
+// partial copy is removed), so a rerun rewrites only the copies that changed.
 #ifndef KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 #define KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 

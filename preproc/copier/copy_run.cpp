@@ -129,6 +129,17 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
     ++counts_.failed;
     return Next::kStop;
   }
+  // Nothing is written through a copy block directory that is a link (a
+  // file of its name fails each copy, as a copy that cannot be created).
+  const std::string block_name = block_directory.substr(0, block_directory.size() - 1);
+  if (block_directory != made_directory_ && platform::IsDirectory(block_name) &&
+      !platform::IsOwnDirectory(block_name)) {
+    services_.ReportError(FormatMessage(
+        "# KPXScopy: ERROR, copy block directory '%s' is a link; nothing is written through it\n",
+        block_directory.c_str()));
+    ++counts_.failed;
+    return Next::kStop;
+  }
   made_directory_ = block_directory;
   const CopyResult result = copier.CopyArticleFile(source, destination);
   if (result.outcome == CopyOutcome::kAccessFailed) {

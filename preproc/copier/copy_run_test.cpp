@@ -318,6 +318,68 @@ TEST_F(CopyRunTest, RunningOutOfMemoryAnywhereLeavesOnlyWholeCopies) {
   EXPECT_EQ(counting.changes, 6);  // the range, the position, a step per article, the full bar
 }
 
+#ifndef _WIN32
+// A copy block directory that is a link is refused, nothing written where
+// it leads; a copy path that is a link is written through.
+TEST_F(CopyRunTest, ACopyBlockDirectoryThatIsALinkIsRefused) {
+  WriteArticle("a.txt", "alpha");
+  WriteListing("a.txt\na.txt\n");
+  std::filesystem::create_directories(dir_.Join("elsewhere"));
+  std::filesystem::create_directories(dir_.Join("copies"));
+  ASSERT_EQ(symlink(dir_.Join("elsewhere").c_str(), dir_.Join("copies/a1").c_str()), 0);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(services_.Texts(),
+            std::vector<std::string>{"# KPXScopy: ERROR, copy block directory '" +
+                                     dir_.Join("copies/a1/") +
+                                     "' is a link; nothing is written through it\n"});
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.Join("elsewhere")));
+  EXPECT_EQ(counts_.failed, 1);
+
+  std::filesystem::remove(dir_.Join("copies/a1"));
+  std::filesystem::rename(dir_.Join("copies"), dir_.Join("real"));
+  ASSERT_EQ(symlink(dir_.Join("real").c_str(), dir_.Join("copies").c_str()), 0);
+  services_.boxes.clear();
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(services_.boxes.empty());
+  EXPECT_EQ(dir_.Read("real/a1/t0002"), "alpha");
+}
+
+// The identity of a copy: its inode.
+ino_t InodeOf(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A rerun leaves every copy whose bytes are unchanged as it was, inode
+// included, and replaces only the copy of the article that changed.
+TEST_F(CopyRunTest, ARerunRewritesOnlyTheCopiesThatChanged) {
+  WriteArticle("a.txt", "alpha\tbeta");
+  WriteArticle("b.txt", "gamma");
+  WriteArticle("c.txt", std::string(3 * 4096 + 7, 'x'));
+  WriteListing("a.txt\nb.txt\nc.txt\n");
+  ASSERT_TRUE(Run());
+  const std::vector<std::string> names = {"a1/t0001", "a1/t0002", "a1/t0003"};
+  std::vector<ino_t> before;
+  for (const std::string& name : names) before.push_back(InodeOf(dir_.Join("copies/" + name)));
+  counts_ = CopyCounts();
+  ASSERT_TRUE(Run());
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(InodeOf(dir_.Join("copies/" + names[i])), before[i]) << names[i];
+  }
+  EXPECT_EQ(counts_.copied, 3);    // an unchanged copy still counts as copied
+  WriteArticle("b.txt", "gammb");  // same length, other bytes
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(InodeOf(dir_.Join("copies/a1/t0001")), before[0]);
+  EXPECT_NE(InodeOf(dir_.Join("copies/a1/t0002")), before[1]);
+  EXPECT_EQ(InodeOf(dir_.Join("copies/a1/t0003")), before[2]);
+  EXPECT_EQ(Copy("a1/t0002"), "gammb");
+  EXPECT_EQ(Copy("a1/t0001"), "alpha beta");
+  std::vector<std::string> left;
+  platform::ListDirectory(dir_.Join("copies/a1"), &left);
+  EXPECT_EQ(left.size(), 3u) << "no partial copy is left";
+}
+#endif
+
 TEST_F(CopyRunTest, RunWithoutARunLogStillCopies) {
   RecordingServices no_log(dir_.path());  // a directory cannot be the run log
   WriteRepeatedListing(1, "x");

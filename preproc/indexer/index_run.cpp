@@ -43,8 +43,8 @@ constexpr char kNoMemoryToFinish[] = "\n# KPXSindx: ERROR, not enough memory to 
 // so a run that fails, at any step, leaves the previous set as it was.
 class IndexRun {
  public:
-  IndexRun(RunSettings settings, RunServices& services)
-      : settings_(std::move(settings)), services_(services) {}
+  IndexRun(RunSettings settings, RunServices& services, StagingRename rename)
+      : settings_(std::move(settings)), services_(services), rename_(std::move(rename)) {}
 
   bool Run();
   // Memory ran out, on the run's thread or handed on from a second one.
@@ -53,6 +53,7 @@ class IndexRun {
  private:
   bool Fail(const std::string& message);
   bool CheckPaths();
+  bool RecoverIndexSet();
   bool ReadListing();
   bool PrepareIndexPath();
   bool WriteFileMappingLog();
@@ -65,6 +66,7 @@ class IndexRun {
 
   RunSettings settings_;
   RunServices& services_;
+  StagingRename rename_;  // every rename of the replacement; tests choose one
   ArticleListing listing_;
   platform::PathLock lock_;                // of the index path, for the whole run
   std::unique_ptr<IndexStaging> staging_;  // made once the index path is known
@@ -109,8 +111,31 @@ bool IndexRun::CheckPaths() {
         FormatMessage("\n# KPXSindx: ERROR, index path '%s' is in use by another index run\n",
                       settings_.index_path.c_str()));
   }
-  staging_ = std::make_unique<IndexStaging>(settings_.index_path);
-  return true;
+  staging_ = std::make_unique<IndexStaging>(settings_.index_path, rename_);
+  return RecoverIndexSet();
+}
+
+// A replacement that a killed run left unfinished is undone (or, when it had
+// committed, finished) before this run starts.
+bool IndexRun::RecoverIndexSet() {
+  switch (staging_->Recover()) {
+    case IndexStaging::Recovery::kNothing:
+      return true;
+    case IndexStaging::Recovery::kRestored:
+      services_.LogText(FormatMessage(
+          "# KPXSindx: restored the index set in '%s' that an earlier run left partly "
+          "replaced\n",
+          settings_.index_path.c_str()));
+      return true;
+    case IndexStaging::Recovery::kFinished:
+      return true;
+    case IndexStaging::Recovery::kFailed:
+      break;
+  }
+  return Fail(FormatMessage(
+      "\n# KPXSindx: ERROR, index set in '%s' was left partly replaced by an earlier run and "
+      "cannot be restored: '%s' could not be put back\n",
+      settings_.index_path.c_str(), staging_->failed().c_str()));
 }
 
 // A listing that fails to read fails the run before anything is staged.
@@ -140,7 +165,7 @@ bool IndexRun::PrepareIndexPath() {
   const std::string extras = LivePath(indexformat::kExtrasFileName);
   std::FILE* file = nullptr;
   if (!platform::IsDirectory(extras) && staging_->Begin()) {
-    file = platform::OpenFile(StagedPath(indexformat::kExtrasFileName), "wb");
+    file = platform::CreateNewFile(StagedPath(indexformat::kExtrasFileName));
   }
   if (file == nullptr || std::fclose(file) != 0) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the extras file '%s'\n",
@@ -149,20 +174,20 @@ bool IndexRun::PrepareIndexPath() {
   return true;
 }
 
+// Staged files are created anew, never written through a link.
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
-  const auto written =
+  std::FILE* file =
       platform::IsDirectory(path)
-          ? indexformat::FileMappingLogWrite::kNotCreated
-          : indexformat::WriteFileMappingLog(StagedPath(indexformat::kFileMappingLogName), names_);
-  if (written == indexformat::FileMappingLogWrite::kNotCreated) {
+          ? nullptr
+          : platform::CreateNewFile(StagedPath(indexformat::kFileMappingLogName), true);
+  if (file == nullptr) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the file log file '%s'\n",
                               path.c_str()));
   }
+  const bool written = indexformat::WriteFileMappingLines(file, names_);
   // A staged file that lost a write fails the run as a letter file does.
-  if (written == indexformat::FileMappingLogWrite::kNotWritten) {
-    return Fail(NotWrittenMessage(path));
-  }
+  if (!(std::fclose(file) == 0 && written)) return Fail(NotWrittenMessage(path));
   return true;
 }
 
@@ -175,7 +200,7 @@ bool IndexRun::WriteFoldRecord() {
       indexformat::FoldNameOf(table, platform::ActiveCodePage()), table);
   std::FILE* file = platform::IsDirectory(path)
                         ? nullptr
-                        : platform::OpenFile(StagedPath(indexformat::kFoldRecordName), "wb");
+                        : platform::CreateNewFile(StagedPath(indexformat::kFoldRecordName));
   bool written =
       file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (file != nullptr && std::fclose(file) != 0) written = false;
@@ -239,9 +264,10 @@ bool IndexRun::WriteIndexFiles() {
   return true;
 }
 
-// When every file has been staged, renames them over the live set and removes
-// the letter files this run did not write. Otherwise the live set stays as it
-// was and the run fails with one closing error.
+// When every file has been staged, moves those that changed into the live
+// set and removes the letter files this run did not write, all or nothing.
+// Otherwise the live set stays as it was and the run fails with one closing
+// error.
 bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
   std::vector<std::string> files;
   for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
@@ -260,6 +286,13 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
       services_.ReportError(NotWrittenMessage(settings_.index_path + file));
       ++failed;
     }
+    // Nothing is written through a letter directory that is a link.
+    for (const std::string& letter : staging_->LinkedLetterDirectories(files)) {
+      services_.ReportError(FormatMessage(
+          "\n# KPXSindx: ERROR, letter directory '%s' is a link; nothing is written through it\n",
+          letter.c_str()));
+      ++failed;
+    }
   }
   if (failed > 0) {
     return Fail(FormatMessage(
@@ -267,17 +300,24 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
         "written\n",
         settings_.index_path.c_str(), failed));
   }
-  const std::vector<std::string> not_replaced = staging_->Replace(files);
-  if (!not_replaced.empty()) {
-    for (const std::string& file : not_replaced) {
-      services_.ReportError(NotWrittenMessage(settings_.index_path + file));
-    }
-    return Fail(FormatMessage(
-        "\n# KPXSindx: ERROR, index set in '%s' only partly replaced: %d index file(s) could "
-        "not be renamed into place; run again\n",
-        settings_.index_path.c_str(), static_cast<int>(not_replaced.size())));
+  // A file whose bytes the live one has already stays as it is.
+  const std::vector<std::string> stale =
+      StaleLetterFiles(settings_.index_path, writer.written(), services_);
+  switch (staging_->Replace(staging_->Changed(files), stale)) {
+    case IndexStaging::Outcome::kReplaced:
+      break;
+    case IndexStaging::Outcome::kKept:
+      return Fail(FormatMessage(
+          "\n# KPXSindx: ERROR, index set in '%s' not replaced: could not rename '%s'; the "
+          "previous set is kept\n",
+          settings_.index_path.c_str(), staging_->failed().c_str()));
+    case IndexStaging::Outcome::kNotRestored:
+      return Fail(FormatMessage(
+          "\n# KPXSindx: ERROR, index set in '%s' only partly replaced: could not rename '%s', "
+          "nor put '%s' back; the next index run restores the previous set\n",
+          settings_.index_path.c_str(), staging_->failed().c_str(),
+          staging_->not_restored().c_str()));
   }
-  RemoveStaleLetterFiles(settings_.index_path, writer.written(), services_);
   staging_->Discard();
   return true;
 }
@@ -308,9 +348,13 @@ bool IndexRun::Run() {
 }  // namespace
 
 bool GenerateIndexFiles(RunSettings settings, RunServices& services) {
+  return GenerateIndexFiles(std::move(settings), services, StagingRename());
+}
+
+bool GenerateIndexFiles(RunSettings settings, RunServices& services, StagingRename rename) {
   std::unique_ptr<IndexRun> run;
   try {
-    run = std::make_unique<IndexRun>(std::move(settings), services);
+    run = std::make_unique<IndexRun>(std::move(settings), services, std::move(rename));
     return run->Run();
   } catch (const std::bad_alloc&) {
     if (run != nullptr) return run->FailForMemory();

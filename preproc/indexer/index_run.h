@@ -10,19 +10,21 @@
 // that cannot be written is reported and the walk goes on, so each is named,
 // and the run then fails with "index set in '...' not replaced". The files are
 // written first into a staging directory inside the index path and replace
-// the live set only when all of them are whole, so a run that fails or is
-// killed leaves the previous index set byte for byte, file mapping log
-// included. Memory running out, on the run's thread or the second thread of
+// the live set only when all of them are whole, so a run that fails leaves
+// the previous index set byte for byte, file mapping log included. Only the
+// files whose bytes changed are moved in, all or nothing (IndexStaging): a
+// rename that fails there puts back what was moved, and a run killed there
+// leaves a journal from which the next run restores the previous set before
+// it starts. Memory running out, on the run's thread or the second thread of
 // its article or writing phase, fails the run with "not enough memory to ..."
-// naming the phase: before the staged files are renamed into place the
-// previous set stays as it was (while they are renamed, it can be left partly
-// replaced, as by a run killed there), and "... to finish the run" means the
-// new set is in place. A completed run removes the letter files an earlier
-// listing left (only files that read as index files of their names; others
-// are kept, with a warning).
+// naming the phase: the previous set stays as it was, and "... to finish the
+// run" means the new set is in place. A completed run removes the letter
+// files an earlier listing left (only files that read as index files of their
+// names; others are kept, with a warning), with the replacement.
 #ifndef KPX_PREPROC_INDEXER_INDEX_RUN_H_
 #define KPX_PREPROC_INDEXER_INDEX_RUN_H_
 
+#include "preproc/indexer/index_staging.h"
 #include "preproc/run/run_services.h"
 #include "preproc/run/run_settings.h"
 
@@ -30,6 +32,9 @@ namespace preproc {
 
 // Takes the settings by value: the run appends separators to its own copies.
 bool GenerateIndexFiles(RunSettings settings, RunServices& services);
+// The same, with every rename of the replacement made through rename: for
+// tests that make one fail or stop the run there.
+bool GenerateIndexFiles(RunSettings settings, RunServices& services, StagingRename rename);
 
 }  // namespace preproc
 

@@ -781,6 +781,156 @@ TEST_F(PreviousSetTest, ARunKilledWhileWritingKeepsItAndTheNextRunCleansUp) {
 }
 #endif
 
+#ifndef _WIN32
+// A rename of the replacement that fails puts back what was moved: the run
+// fails naming the file, and the set is the previous one byte for byte.
+TEST_F(PreviousSetTest, ARenameThatFailsWhileTheSetIsMovedInKeepsIt) {
+  int renames = 0;  // counted on a copy of the set
+  const StagingRename counting = [&renames](const std::string& from, const std::string& to) {
+    ++renames;
+    return platform::RenameOver(from, to);
+  };
+  std::filesystem::copy(dir_.Join("index"), dir_.Join("count"),
+                        std::filesystem::copy_options::recursive);
+  RunSettings copy = settings_;
+  copy.index_path = dir_.Join("count");
+  ASSERT_TRUE(GenerateIndexFiles(copy, services_, counting));
+  const int total = renames;
+  ASSERT_GT(total, 10);
+  for (int n : {1, 2, total / 2, total - 1}) {
+    int count = 0;
+    const StagingRename failing = [&count, n](const std::string& from, const std::string& to) {
+      return ++count != n && platform::RenameOver(from, to);
+    };
+    services_.errors.clear();
+    EXPECT_FALSE(GenerateIndexFiles(settings_, services_, failing)) << n;
+    ASSERT_FALSE(services_.errors.empty());
+    EXPECT_NE(services_.errors.back().find("not replaced: could not rename '"), std::string::npos)
+        << services_.errors.back();
+    ExpectKept("rename " + std::to_string(n) + " fails");
+  }
+  ExpectCleanRunMatchesAFreshOne();
+}
+
+// A run killed at any rename of its replacement leaves its journal; the next
+// run puts the previous set back before it starts (here one that then fails
+// on a missing article, so what it restored shows), or finds the new set
+// committed; a clean run afterwards gives the set a fresh one gives.
+TEST_F(PreviousSetTest, ARunKilledWhileTheSetIsMovedInIsRestoredByTheNextRun) {
+  RunSettings fresh = settings_;
+  fresh.index_path = dir_.Join("fresh");
+  ASSERT_TRUE(Run());
+  const auto replaced = Snapshot(dir_.Join("index"));
+  for (int n = 1;; ++n) {
+    std::filesystem::remove_all(dir_.Join("index"));
+    Listing("a.txt\nb.txt\n");
+    ASSERT_TRUE(Run());
+    Listing("c.txt\nb.txt\na.txt\n");
+    pid_t child = fork();
+    if (child == 0) {
+      int count = 0;
+      const StagingRename killing = [&count, n](const std::string& from, const std::string& to) {
+        if (++count == n) raise(SIGKILL);
+        return platform::RenameOver(from, to);
+      };
+      _exit(GenerateIndexFiles(settings_, services_, killing) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status)) {  // past the last rename: the run completed
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_GT(n, 10);
+      break;
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << n;
+    ASSERT_EQ(KeptAfterAKill().count(std::string(kStaging) + "/journal"), 0u);
+    Listing("c.txt\nb.txt\nmissing.txt\na.txt\n");
+    EXPECT_FALSE(Run()) << n;
+    auto after = Snapshot(dir_.Join("index"));
+    after.erase(".kpxsindx-lock");
+    if (after != previous_) {
+      // Only once the journal was committed, by the last rename but the cleanup.
+      EXPECT_EQ(Snapshot(dir_.Join("index")), replaced) << n;
+    }
+    EXPECT_FALSE(dir_.Exists(std::string("index/") + kStaging)) << n;
+    Listing("c.txt\nb.txt\na.txt\n");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Snapshot(dir_.Join("index")), replaced) << n;
+  }
+  ExpectCleanRunMatchesAFreshOne();
+}
+
+// A letter directory that is a link is never written through: a run that
+// would write there fails naming it, the set kept; a run that writes nothing
+// there leaves what the link leads to as it is, stale-looking files included.
+TEST_F(PreviousSetTest, ALetterDirectoryThatIsALinkIsRefused) {
+  // Both read as index files of their names: stale, were they in the set.
+  dir_.Write("elsewhere/YO", std::string("\x05") + "YODEL" + "00010001");
+  dir_.Write("elsewhere/Y", std::string("\x01") + "Y" + "00010001");
+  const auto elsewhere = Snapshot(dir_.Join("elsewhere"));
+  ASSERT_EQ(symlink(dir_.Join("elsewhere").c_str(), dir_.Join("index/Y").c_str()), 0);
+  previous_ = Snapshot(dir_.Join("index"));
+  EXPECT_FALSE(Run());  // c.txt has words beginning with YO
+  EXPECT_EQ(services_.errors.front(), "\n# KPXSindx: ERROR, letter directory '" +
+                                          dir_.Join("index/Y") +
+                                          "' is a link; nothing is written through it\n");
+  ExpectKept("a letter directory that is a link");
+  EXPECT_EQ(Snapshot(dir_.Join("elsewhere")), elsewhere);
+  Listing("a.txt\nb.txt\n");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Snapshot(dir_.Join("elsewhere")), elsewhere);
+  EXPECT_EQ(Snapshot(dir_.Join("index")), previous_);
+}
+
+// The whole index path may be a link: the set is written where it leads.
+TEST_F(IndexRunTest, AnIndexPathThatIsALinkIsWrittenThrough) {
+  Article("a.txt", "cat hat");
+  Listing("a.txt\n");
+  std::filesystem::create_directories(dir_.Join("real"));
+  ASSERT_EQ(symlink(dir_.Join("real").c_str(), dir_.Join("index").c_str()), 0);
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(dir_.Exists("real/C/CA"));
+}
+
+// The identity of a file: its inode.
+std::map<std::string, std::uint64_t> Inodes(const std::string& root) {
+  std::map<std::string, std::uint64_t> inodes;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    struct stat info;
+    if (entry.is_regular_file() && stat(entry.path().c_str(), &info) == 0) {
+      inodes[std::filesystem::relative(entry.path(), root).generic_string()] = info.st_ino;
+    }
+  }
+  return inodes;
+}
+
+// A run over an unchanged set moves nothing in; after an edit of one article
+// only the files whose bytes changed are replaced, and the set equals a
+// fresh run's.
+TEST_F(PreviousSetTest, ARerunReplacesOnlyTheFilesThatChanged) {
+  settings_ = good_;
+  Listing("a.txt\nb.txt\n");
+  const auto before = Inodes(dir_.Join("index"));
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Snapshot(dir_.Join("index")), previous_);
+  EXPECT_EQ(Inodes(dir_.Join("index")), before);
+
+  Article("b.txt", "A quiz: the dog and the yak zebra.");  // only YAK is new
+  ASSERT_TRUE(Run());
+  const auto after = Inodes(dir_.Join("index"));
+  std::vector<std::string> replaced;
+  for (const auto& [name, inode] : after) {
+    if (before.count(name) == 0 || before.at(name) != inode) replaced.push_back(name);
+  }
+  EXPECT_EQ(replaced, (std::vector<std::string>{"Y/Y", "Y/YA"}));
+  EXPECT_NE(Snapshot(dir_.Join("index")), previous_);
+  const auto rerun = Snapshot(dir_.Join("index"));
+  settings_.index_path = dir_.Join("fresh");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(rerun, Snapshot(dir_.Join("fresh")));
+}
+#endif
+
 // A run removes the letter files it did not write only when they read as
 // index files of their names; anything else is kept and named.
 TEST_F(IndexRunTest, ForeignFilesUnderIndexNamesSurviveAndAreNamed) {

@@ -4,8 +4,8 @@
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
-#include "preproc/run/message_text.h"
 #include "preproc/indexer/entry_maker.h"
+#include "preproc/run/message_text.h"
 
 namespace preproc {
 
@@ -133,7 +133,7 @@ std::FILE* IndexWriter::TargetFile(std::string_view word, const std::string& rel
 // tells how far they reached.
 void IndexWriter::OpenTargetFile(const std::string& relative, std::string_view key,
                                  const char* mode) {
-  target_ = platform::OpenFile(write_path_ + relative, mode);
+  target_ = platform::OpenWithoutFollowing(write_path_ + relative, mode);
   if (target_ == nullptr) return;
   std::setvbuf(target_, nullptr, _IONBF, 0);
   target_name_ = relative;

@@ -20,6 +20,8 @@
 namespace preproc::verify {
 namespace {
 
+constexpr char kScratchPrefix[] = "tarvik-verify-";
+
 // Run services that show nothing and keep the errors a run reports. The run
 // log goes to the private directory, never to the current directory.
 class QuietServices : public RunServices {
@@ -143,8 +145,12 @@ void AddRunErrors(const std::string& listing, const char* run, const QuietServic
 }  // namespace
 
 bool CompareWithRuns(const RunSettings& settings, std::vector<Finding>* findings) {
+  // What an earlier verify left when it crashed goes first; this one's
+  // directory names this process and goes with an interrupt too.
+  platform::RemoveAbandoned(kScratchPrefix);
   platform::TempDir scratch;
-  if (!scratch.Create("tarvik-verify-")) return false;
+  if (!scratch.Create(platform::OwnedPrefix(kScratchPrefix))) return false;
+  platform::RemovedOnSignal removed_on_signal(scratch);
   RunSettings fresh = settings;
   fresh.index_path = Native(scratch.path(), "index");
   fresh.copy_path = Native(scratch.path(), "copy");

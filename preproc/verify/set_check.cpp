@@ -12,6 +12,7 @@
 #include "indexformat/letter_files.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
+#include "preproc/indexer/index_staging.h"
 #include "preproc/verify/verify.h"
 
 namespace preproc::verify {
@@ -61,6 +62,28 @@ std::vector<PresentFile> IndexFiles(const std::string& index_path) {
   return files;
 }
 
+// What is wrong with the line of article n of a file mapping log, as the
+// runs write it: "n-1 TAB n TAB name TAB tNNNN"; empty when nothing is.
+std::string ArticleLineFault(const indexformat::FileMappingLine& line, int n) {
+  if (!line.is_article) return "is no article line (index, number, name and new name)";
+  const std::string_view text = line.text;
+  const std::string_view key = text.substr(0, text.find('\t'));
+  const std::string_view new_name = text.substr(text.rfind('\t') + 1);
+  char expected[indexformat::kMaxCopyName];
+  std::snprintf(expected, sizeof expected, "t%04d", n);
+  if (line.article != n) {
+    return "numbers article " + std::to_string(line.article) + " where " + std::to_string(n) +
+           " comes next";
+  }
+  if (key != std::to_string(n - 1)) {
+    return "has the key " + Printable(key) + " where " + std::to_string(n - 1) + " comes next";
+  }
+  if (new_name != expected) {
+    return "names the copy " + Printable(new_name) + " where " + expected + " comes next";
+  }
+  return std::string();
+}
+
 // The lines of the file mapping log that hold anything, the two heading
 // lines among them, less those two: the articles it lists.
 int ReadListedCount(const std::string& index_path, std::vector<Finding>* findings) {
@@ -71,10 +94,19 @@ int ReadListedCount(const std::string& index_path, std::vector<Finding>* finding
     return -1;
   }
   int lines = 0;
+  bool line_reported = false;  // the first line out of sequence is told, once
   indexformat::FileMappingLogReader reader(text);
   indexformat::FileMappingLine line;
   while (reader.Next(&line)) {
-    if (!line.text.empty()) ++lines;
+    if (line.text.empty()) continue;
+    if (++lines > 2 && !line_reported) {
+      const std::string expected = ArticleLineFault(line, lines - 2);
+      if (!expected.empty()) {
+        line_reported = true;
+        findings->push_back({path, "line " + std::to_string(line.number) + " " + expected +
+                                       ": the log does not number the articles as the runs do"});
+      }
+    }
   }
   if (lines < 2 || !indexformat::HasFileMappingLogTitle(text)) {
     findings->push_back({path, "not a file mapping log: its heading is missing"});
@@ -258,14 +290,23 @@ void CheckLetterEntries(const std::string& index_path, const std::string& relati
       if (set.letter_entries[c].count(article) == 0) missing.push_back(article);
     }
     if (missing.empty()) continue;
+    // An entry holds the first 2,500 articles of its word only: articles
+    // beyond those of a full letter entry are the cap, not another run.
+    const bool capped =
+        static_cast<int>(set.letter_entries[c].size()) == indexformat::kMaxBlockArticles &&
+        missing.front() > *set.letter_entries[c].rbegin();
     std::string list;
     for (size_t i = 0; i < missing.size() && i < 5; ++i) {
       list += (i == 0 ? "" : ", ") + std::to_string(missing[i]);
     }
     if (missing.size() > 5) list += ", ...";
-    findings->push_back({Join(index_path, relative),
-                         "the letter entry " + letter_file + " does not list article(s) " + list +
-                             " of its entries: the two files come from different runs"});
+    findings->push_back(
+        {Join(index_path, relative),
+         capped ? "the letter entry " + letter_file + " lists only its first 2,500 articles (an " +
+                      "entry holds at most 2,500), not article(s) " + list + " of its entries: a " +
+                      "search for the letter " + letter + " alone cannot find them"
+                : "the letter entry " + letter_file + " does not list article(s) " + list +
+                      " of its entries: the two files come from different runs"});
   }
 }
 
@@ -287,6 +328,14 @@ int CheckIndexSet(const std::string& index_path, std::vector<Finding>* findings)
     findings->push_back({Join(index_path, indexformat::kFileMappingLogName),
                          "lists " + std::to_string(set.listed) +
                              " articles; the plug-in returns articles 1 to 2,500 only"});
+  }
+  // A replacement a killed index run left unfinished: the set is part old,
+  // part new until the next index run restores it.
+  const std::string journal = Join(index_path, std::string(kStagingName) + "/" + kJournalName);
+  if (platform::Exists(journal)) {
+    findings->push_back({journal,
+                         "an index run was killed while it replaced the set: the set is part old, "
+                         "part new; the next tarvik index on this path restores the previous set"});
   }
   const std::vector<PresentFile> files = IndexFiles(index_path);
   if (files.empty()) findings->push_back({index_path, "holds no index file"});

@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "platform/file_system.h"
 #include "platform/testing/temp_dir.h"
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
@@ -66,6 +73,17 @@ class VerifyTest : public ::testing::Test {
   RunSettings settings_;
 };
 
+// A file mapping log of n articles, as the index run writes it.
+std::string LogOf(int n) {
+  std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
+  for (int i = 0; i < n; ++i) {
+    char copy[16];
+    std::snprintf(copy, sizeof copy, "t%04d", i + 1);
+    log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\t" + copy + "\n";
+  }
+  return log;
+}
+
 TEST_F(VerifyTest, AGoodSetHasNoFindings) {
   std::vector<std::string> lines = Verify();
   EXPECT_TRUE(lines.empty()) << Lines(lines);
@@ -108,11 +126,7 @@ TEST_F(VerifyTest, AStaleTwoLetterFile) {
 // The articles a letter entry misses are listed up to five; a sixth and more
 // show as ", ...".
 TEST_F(VerifyTest, ALetterEntryListsFiveMissingArticlesAtMost) {
-  std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
-  for (int i = 0; i < 9; ++i) {
-    log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\tt0001\n";
-  }
-  dir_.Write("index/log", log);
+  dir_.Write("index/log", LogOf(9));
   int first[] = {1};
   std::string letter;
   indexformat::AppendEntry("ZEBRA", first, 1, &letter);
@@ -197,17 +211,92 @@ TEST_F(VerifyTest, DamageInsideEntries) {
 }
 
 TEST_F(VerifyTest, ListingsBeyondWhatThePluginReturns) {
-  std::string log = " -- File Mapping Log --\n[#KeyRange]\t[#FileMatch]\t[Name]\t[NewName]\n";
-  for (int i = 0; i < 2600; ++i) {
-    log += std::to_string(i) + "\t" + std::to_string(i + 1) + "\tx.txt\tt0001\n";
-  }
-  dir_.Write("index/log", log);
+  dir_.Write("index/log", LogOf(2600));
   std::vector<std::string> lines = Verify(false);
   EXPECT_TRUE(Names(lines, dir_.Join("index/log"),
                     "lists 2600 articles; the plug-in returns articles 1 to 2,500 only"))
       << Lines(lines);
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0004"), "missing")) << Lines(lines);
 }
+
+// A letter entry holds the first 2,500 articles of its letter at most: the
+// articles beyond them are the cap, told as such, not two runs.
+TEST_F(VerifyTest, AFullLetterEntryIsTheCapNotAnotherRun) {
+  dir_.Write("index/log", LogOf(2600));
+  std::vector<int> first(2500);
+  for (int i = 0; i < 2500; ++i) first[i] = i + 1;
+  std::string letter, word;
+  indexformat::AppendEntry("Z", first.data(), 2500, &letter);
+  dir_.Write("index/Z/Z", letter);
+  int beyond[] = {2499, 2501, 2600};
+  indexformat::AppendEntry("ZEBRA", beyond, 3, &word);
+  dir_.Write("index/Z/ZE", word);
+  std::vector<std::string> lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/Z/ZE"),
+                    "the letter entry Z/Z lists only its first 2,500 articles (an entry holds at "
+                    "most 2,500), not article(s) 2501, 2600 of its entries"))
+      << Lines(lines);
+  EXPECT_EQ(Lines(lines).find("different runs"), std::string::npos) << Lines(lines);
+}
+
+// --index alone checks that the log numbers its lines as the runs do: key,
+// article number and copy name, each in sequence; the first fault is told.
+TEST_F(VerifyTest, TheFileMappingLogsLinesAreInSequence) {
+  const std::string good = LogOf(3);
+  const std::string log = dir_.Join("index/log");
+  for (auto [from, to, what] : {std::tuple<std::string, std::string, std::string>{
+                                    "1\t2\t", "1\t3\t", "line 4 numbers article 3 where 2"},
+                                {"1\t2\t", "7\t2\t", "line 4 has the key 7 where 1"},
+                                {"t0002", "t0020", "line 4 names the copy t0020 where t0002"},
+                                {"1\t2\tx.txt\tt0002", "garbage", "line 4 is no article line"}}) {
+    std::string changed = good;
+    changed.replace(changed.find(from), from.size(), to);
+    changed.replace(changed.find("t0003"), 5, "t0009");  // a second fault: not told
+    dir_.Write("index/log", changed);
+    std::vector<std::string> lines = Verify(false);
+    EXPECT_TRUE(Names(lines, log, what)) << Lines(lines);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.rfind(log, 0) == 0; }),
+              1)
+        << Lines(lines);
+  }
+}
+
+// A journal left by a killed index run is told: the set is part old.
+TEST_F(VerifyTest, AReplacementLeftUnfinishedIsTold) {
+  dir_.Write("index/.kpxsindx-staging/journal", "kpxsindx replacement 1\nR log\n");
+  std::vector<std::string> lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("index/.kpxsindx-staging/journal"),
+                    "an index run was killed while it replaced the set"))
+      << Lines(lines);
+}
+
+#ifndef _WIN32
+// The runs' private directory names its process; one a crashed verify left
+// is removed when the next compares, and the new one goes when it is done.
+TEST_F(VerifyTest, TheRunsDirectoryOfACrashedVerifyIsRemoved) {
+  const std::string tmp = dir_.Join("tmp");
+  ASSERT_TRUE(platform::MakeDirectory(tmp));
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  dir_.Write("tmp/tarvik-verify-" + std::to_string(gone) + "-Ab12Cd/index/log", "left");
+  dir_.Write("tmp/tarvik-verify-1-Ab12Cd/index/log", "init's: a running process");
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_value = saved != nullptr ? saved : "";
+  setenv("TMPDIR", tmp.c_str(), 1);
+  const std::vector<std::string> lines = Verify();
+  if (saved != nullptr) {
+    setenv("TMPDIR", saved_value.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+  std::vector<std::string> left;
+  platform::ListDirectory(tmp, &left);
+  EXPECT_EQ(left, std::vector<std::string>{"tarvik-verify-1-Ab12Cd"});
+}
+#endif
 
 TEST_F(VerifyTest, CopiesBeyondTheListing) {
   dir_.Write("copy/a1/t0004", "old");
