@@ -209,8 +209,10 @@ int RunVerify(Options& options) {
   }
   std::vector<preproc::verify::Finding> findings;
   int listed = preproc::verify::CheckIndexSet(settings.index_path, &findings);
-  if (!settings.copy_path.empty())
+  if (!settings.copy_path.empty()) {
     preproc::verify::CheckCopies(settings.copy_path, listed, &findings);
+    preproc::verify::CheckPhraseIndex(settings.copy_path, settings.index_path, &findings);
+  }
   if (rerun && !preproc::verify::CompareWithRuns(settings, &findings)) {
     std::fprintf(stderr, "tarvik verify: cannot make a temporary directory for the runs\n");
     return kExitUsage;
