@@ -1,5 +1,7 @@
 #include "indexformat/phrase_pairs_check.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 
 namespace indexformat {
@@ -141,6 +143,58 @@ PairCheck CheckPhrasePairs(std::string_view bytes, std::vector<PairEntry>* entri
 std::string DescribePairCheck(const PairCheck& check) {
   std::string text = DescribePairDamage(check.damage);
   if (check.damage != PairDamage::kNone) text += " in block " + std::to_string(check.block);
+  return text;
+}
+
+namespace {
+
+void AppendPrintable(std::string_view word, std::string* text) {
+  for (unsigned char c : word) {
+    if (c >= 0x21 && c < 0x7F && c != '\\') {
+      text->push_back(static_cast<char>(c));
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      *text += hex;
+    }
+  }
+}
+
+}  // namespace
+
+std::string DumpPhrasePairs(std::string_view bytes) {
+  std::vector<PairEntry> entries;
+  const PairCheck check = CheckPhrasePairs(bytes, &entries);
+  std::string text;
+  char line[160];
+  if (check.header.blocks != 0) {  // the header decoded
+    const PairHeader& h = check.header;
+    std::snprintf(line, sizeof line,
+                  "phrase accelerator: %u articles, %" PRIu64
+                  " pairs, %u blocks, %u leaves, "
+                  "%u directory levels, %" PRIu64 " bytes of copies\n",
+                  h.articles, h.pairs, h.blocks, h.leaf_blocks, h.height, h.copy_bytes);
+    text += line;
+    std::snprintf(line, sizeof line, "log stamp %016" PRIx64 " of %u article lines\n", h.log_stamp,
+                  h.log_lines);
+    text += line;
+    std::string absent;
+    for (int n = 1; n <= static_cast<int>(h.articles); ++n) {
+      if (!PairArticleKnown(h, n)) absent += " " + std::to_string(n);
+    }
+    if (!absent.empty()) text += "absent copies:" + absent + "\n";
+  }
+  for (const PairEntry& entry : entries) {
+    AppendPrintable(entry.first, &text);
+    text += ' ';
+    AppendPrintable(entry.second, &text);
+    text += ' ' + std::to_string(entry.articles.size()) + ":";
+    for (int article : entry.articles) text += ' ' + std::to_string(article);
+    text += '\n';
+  }
+  if (check.damage != PairDamage::kNone) {
+    text += "corrupt phrase accelerator: " + DescribePairCheck(check) + "\n";
+  }
   return text;
 }
 

@@ -33,6 +33,12 @@ PairCheck CheckPhrasePairs(std::string_view bytes, std::vector<PairEntry>* entri
 // "sound", or the damage and the block it lies in.
 std::string DescribePairCheck(const PairCheck& check);
 
+// kpxdump's text: the header's lines ("phrase accelerator: ...", "log stamp
+// ...", "absent copies: ..." when there are any), then one line per pair,
+// "FIRST SECOND count: n n n" (bytes outside printable ASCII as \xHH), and
+// "corrupt phrase accelerator: WHY" after the last sound entry when damaged.
+std::string DumpPhrasePairs(std::string_view bytes);
+
 }  // namespace indexformat
 
 #endif  // KPX_INDEXFORMAT_PHRASE_PAIRS_CHECK_H_
