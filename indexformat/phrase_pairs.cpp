@@ -196,7 +196,8 @@ bool SkipPairPostings(std::uint32_t tag, const unsigned char* end, const unsigne
     *at += bytes;
     return true;
   }
-  std::uint32_t count = tag >> 1;
+  if ((tag & 2u) != 0) return true;  // one article, in the tag
+  std::uint32_t count = tag >> 2;
   if (count > static_cast<std::uint32_t>(kMaxPairArticles)) return false;
   while (count-- > 0) {
     std::uint32_t step = 0;

@@ -134,7 +134,8 @@ class PairLeafReader {
   const unsigned char* postings_end_ = nullptr;
 };
 
-// Postings: tag even, a list of tag / 2 article numbers, ascending, each a
+// Postings, by the tag: tag % 4 == 2, the one article tag / 4, nothing
+// follows; tag % 4 == 0, a list of tag / 4 article numbers, ascending, each a
 // varint of its distance from the one before (the first from 0); tag odd, a
 // bitmap of tag / 2 bytes, bit j of byte i for article 8 * i + j + 1.
 // Calls visit(article) for every article number in order; false on damage
@@ -156,7 +157,13 @@ bool ForEachPairArticle(std::uint32_t tag, const unsigned char* at, const unsign
     }
     return true;
   }
-  std::uint32_t count = tag >> 1;
+  if ((tag & 2u) != 0) {
+    const std::uint32_t article = tag >> 2;
+    if (article == 0 || article > static_cast<std::uint32_t>(kMaxPairArticles)) return false;
+    visit(static_cast<int>(article));
+    return true;
+  }
+  std::uint32_t count = tag >> 2;
   if (count > static_cast<std::uint32_t>(kMaxPairArticles)) return false;
   std::uint32_t article = 0;
   while (count-- > 0) {

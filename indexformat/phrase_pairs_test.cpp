@@ -59,19 +59,21 @@ std::string OneLeafFile(const std::vector<std::string>& keys, std::vector<std::s
 }
 
 TEST(PhrasePairs, AHandBuiltFileReadsAndDumpsAsWritten) {
-  // "NEW YORK" in 2 and 5 (distances 2, 3); "NEW YORK," in 1..9 as a bitmap.
-  const std::string file = OneLeafFile({"\x03NEWYORK", "\x03NEWYORK,"},
-                                       {std::string("\x04\x02\x03", 3), "\x05\xFF\x01"});
+  // "NEW YORK" in 2 and 5 (distances 2, 3); "NEW YORK," in 1..9 as a bitmap;
+  // "NEW YORKER" in 7 alone.
+  const std::string file = OneLeafFile({"\x03NEWYORK", "\x03NEWYORK,", "\x03NEWYORKER"},
+                                       {std::string("\x08\x02\x03", 3), "\x05\xFF\x01", "\x1E"});
   std::vector<PairEntry> entries;
   const PairCheck check = CheckPhrasePairs(file, &entries);
   ASSERT_EQ(check.damage, PairDamage::kNone) << DescribePairCheck(check);
   EXPECT_EQ(DumpPhrasePairs(file),
-            "phrase accelerator: 20 articles, 2 pairs, 2 blocks, 1 leaves, 0 directory levels, 0 "
+            "phrase accelerator: 20 articles, 3 pairs, 2 blocks, 1 leaves, 0 directory levels, 0 "
             "bytes of copies\n"
             "log stamp 0000000000000000 of 0 article lines\n"
             "absent copies: 3\n"
             "NEW YORK 2: 2 5\n"
-            "NEW YORK, 9: 1 2 3 4 5 6 7 8 9\n");
+            "NEW YORK, 9: 1 2 3 4 5 6 7 8 9\n"
+            "NEW YORKER 1: 7\n");
   EXPECT_FALSE(PairArticleKnown(check.header, 3));
   EXPECT_TRUE(PairArticleKnown(check.header, 20));
   EXPECT_FALSE(PairArticleKnown(check.header, 21));
@@ -81,13 +83,15 @@ TEST(PhrasePairs, AHandBuiltFileReadsAndDumpsAsWritten) {
 // past 2,500, a file whose size is not the header's, a block moved.
 TEST(PhrasePairs, DamageIsFoundWhereItLies) {
   auto damage = [](const std::string& file) { return CheckPhrasePairs(file, nullptr).damage; };
-  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK,", "\x03NEWYORK"}, {"\x02\x01", "\x02\x01"})),
+  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK,", "\x03NEWYORK"}, {"\x06", "\x06"})),
             PairDamage::kBadBlock);
-  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {std::string("\x04\x02\x00", 3)})),
+  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {std::string("\x08\x02\x00", 3)})),
             PairDamage::kBadBlock);
-  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {"\x02\xC5\x13"})), PairDamage::kBadBlock);  // 2501
-  EXPECT_EQ(damage(OneLeafFile({"\x09NEWYORK"}, {"\x02\x01"})), PairDamage::kBadBlock);
-  const std::string good = OneLeafFile({"\x03NEWYORK"}, {"\x02\x01"});
+  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {"\x04\xC5\x13"})), PairDamage::kBadBlock);  // 2501
+  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {"\x96\x4E"})), PairDamage::kBadBlock);      // 2501
+  EXPECT_EQ(damage(OneLeafFile({"\x03NEWYORK"}, {"\x02"})), PairDamage::kBadBlock);  // article 0
+  EXPECT_EQ(damage(OneLeafFile({"\x09NEWYORK"}, {"\x06"})), PairDamage::kBadBlock);
+  const std::string good = OneLeafFile({"\x03NEWYORK"}, {"\x06"});
   EXPECT_EQ(damage(good), PairDamage::kNone);
   EXPECT_EQ(damage(good + std::string(kPairBlockSize, '\0')), PairDamage::kBadHeader);
   EXPECT_EQ(damage(good.substr(0, kPairBlockSize + 100)), PairDamage::kBadHeader);

@@ -159,8 +159,12 @@ class TreeWriter {
   std::uint64_t entries_ = 0;
 };
 
-// An entry's postings: a distance list or a bitmap, whichever is shorter.
+// An entry's postings: one article in the tag, or a distance list or a
+// bitmap, whichever is shorter.
 size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
+  if (articles.size() == 1) {
+    return indexformat::PutPairVarint(static_cast<std::uint32_t>(articles[0]) * 4 + 2, out);
+  }
   unsigned char list[indexformat::kMaxPairArticles * 2 + 8];
   size_t list_length = 0;
   int last = 0;
@@ -180,7 +184,7 @@ size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
     }
     return n + bitmap_bytes;
   }
-  n = indexformat::PutPairVarint(static_cast<std::uint32_t>(articles.size() * 2), out);
+  n = indexformat::PutPairVarint(static_cast<std::uint32_t>(articles.size() * 4), out);
   std::memcpy(out + n, list, list_length);
   return n + list_length;
 }
