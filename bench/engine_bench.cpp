@@ -6,14 +6,19 @@
 //   engine_bench WORK [benchmark flags]
 //
 // WORK is bench/run.sh's work directory: WORK/shuffled holds the corpus that
-// make_corpus wrote. The first 2,500 listed articles are indexed and copied
-// once into WORK/engine2500 and loaded into WORK/engine2500/fts5.db.
+// make_corpus wrote (ENGINE_BENCH_CORPUS=text: WORK/text, the real text
+// corpus). The first 2,500 listed articles are indexed and copied once into
+// WORK/engine2500 (WORK/engine2500-text), copied again without the phrase
+// accelerator into its copies-bare, and loaded into its fts5.db. The engine's
+// phrase queries run over both copy paths: engine/ with the accelerator,
+// engine-bare/ without.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -34,6 +39,7 @@ namespace fs = std::filesystem;
 
 struct Query {
   std::string name;
+  bool phrase;                       // of several words: also run over the bare copies
   std::vector<std::string> phrases;  // the engine's phrases
   int booleanMode;
   std::string fts;  // the same query in FTS5 syntax
@@ -57,7 +63,21 @@ std::string CopyFile(int article) {
 
 // Indexes and copies the first 2,500 articles of the corpus, once.
 bool MakeSet(const std::string& corpus) {
-  if (fs::exists(work + "/index/extras")) return true;
+  preproc::RunSettings settings;
+  settings.listing_file = work + "/listing.txt";
+  settings.article_path = corpus + "/articles";
+  settings.index_path = work + "/index";
+  settings.copy_path = work + "/copies";
+  preproc::RunServices services(work + "/run.log");
+  if (fs::exists(work + "/index/extras")) {
+    // A set of an earlier version may lack the accelerator or the bare copies.
+    if (!fs::exists(work + "/copies/kpxpairs") && !preproc::CopyArticles(settings, services)) {
+      return false;
+    }
+    settings.copy_path = work + "/copies-bare";
+    settings.phrase_index = false;
+    return fs::exists(work + "/copies-bare/a1") || preproc::CopyArticles(settings, services);
+  }
   fs::create_directories(work);
   preproc::ArticleListing in;
   if (!in.Open(corpus + "/listing.txt")) return false;
@@ -65,14 +85,13 @@ bool MakeSet(const std::string& corpus) {
   std::string line;
   while (in.Next(&line) && in.number() <= engine::kMaxArticles) out << line << "\n";
   out.close();
-  preproc::RunSettings settings;
-  settings.listing_file = work + "/listing.txt";
-  settings.article_path = corpus + "/articles";
-  settings.index_path = work + "/index";
-  settings.copy_path = work + "/copies";
-  preproc::RunServices services(work + "/run.log");
-  return preproc::GenerateIndexFiles(settings, services) &&
-         preproc::CopyArticles(settings, services);
+  if (!preproc::GenerateIndexFiles(settings, services) ||
+      !preproc::CopyArticles(settings, services)) {
+    return false;
+  }
+  settings.copy_path = work + "/copies-bare";
+  settings.phrase_index = false;
+  return preproc::CopyArticles(settings, services);
 }
 
 bool MakeFts(const std::string& corpus) {
@@ -136,21 +155,21 @@ void DefineQueries() {
   std::string rare = RareWord();
   std::string phrase = RarePhrase(rare);
   queries = {
-      {"rare word", {rare}, 0, rare},
-      {"the", {"the"}, 0, "the"},
-      {"prefix new", {"new"}, 0, "new*"},
-      {"rare phrase", {phrase}, 0, "\"" + phrase + "\""},
-      {"of the", {"of the"}, 0, "\"of the\""},
-      {"new york AND of the", {"new york", "of the"}, 1, "\"new york\" AND \"of the\""},
-      {"new york OR of the", {"new york", "of the"}, 2, "\"new york\" OR \"of the\""},
+      {"rare word", false, {rare}, 0, rare},
+      {"the", false, {"the"}, 0, "the"},
+      {"prefix new", false, {"new"}, 0, "new*"},
+      {"rare phrase", true, {phrase}, 0, "\"" + phrase + "\""},
+      {"of the", true, {"of the"}, 0, "\"of the\""},
+      {"new york AND of the", true, {"new york", "of the"}, 1, "\"new york\" AND \"of the\""},
+      {"new york OR of the", true, {"new york", "of the"}, 2, "\"new york\" OR \"of the\""},
   };
 }
 
-void BM_Engine(benchmark::State& bench, const Query* query) {
+void BM_Engine(benchmark::State& bench, const Query* query, const char* copies) {
   auto state = std::make_unique<engine::SearchState>();
   engine::InitSearchState(*state);
   engine::KPXSearchSetIndexPath(*state, (work + "/index").c_str());
-  engine::KPXSearchSetArticlesPath(*state, (work + "/copies").c_str());
+  engine::KPXSearchSetArticlesPath(*state, (work + copies).c_str());
   for (const std::string& p : query->phrases) engine::KPXSearchAddWordPhrase(*state, p.c_str());
   engine::KPXSearchAndOr(*state, query->booleanMode);
   int matches = 0;
@@ -210,16 +229,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: engine_bench WORK [benchmark flags]\n");
     return 2;
   }
-  std::string corpus = std::string(argv[1]) + "/shuffled";
-  work = std::string(argv[1]) + "/engine2500";
+  const char* kind = std::getenv("ENGINE_BENCH_CORPUS");
+  const bool text = kind != nullptr && std::string(kind) == "text";
+  std::string corpus = std::string(argv[1]) + (text ? "/text" : "/shuffled");
+  work = std::string(argv[1]) + (text ? "/engine2500-text" : "/engine2500");
   if (!MakeSet(corpus) || !MakeFts(corpus)) {
     std::fprintf(stderr, "engine_bench: could not build the set from %s\n", corpus.c_str());
     return 1;
   }
   DefineQueries();
   for (const Query& q : queries) {
-    benchmark::RegisterBenchmark(("engine/" + q.name).c_str(), BM_Engine, &q)
+    benchmark::RegisterBenchmark(("engine/" + q.name).c_str(), BM_Engine, &q, "/copies")
         ->Unit(benchmark::kMicrosecond);
+    if (q.phrase) {
+      benchmark::RegisterBenchmark(("engine-bare/" + q.name).c_str(), BM_Engine, &q,
+                                   "/copies-bare")
+          ->Unit(benchmark::kMicrosecond);
+    }
     benchmark::RegisterBenchmark(("fts5/" + q.name).c_str(), BM_Fts5, &q)
         ->Unit(benchmark::kMicrosecond);
   }

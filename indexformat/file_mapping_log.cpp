@@ -62,6 +62,23 @@ FileMappingLogWrite WriteFileMappingLog(const std::string& path,
   return written && closed ? FileMappingLogWrite::kWritten : FileMappingLogWrite::kNotWritten;
 }
 
+std::string FileMappingLogText(const std::vector<std::string>& names) {
+  std::string text = std::string(kFileMappingLogTitle) + "\n" + kFileMappingLogColumns + "\n";
+  char copy_name[kMaxCopyName];
+  char number[48];
+  for (size_t i = 0; i < names.size(); ++i) {
+    const long n = static_cast<long>(i);
+    CopyFileName(static_cast<int>(n + 1), copy_name);
+    std::snprintf(number, sizeof number, "%ld\t%ld\t", n, n + 1);
+    text += number;
+    text += names[i].c_str();  // as %s writes it: up to a NUL
+    text += '\t';
+    text += copy_name;
+    text += '\n';
+  }
+  return text;
+}
+
 bool HasFileMappingLogTitle(std::string_view text) {
   return text.substr(0, sizeof kFileMappingLogTitle - 1) == kFileMappingLogTitle;
 }

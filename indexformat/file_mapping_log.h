@@ -41,6 +41,10 @@ FileMappingLogWrite WriteFileMappingLog(const std::string& path,
 // file stays open.
 bool WriteFileMappingLines(std::FILE* file, const std::vector<std::string>& names);
 
+// The bytes WriteFileMappingLines writes for names, with LF line ends: what
+// the log's stamp is taken over (indexformat/phrase_pairs.h).
+std::string FileMappingLogText(const std::vector<std::string>& names);
+
 // Whether text begins with the title line.
 bool HasFileMappingLogTitle(std::string_view text);
 

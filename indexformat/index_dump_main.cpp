@@ -1,12 +1,14 @@
 // kpxdump: prints index files as text, one entry per line, so an author or a
 // test can read what an index holds, and the set's fold record as the fold it
-// names and the bytes it changes. Exit status 0, or 2 when a file cannot be
-// read; a corrupt file is shown up to its damage and gives status 1.
+// names and the bytes it changes, and a copy path's phrase accelerator. Exit status 0, or 2 when a
+// file cannot be read; a corrupt file is shown up to its damage and gives status 1.
 #include <cstdio>
 #include <string>
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_pairs.h"
+#include "indexformat/phrase_pairs_check.h"
 #include "kpx_version.h"
 #include "platform/file_system.h"
 
@@ -18,6 +20,14 @@ bool IsFoldRecord(const std::string& path, const std::string& bytes) {
   const size_t slash = path.find_last_of("/\\");
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   return name == indexformat::kFoldRecordName || bytes.rfind(indexformat::kFoldRecordMagic, 0) == 0;
+}
+
+// The phrase accelerator likewise, by its name or its magic.
+bool IsPhrasePairs(const std::string& path, const std::string& bytes) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return name == indexformat::kPhrasePairsName ||
+         bytes.rfind(indexformat::kPhrasePairsMagic, 0) == 0;
 }
 
 }  // namespace
@@ -35,7 +45,10 @@ int main(int argc, char** argv) {
                  "Prints each entry of the index files (the one-letter, two-letter and extras\n"
                  "files that tarvik index writes) as \"WORD count: article numbers\". The\n"
                  "set's fold record (the file \"fold\") is printed as \"fold NAME\" and the\n"
-                 "bytes its table changes, \"a..z -> A..Z\" and \"\\xE9 -> \\xC9\" lines.\n\n"
+                 "bytes its table changes, \"a..z -> A..Z\" and \"\\xE9 -> \\xC9\" lines.\n"
+                 "The phrase accelerator of a copy path (the file \"kpxpairs\" that tarvik\n"
+                 "copy writes) is printed as its header and one \"FIRST SECOND count: article\n"
+                 "numbers\" line per pair of adjacent words.\n\n"
                  "Options:\n"
                  "  --help     print this help and exit\n"
                  "  --version  print the kit's version and exit\n\n"
@@ -51,8 +64,9 @@ int main(int argc, char** argv) {
       return 2;
     }
     if (argc > 2) std::printf("== %s\n", argv[i]);
-    const std::string text = IsFoldRecord(argv[i], bytes) ? indexformat::DumpFoldRecord(bytes)
-                                                          : indexformat::DumpIndexFile(bytes);
+    const std::string text = IsFoldRecord(argv[i], bytes)    ? indexformat::DumpFoldRecord(bytes)
+                             : IsPhrasePairs(argv[i], bytes) ? indexformat::DumpPhrasePairs(bytes)
+                                                             : indexformat::DumpIndexFile(bytes);
     std::fputs(text.c_str(), stdout);
     if (text.rfind("corrupt", 0) == 0 || text.find("\ncorrupt") != std::string::npos) status = 1;
   }

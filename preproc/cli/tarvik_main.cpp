@@ -77,6 +77,7 @@ struct Options {
   std::string delimiters;
   std::string fold = kDefaultFold;
   bool ignore_accents = false;
+  bool no_phrase_index = false;
 };
 
 // Why --ignore-accents cannot be used with these options, or empty: the
@@ -160,6 +161,12 @@ int RunIndex(Options& options) {
 }
 
 int RunCopy(Options& options) {
+  const std::string refusal = IgnoreAccentsRefusal(options);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "tarvik copy: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
+  options.settings.phrase_index = !options.no_phrase_index;
   preproc::ConsoleServices services(options.log, stdout, stderr, StderrIsTerminal());
   // The copy run's own bar has the range 0 to 28; the terminal counts the
   // listing's articles instead.
@@ -202,8 +209,10 @@ int RunVerify(Options& options) {
   }
   std::vector<preproc::verify::Finding> findings;
   int listed = preproc::verify::CheckIndexSet(settings.index_path, &findings);
-  if (!settings.copy_path.empty())
+  if (!settings.copy_path.empty()) {
     preproc::verify::CheckCopies(settings.copy_path, listed, &findings);
+    preproc::verify::CheckPhraseIndex(settings.copy_path, settings.index_path, &findings);
+  }
   if (rerun && !preproc::verify::CompareWithRuns(settings, &findings)) {
     std::fprintf(stderr, "tarvik verify: cannot make a temporary directory for the runs\n");
     return kExitUsage;
@@ -255,6 +264,21 @@ int main(int argc, char** argv) {
   copy->add_option("--copy", options.settings.copy_path,
                    "The directory that receives the phrase search files (created when missing)")
       ->required();
+  copy->add_option("--fold", options.fold,
+                   "The --fold given to tarvik index: the phrase accelerator's words are folded "
+                   "so, and the search uses it only beside a set folded the same way")
+      ->check(CLI::IsMember(std::vector<std::string> {
+#if defined(_WIN32)
+        "ansi",
+#endif
+            "cp1252", "ascii"
+      }))
+      ->type_name(kFoldNames);
+  copy->add_flag("--ignore-accents", options.ignore_accents,
+                 "The --ignore-accents given to tarvik index, for the phrase accelerator");
+  copy->add_flag("--no-phrase-index", options.no_phrase_index,
+                 "Write no phrase accelerator (the file kpxpairs), only the phrase search files; "
+                 "an accelerator left by an earlier run is removed all the same");
   copy->footer(
       "Example:\n  tarvik copy --html --listing examples/listing.txt "
       "--articles examples/articles --copy examples/copies");

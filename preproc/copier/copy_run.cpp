@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "preproc/copier/article_copier.h"
+#include "preproc/copier/phrase_index_writer.h"
 #include "preproc/copier/phrase_search_file.h"
 #include "preproc/run/article_listing.h"
 #include "preproc/run/message_text.h"
@@ -60,12 +61,20 @@ bool CopyRun::Run() {
   services_.OpenRunLog();  // without a log the run goes on silently
   services_.LogText("# KPXScopy: Duplication of files Started ...\n");
   if (!PrepareInputs()) return false;
+  // No accelerator may outlive a change of the copies it describes.
+  const std::string failure = DropPhraseIndex(settings_.copy_path);
+  if (!failure.empty()) return Fail(failure);
   services_.LogText("# KPXScopy: Starting file duplication process\n\n");
   services_.SetProgressRange(0, kProgressUpper);
   services_.SetProgressStep(1);
   services_.SetProgressPos(0);
   services_.SetStatusText("Starting Article Duplication Process");
   if (!CopyListing()) return Abandon(abandoned_file_);
+  if (settings_.phrase_index) {
+    counts_.phrase_index_failed =
+        !AddPhraseIndex(settings_.copy_path, std::min(number_, kMaxArticleNumber), names_,
+                        FoldTableOf(settings_), services_);
+  }
   Finish();
   return true;
 }

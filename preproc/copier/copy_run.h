@@ -30,9 +30,11 @@ struct CopyCounts {
   int copied = 0;        // phrase search files written completely
   int failed = 0;        // articles reported with an error (not opened, no directory, access)
   bool cut_off = false;  // the listing held more than kMaxArticleNumber articles
+  bool phrase_index_failed = false;  // the phrase accelerator could not be written
 
-  // True when the run reported an error: a failed article or the cut-off.
-  bool any_error() const { return failed > 0 || cut_off; }
+  // True when the run reported an error: a failed article, the cut-off, or
+  // the phrase accelerator.
+  bool any_error() const { return failed > 0 || cut_off || phrase_index_failed; }
 };
 
 bool CopyArticles(RunSettings settings, RunServices& services, CopyCounts* counts = nullptr);

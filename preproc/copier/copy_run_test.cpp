@@ -92,6 +92,7 @@ TEST_F(CopyRunTest, SmallRunWritesNumberedCopiesAndItsExactLog) {
   expected += "Copying File   1: " + a + "intro.txt to " + dir_.Join("copies/a1/t0001") + "\n";
   expected += "Copying File   2: " + dir_.Join("articles/news/may.txt") + " to " +
               dir_.Join("copies/a1/t0002") + "\n";
+  expected += "# KPXScopy: Phrase accelerator: 0 word pairs of 2 articles, 4096 bytes\n";
   expected += "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n";
   expected += "# KPXScopy: Completed copying 2 files to " + c + "\n";
   expected += "# KPXScopy: Finished.\n";
@@ -149,6 +150,7 @@ TEST_F(CopyRunTest, LongListingsRunToTheCountersLimit) {
   EXPECT_NE(log.find("Copying File 32767: "), std::string::npos);
   EXPECT_EQ(log.find("Copying File 32768"), std::string::npos);
   EXPECT_NE(log.find("# KPXScopy: ERROR, no more files copied after # 32767\n"
+                     "# KPXScopy: Phrase accelerator: 0 word pairs of 2500 articles, 4096 bytes\n"
                      "\\-/-\\/-\\/-\\/-\\/-\\/-\\/-\\/-\\-/\n"
                      "# KPXScopy: Completed copying 32767 files to "),
             std::string::npos);

@@ -29,6 +29,9 @@ struct RunSettings {
   // (platform::kCp1252AccentFree); the front ends offer it only where
   // platform::CanIgnoreAccents() and never with CaseFold::kAscii.
   bool ignore_accents = false;
+  // The copy run writes the phrase accelerator beside the copies (its words
+  // folded as above, so give the copy run the index run's fold).
+  bool phrase_index = true;
 };
 
 // The table the index run folds words with, and records in the set.

@@ -14,7 +14,8 @@
 //                   the search's fold would change (so no query finds it:
 //                   the record and the words do not fit);
 //   CheckCopies     reports phrase search files missing for an article of the
-//                   file mapping log, and copies beyond it;
+//                   file mapping log, and copies beyond it; CheckPhraseIndex
+//                   reads the phrase accelerator beside them;
 //   CompareWithRuns runs both runs again on the listing into a private
 //                   temporary directory (platform::TempDir, removed
 //                   afterwards; no run log in the current directory), the
@@ -66,6 +67,13 @@ int CheckIndexSet(const std::string& index_path, std::vector<Finding>* findings)
 // listed: the file mapping log's article count (-1: unknown, only the copies
 // beyond nothing are checked).
 void CheckCopies(const std::string& copy_path, int listed, std::vector<Finding>* findings);
+
+// The phrase accelerator of copy_path, when there is one (a set without it
+// is sound): read whole (indexformat::CheckPhrasePairs), and, beside the set
+// in index_path, its stamp against the set's file mapping log and its fold
+// against the set's fold; a temporary file left by a killed copy run.
+void CheckPhraseIndex(const std::string& copy_path, const std::string& index_path,
+                      std::vector<Finding>* findings);
 
 // settings: the listing, article path, article type, delimiters and fold the
 // runs are given; its index_path and copy_path name the sets on disk (an empty

@@ -45,6 +45,7 @@ class VerifyTest : public ::testing::Test {
     std::vector<Finding> findings;
     int listed = CheckIndexSet(settings_.index_path, &findings);
     CheckCopies(settings_.copy_path, listed, &findings);
+    CheckPhraseIndex(settings_.copy_path, settings_.index_path, &findings);
     if (rerun) {
       EXPECT_TRUE(CompareWithRuns(settings_, &findings));
     }
@@ -99,7 +100,42 @@ TEST_F(VerifyTest, CopiesFromAReorderedListing) {
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0001"), "differs from what tarvik copy writes"))
       << Lines(lines);
   EXPECT_TRUE(Names(lines, dir_.Join("copy/a1/t0002"), "differs")) << Lines(lines);
-  EXPECT_EQ(lines.size(), 2u) << Lines(lines);
+  // The accelerator belongs to the copies, not to the index set.
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs"), "written for another listing"))
+      << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs"), "differs")) << Lines(lines);
+  EXPECT_EQ(lines.size(), 4u) << Lines(lines);
+}
+
+// The phrase accelerator is optional, but when it is there it must be whole,
+// folded as the set and not left half-written.
+TEST_F(VerifyTest, ThePhraseAcceleratorIsReadWhole) {
+  const std::string pairs = dir_.Read("copy/kpxpairs");
+  std::remove(dir_.Join("copy/kpxpairs").c_str());
+  std::vector<std::string> lines = Verify();
+  EXPECT_TRUE(lines.empty()) << Lines(lines);
+  std::string damaged = pairs;
+  damaged[4096 + 10] = static_cast<char>(damaged[4096 + 10] ^ 0x20);
+  dir_.Write("copy/kpxpairs", damaged);
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs"),
+                    "damaged phrase accelerator (checksum "
+                    "mismatch in block 1)"))
+      << Lines(lines);
+  dir_.Write("copy/kpxpairs", "notes");
+  dir_.Write("copy/kpxpairs.new", pairs);
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs"), "not a phrase accelerator")) << Lines(lines);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs.new"), "did not finish")) << Lines(lines);
+  std::remove(dir_.Join("copy/kpxpairs.new").c_str());
+  std::remove(dir_.Join("copy/kpxpairs").c_str());
+  RunSettings accent_free = settings_;
+  accent_free.ignore_accents = true;
+  RunServices services(dir_.Join("run.log"));
+  ASSERT_TRUE(CopyArticles(accent_free, services));
+  lines = Verify(false);
+  EXPECT_TRUE(Names(lines, dir_.Join("copy/kpxpairs"), "folded otherwise")) << Lines(lines);
+  EXPECT_EQ(lines.size(), 1u) << Lines(lines);
 }
 
 TEST_F(VerifyTest, AStaleTwoLetterFile) {
@@ -317,7 +353,9 @@ TEST_F(VerifyTest, TheFoldRecordIsReadAsTheSearchReadsIt) {
   RunSettings accent_free = settings_;
   accent_free.ignore_accents = true;
   ASSERT_TRUE(GenerateIndexFiles(accent_free, services));
-  ASSERT_TRUE(CopyArticles(settings_, services));
+  RunSettings bare_copies = settings_;  // the accelerator's own fold is checked elsewhere
+  bare_copies.phrase_index = false;
+  ASSERT_TRUE(CopyArticles(bare_copies, services));
   std::vector<std::string> lines = Verify();  // settings_ do not say ignore accents
   EXPECT_TRUE(lines.empty()) << Lines(lines);
 

@@ -12,7 +12,9 @@
 #include <string>
 
 #include "indexformat/fold_record.h"
+#include "indexformat/phrase_pairs.h"
 #include "platform/code_page.h"
+#include "preproc/copier/phrase_index_writer.h"
 #include "xtra/engine/engine_test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -146,6 +148,47 @@ TEST_F(AllocationTest, WholeSearchesAllocateNothing) {
     if (!record.empty()) dir_.Write("index/fold", record);
     EXPECT_EQ(CountDuring(text), 0) << record.substr(0, 30);
     EXPECT_EQ(Matches(), (std::vector<int>{1, 2, 3, 4}));  // the session really searched
+  }
+}
+
+// Searches the phrase accelerator answers, exactly and by narrowing, with a
+// damaged accelerator too.
+TEST_F(AllocationTest, SearchesThroughThePhraseAcceleratorAllocateNothing) {
+  std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8};
+  WriteIndexFor("NE", {{"NEW", all}});
+  WriteIndexFor("YO", {{"YORK", all}});
+  WriteIndexFor("CI", {{"CITY", all}});
+  std::vector<std::string> texts;
+  for (int n : all) {
+    texts.push_back(n % 2 == 0 ? "old new york city" : "new york, city");
+    WriteArticle(n, texts.back());
+  }
+  const std::string log = " -- File Mapping Log --\n";
+  dir_.Write("index/log", log);
+  indexformat::LogStamp stamp;
+  stamp.Add(log.data(), log.size());
+  platform::UpperCaseTable fold;
+  std::memcpy(fold.data(), s_.foldTable, fold.size());
+  const std::string pairs = preproc::BuildPhraseIndex(
+      std::vector<std::string_view>(texts.begin(), texts.end()), {}, stamp.Value(), 0, fold);
+  for (const std::string& bytes : {pairs, pairs.substr(0, pairs.size() - 1)}) {
+    dir_.Write("copies/kpxpairs", bytes);
+    allocations = 0;
+    counting = true;
+    KPXSearchNew(s_);
+    KPXSearchAddWordPhrase(s_, "new york");
+    KPXSearchAddWordPhrase(s_, "new york city");
+    for (int whole : {0, 1}) {
+      KPXSearchWholeWord(s_, whole);
+      KPXSearchAndOr(s_, 2);
+      KPXSearchCountMatches(s_);
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(Matches(), (std::vector<int>{2, 4, 6, 8}));  // whole words last
+    if (bytes == pairs) {
+      EXPECT_EQ(s_.pairCheck, kPairCheckSound);  // it was used
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "indexformat/fold_record.h"
 #include "indexformat/index_format.h"
+#include "indexformat/phrase_pairs.h"
 #include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "xtra/engine/char_classes.h"
@@ -43,6 +44,22 @@ bool FoldRecordFileName(const char* indexPath, char (&out)[kFileNameCapacity]) {
   out[0] = '\0';
   return AppendPathAndSeparator(indexPath, out, &used) &&
          Append(indexformat::kFoldRecordName, sizeof indexformat::kFoldRecordName - 1, out, &used);
+}
+
+bool FileMappingLogFileName(const char* indexPath, char (&out)[kFileNameCapacity]) {
+  size_t used = 0;
+  out[0] = '\0';
+  return AppendPathAndSeparator(indexPath, out, &used) &&
+         Append(indexformat::kFileMappingLogName, sizeof indexformat::kFileMappingLogName - 1, out,
+                &used);
+}
+
+bool PhrasePairsFileName(const char* articlesPath, char (&out)[kFileNameCapacity]) {
+  size_t used = 0;
+  out[0] = '\0';
+  return AppendPathAndSeparator(articlesPath, out, &used) &&
+         Append(indexformat::kPhrasePairsName, sizeof indexformat::kPhrasePairsName - 1, out,
+                &used);
 }
 
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,

@@ -4,7 +4,9 @@
 // relative to the index set (indexformat::RelativeFileName: "C/CA", "C/C" or
 // "extras"), so the reader always picks the file the writer filled.
 //
-// The fold record's name is the index path, the separator and "fold".
+// The fold record's name is the index path, the separator and "fold"; the
+// file mapping log's "log". The phrase accelerator's is the articles path,
+// the separator and "kpxpairs".
 //
 // An article file name is the articles path, the separator, the copy block
 // directory ("A" or "a" followed by k = (n - 1) / 100 + 1) and the separator,
@@ -33,6 +35,12 @@ bool IndexFileName(const char* indexPath, const char* word, size_t length,
 
 // The fold record of the set in indexPath.
 bool FoldRecordFileName(const char* indexPath, char (&out)[kFileNameCapacity]);
+
+// The set's file mapping log in indexPath.
+bool FileMappingLogFileName(const char* indexPath, char (&out)[kFileNameCapacity]);
+
+// The phrase accelerator in articlesPath (indexformat/phrase_pairs.h).
+bool PhrasePairsFileName(const char* articlesPath, char (&out)[kFileNameCapacity]);
 
 // The phrase search file of article number (1..2500); blockLetter is 'A' or 'a'.
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,

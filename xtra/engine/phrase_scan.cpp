@@ -6,6 +6,7 @@
 
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/file_names.h"
+#include "xtra/engine/phrase_index.h"
 
 namespace engine {
 
@@ -126,13 +127,42 @@ bool OpenArticle(const char* articlesPath, int article, char (&letters)[kMaxArti
   return false;
 }
 
+// Whether the copy of article opens (it is closed again at once).
+bool CopyOpens(const char* articlesPath, int article, char (&letters)[kMaxArticles / 100]) {
+  RawFile file;
+  return OpenArticle(articlesPath, article, letters, file);
+}
+
+// Below this many candidates reading their copies costs less than the
+// accelerator's own reads.
+constexpr int kFewCandidates = 4;
+
+int CandidateCount(const SearchState& state) {
+  int count = 0;
+  for (int i = 0; i < kMaxArticles; ++i) count += state.phraseFlags[i] != 0 ? 1 : 0;
+  return count;
+}
+
 }  // namespace
 
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
   char letters[kMaxArticles / 100] = {};
   const bool wholeWord = state.wordSearchMode != 0;
+  std::uint8_t verdict[kMaxArticles];
+  const PairAnswer answer = CandidateCount(state) > kFewCandidates
+                                ? LookUpPhrasePairs(state, phrase, length, verdict)
+                                : PairAnswer::kNone;
   for (int i = 0; i < kMaxArticles; ++i) {
     if (state.phraseFlags[i] == 0) continue;
+    if (answer != PairAnswer::kNone && verdict[i] == kPairRuledOut) {
+      state.phraseFlags[i] = 0;
+      continue;
+    }
+    if (answer == PairAnswer::kExact && verdict[i] == kPairListed) {
+      // Held; a copy that is gone still loses its article, as in the scan.
+      state.phraseFlags[i] = CopyOpens(state.articlesPath, i + 1, letters) ? 1 : 0;
+      continue;
+    }
     RawFile file;
     bool holds = OpenArticle(state.articlesPath, i + 1, letters, file) &&
                  ArticleHoldsPhrase(file, phrase, length, wholeWord, state.foldTable,

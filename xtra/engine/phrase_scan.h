@@ -37,7 +37,10 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
 
 // Keeps each set phrase flag only if the article's phrase search file holds
 // the phrase (folded with foldTable), the file folded with foldTable. An article whose file cannot
-// be opened loses its flag; the other candidates are still checked.
+// be opened loses its flag; the other candidates are still checked. Where the
+// copy path's phrase accelerator answers (phrase_index.h) the copies it rules
+// out are not opened, and for a phrase it answers exactly a copy is only
+// opened to see that it is there.
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
 
 }  // namespace engine

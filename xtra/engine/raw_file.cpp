@@ -33,6 +33,7 @@ long ReadDescriptor(int fd, char* buffer, size_t capacity) {
   return _read(fd, buffer, chunk);
 }
 bool SkipDescriptor(int fd, std::int64_t count) { return _lseeki64(fd, count, SEEK_CUR) >= 0; }
+bool SeekDescriptor(int fd, std::int64_t offset) { return _lseeki64(fd, offset, SEEK_SET) >= 0; }
 #else
 int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
 int CloseDescriptor(int fd) { return close(fd); }
@@ -51,6 +52,9 @@ long ReadDescriptor(int fd, char* buffer, size_t capacity) {
 }
 bool SkipDescriptor(int fd, std::int64_t count) {
   return lseek(fd, static_cast<off_t>(count), SEEK_CUR) >= 0;
+}
+bool SeekDescriptor(int fd, std::int64_t offset) {
+  return lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 #endif
 
@@ -80,6 +84,20 @@ size_t RawFile::Read(char* buffer, size_t capacity) {
   if (fd_ < 0 || capacity == 0) return 0;
   long n = ReadDescriptor(fd_, buffer, capacity);
   return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+bool RawFile::ReadAt(std::int64_t offset, char* buffer, size_t size) {
+  if (fd_ < 0 || offset < 0 || offset > size_ ||
+      size > static_cast<std::uint64_t>(size_ - offset) || !SeekDescriptor(fd_, offset)) {
+    return false;
+  }
+  size_t used = 0;
+  while (used < size) {
+    long n = ReadDescriptor(fd_, buffer + used, size - used);
+    if (n <= 0) return false;
+    used += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 bool RawFile::Skip(std::int64_t count) { return fd_ >= 0 && SkipDescriptor(fd_, count); }

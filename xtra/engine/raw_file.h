@@ -34,6 +34,11 @@ class RawFile {
   // the end of the file, on a read error or when the file is not open.
   size_t Read(char* buffer, size_t capacity);
 
+  // Reads exactly size bytes from offset into buffer (the read position
+  // moves behind them); false when the file holds fewer there or a read
+  // fails.
+  bool ReadAt(std::int64_t offset, char* buffer, size_t size);
+
   // Moves the read position forward by count bytes; false when it fails.
   bool Skip(std::int64_t count);
 

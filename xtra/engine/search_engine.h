@@ -71,7 +71,19 @@ struct SearchState {
   // The fold of the last search's set (the default before any): byte b of a
   // phrase or text is compared as foldTable[b].
   std::uint8_t foldTable[kFoldTableSize];
+  // What an earlier search found of the phrase accelerator of these paths
+  // (phrase_index.h): kPairCheckSound or kPairCheckUnusable while the
+  // accelerator's header checksum and the file mapping log's size are the
+  // ones in pairCheckKey (each 8 bytes, little-endian); kPairCheckUnknown
+  // after InitSearchState and whenever a path is set. Bytes only, so the
+  // state keeps its 4-byte alignment in the instance record.
+  std::uint8_t pairCheckKey[16];
+  std::int32_t pairCheck;
 };
+
+inline constexpr std::int32_t kPairCheckUnknown = 0;
+inline constexpr std::int32_t kPairCheckSound = 1;
+inline constexpr std::int32_t kPairCheckUnusable = 2;
 
 // Puts a state that was never used (zeroed or not) into its first state:
 // empty paths, no phrases, no key ranges, no matches, the default fold.

@@ -62,11 +62,15 @@ std::int32_t KPXSearchNew(SearchState& state) {
   return 0;
 }
 
+// Another path may name another set: what was learnt of the accelerator is
+// dropped either way.
 std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path) {
+  state.pairCheck = kPairCheckUnknown;
   return SetPath(state.indexPath, path);
 }
 
 std::int32_t KPXSearchSetArticlesPath(SearchState& state, const char* path) {
+  state.pairCheck = kPairCheckUnknown;
   return SetPath(state.articlesPath, path);
 }
 

@@ -48,9 +48,12 @@ static_assert(offsetof(XtraInstance, versionClass) == 4 * sizeof(void*));
 static_assert(offsetof(XtraInstance, searchState) == 4 * sizeof(void*) + 4);
 static_assert(offsetof(ScriptingObject, instance) == sizeof(XtraObjectHeader));
 // The search state's layout is the same on every target: 16,328 bytes up to
-// and with wordSearchMode, then the set's fold table of 256 bytes.
+// and with wordSearchMode, then the set's fold table of 256 bytes, then the
+// 20 bytes of what is known of the phrase accelerator.
 static_assert(offsetof(engine::SearchState, foldTable) == 16328);
-static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize);
+static_assert(offsetof(engine::SearchState, pairCheckKey) == 16328 + engine::kFoldTableSize);
+static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize + 20);
+static_assert(alignof(engine::SearchState) == 4);
 static_assert(sizeof(RegistrationObject) == sizeof(XtraObjectHeader));
 
 // Version class of a host major version: 7 for 7 and 8, 5 for 5, else 6.

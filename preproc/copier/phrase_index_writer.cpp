@@ -1,0 +1,461 @@
+#include "preproc/copier/phrase_index_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <unordered_map>
+
+#include "indexformat/file_mapping_log.h"
+#include "indexformat/index_format.h"
+#include "platform/file_system.h"
+#include "preproc/copier/phrase_search_file.h"
+#include "preproc/run/message_text.h"
+
+namespace preproc {
+namespace {
+
+using indexformat::kPairBlockPayload;
+using indexformat::kPairBlockSize;
+
+// Word numbers and article numbers packed in one sort key: the first word's
+// rank, the second word's rank, the article.
+constexpr int kArticleBits = 12;
+constexpr int kWordBits = 26;
+constexpr std::uint64_t kMaxWords = std::uint64_t{1} << kWordBits;
+static_assert(indexformat::kMaxPairArticles < (1 << kArticleBits));
+
+bool IsSpace(unsigned char c) { return (c >= 9 && c <= 13) || c == 32; }
+
+// The words of the copies and the pairs they form, article by article.
+class PairCollector {
+ public:
+  // False when the words no longer fit the sort key.
+  bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
+  // The pairs in key order, each (first rank, second rank, article) once.
+  std::vector<std::uint64_t> SortedPairs();
+  std::string_view Word(std::uint32_t rank, bool first) const {
+    return words_[(first ? by_first_ : by_second_)[rank]];
+  }
+
+ private:
+  std::uint32_t Intern(std::string_view word);
+
+  std::deque<std::string> storage_;  // the folded words; never moved once stored
+  std::unordered_map<std::string_view, std::uint32_t> numbers_;
+  std::vector<std::string_view> words_;  // by number
+  std::vector<std::uint64_t> pairs_;     // (number, number, article) until sorted
+  std::vector<std::uint32_t> by_first_;  // word numbers by first-word rank
+  std::vector<std::uint32_t> by_second_;
+  std::string folded_;
+};
+
+std::uint32_t PairCollector::Intern(std::string_view word) {
+  auto found = numbers_.find(word);
+  if (found != numbers_.end()) return found->second;
+  storage_.emplace_back(word);
+  std::string_view stored = storage_.back();
+  const auto number = static_cast<std::uint32_t>(words_.size());
+  words_.push_back(stored);
+  numbers_.emplace(stored, number);
+  return number;
+}
+
+bool PairCollector::AddCopy(int article, std::string_view copy,
+                            const platform::UpperCaseTable& fold) {
+  folded_.resize(copy.size());
+  for (size_t i = 0; i < copy.size(); ++i) {
+    folded_[i] = static_cast<char>(fold[static_cast<unsigned char>(copy[i])]);
+  }
+  const std::string_view text = folded_;
+  bool have_previous = false;
+  std::uint32_t previous = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t gap_start = at;
+    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == text.size()) break;
+    const bool one_blank = at == gap_start + 1 && text[gap_start] == ' ';
+    const size_t start = at;
+    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) ++at;
+    std::string_view word = text.substr(start, at - start);
+    if (word.size() > indexformat::kMaxPairWord) word = word.substr(0, indexformat::kMaxPairWord);
+    const std::uint32_t number = Intern(word);
+    if (words_.size() > kMaxWords) return false;
+    if (have_previous && one_blank) {
+      pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
+                       static_cast<std::uint64_t>(number) << kArticleBits |
+                       static_cast<std::uint64_t>(article));
+    }
+    have_previous = true;
+    previous = number;
+  }
+  return true;
+}
+
+std::vector<std::uint64_t> PairCollector::SortedPairs() {
+  // A key orders by the first word's length, its bytes, then the second word.
+  const size_t n = words_.size();
+  by_first_.resize(n);
+  by_second_.resize(n);
+  for (size_t i = 0; i < n; ++i) by_first_[i] = by_second_[i] = static_cast<std::uint32_t>(i);
+  std::sort(by_second_.begin(), by_second_.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
+  std::sort(by_first_.begin(), by_first_.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (words_[a].size() != words_[b].size()) return words_[a].size() < words_[b].size();
+    return words_[a] < words_[b];
+  });
+  std::vector<std::uint32_t> first_rank(n);
+  std::vector<std::uint32_t> second_rank(n);
+  for (size_t r = 0; r < n; ++r) {
+    first_rank[by_first_[r]] = static_cast<std::uint32_t>(r);
+    second_rank[by_second_[r]] = static_cast<std::uint32_t>(r);
+  }
+  constexpr std::uint64_t kWordMask = kMaxWords - 1;
+  constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
+  for (std::uint64_t& pair : pairs_) {
+    const std::uint64_t a = pair >> (kWordBits + kArticleBits);
+    const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
+    pair = static_cast<std::uint64_t>(first_rank[a]) << (kWordBits + kArticleBits) |
+           static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
+  }
+  std::vector<std::uint64_t> sorted;
+  sorted.swap(pairs_);
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  return sorted;
+}
+
+// Lays the blocks out: leaves as entries come, then the directory levels.
+class TreeWriter {
+ public:
+  explicit TreeWriter(std::string* file) : file_(file) { file_->assign(kPairBlockSize, '\0'); }
+
+  void AddEntry(const unsigned char* key, size_t key_length, const std::vector<int>& articles);
+  // Seals the last leaf, writes the directory; fills the header's tree fields.
+  void Finish(indexformat::PairHeader* header);
+
+ private:
+  struct Child {
+    std::string first_key;
+    std::uint32_t block;
+  };
+  unsigned char* Block(std::uint32_t number) {
+    return reinterpret_cast<unsigned char*>(file_->data()) + size_t{number} * kPairBlockSize;
+  }
+  std::uint32_t NewBlock() {
+    file_->append(kPairBlockSize, '\0');
+    return static_cast<std::uint32_t>(file_->size() / kPairBlockSize - 1);
+  }
+  void SealLeaf();
+
+  std::string* file_;
+  std::vector<Child> leaves_;
+  std::uint32_t leaf_ = 0;  // the leaf being filled, 0 before the first
+  size_t used_ = 0;         // bytes of its payload in use
+  std::uint16_t count_ = 0;
+  unsigned char last_key_[indexformat::kMaxPairKey];
+  size_t last_length_ = 0;
+  std::uint64_t entries_ = 0;
+};
+
+// An entry's postings: one article in the tag, or a distance list or a
+// bitmap, whichever is shorter.
+size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
+  if (articles.size() == 1) {
+    return indexformat::PutPairVarint(static_cast<std::uint32_t>(articles[0]) * 4 + 2, out);
+  }
+  unsigned char list[indexformat::kMaxPairArticles * 2 + 8];
+  size_t list_length = 0;
+  int last = 0;
+  for (int article : articles) {
+    list_length +=
+        indexformat::PutPairVarint(static_cast<std::uint32_t>(article - last), list + list_length);
+    last = article;
+  }
+  const size_t bitmap_bytes = static_cast<size_t>(last + 7) / 8;
+  size_t n = 0;
+  if (bitmap_bytes < list_length) {
+    n = indexformat::PutPairVarint(static_cast<std::uint32_t>(bitmap_bytes * 2 + 1), out);
+    std::memset(out + n, 0, bitmap_bytes);
+    for (int article : articles) {
+      out[n + static_cast<size_t>(article - 1) / 8] |=
+          static_cast<unsigned char>(1u << ((article - 1) % 8));
+    }
+    return n + bitmap_bytes;
+  }
+  n = indexformat::PutPairVarint(static_cast<std::uint32_t>(articles.size() * 4), out);
+  std::memcpy(out + n, list, list_length);
+  return n + list_length;
+}
+
+void TreeWriter::SealLeaf() {
+  if (leaf_ == 0) return;
+  unsigned char* block = Block(leaf_);
+  block[0] = static_cast<unsigned char>(count_);
+  block[1] = static_cast<unsigned char>(count_ >> 8);
+  indexformat::SealPairBlock(block, leaf_);
+}
+
+void TreeWriter::AddEntry(const unsigned char* key, size_t key_length,
+                          const std::vector<int>& articles) {
+  unsigned char entry[indexformat::kMaxPairKey + indexformat::kPairArticleBitmapBytes + 32];
+  for (bool fresh : {false, true}) {
+    size_t shared = 0;
+    if (!fresh && leaf_ != 0) {
+      while (shared < key_length && shared < last_length_ && key[shared] == last_key_[shared]) {
+        ++shared;
+      }
+    }
+    size_t n = indexformat::PutPairVarint(static_cast<std::uint32_t>(shared), entry);
+    n += indexformat::PutPairVarint(static_cast<std::uint32_t>(key_length - shared), entry + n);
+    std::memcpy(entry + n, key + shared, key_length - shared);
+    n += key_length - shared;
+    n += EncodePostings(articles, entry + n);
+    if (!fresh && (leaf_ == 0 || used_ + n > kPairBlockPayload - 2 || count_ == 0xFFFF)) {
+      SealLeaf();
+      leaf_ = NewBlock();
+      used_ = 0;
+      count_ = 0;
+      leaves_.push_back({std::string(reinterpret_cast<const char*>(key), key_length), leaf_});
+      last_length_ = 0;
+      continue;  // encode again with nothing shared
+    }
+    std::memcpy(Block(leaf_) + 2 + used_, entry, n);
+    used_ += n;
+    ++count_;
+    std::memcpy(last_key_, key, key_length);
+    last_length_ = key_length;
+    ++entries_;
+    return;
+  }
+}
+
+void TreeWriter::Finish(indexformat::PairHeader* header) {
+  SealLeaf();
+  header->leaf_blocks = static_cast<std::uint32_t>(leaves_.size());
+  header->pairs = entries_;
+  header->height = 0;
+  header->root = leaves_.empty() ? 0 : leaves_.front().block;
+  std::vector<Child> level = std::move(leaves_);
+  while (level.size() > 1) {
+    std::vector<Child> upper;
+    std::uint32_t block = 0;
+    size_t used = 0;
+    std::uint16_t count = 0;
+    auto seal = [&] {
+      if (block == 0) return;
+      Block(block)[0] = static_cast<unsigned char>(count);
+      Block(block)[1] = static_cast<unsigned char>(count >> 8);
+      indexformat::SealPairBlock(Block(block), block);
+    };
+    for (const Child& child : level) {
+      unsigned char entry[indexformat::kMaxPairKey + 16];
+      size_t n =
+          indexformat::PutPairVarint(static_cast<std::uint32_t>(child.first_key.size()), entry);
+      std::memcpy(entry + n, child.first_key.data(), child.first_key.size());
+      n += child.first_key.size();
+      n += indexformat::PutPairVarint(child.block, entry + n);
+      if (block == 0 || used + n > kPairBlockPayload - 2 || count == 0xFFFF) {
+        seal();
+        block = NewBlock();
+        used = 0;
+        count = 0;
+        upper.push_back({child.first_key, block});
+      }
+      std::memcpy(Block(block) + 2 + used, entry, n);
+      used += n;
+      ++count;
+    }
+    seal();
+    level = std::move(upper);
+    ++header->height;
+  }
+  if (!level.empty()) header->root = level.front().block;
+  header->blocks = static_cast<std::uint32_t>(file_->size() / kPairBlockSize);
+}
+
+// Writes bytes to path anew; false when any step fails.
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::FILE* file = platform::CreateNewFile(path);
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                       std::fflush(file) == 0 && !std::ferror(file);
+  const bool closed = std::fclose(file) == 0;
+  return written && closed;
+}
+
+}  // namespace
+
+bool ReadsAsPhraseIndex(const std::string& path) {
+  std::FILE* file = platform::OpenRegularFile(path);
+  if (file == nullptr) return false;
+  char magic[sizeof indexformat::kPhrasePairsMagic - 1];
+  const bool ours = std::fread(magic, 1, sizeof magic, file) == sizeof magic &&
+                    std::memcmp(magic, indexformat::kPhrasePairsMagic, sizeof magic) == 0;
+  std::fclose(file);
+  return ours;
+}
+
+bool RemovePhraseIndex(const std::string& copy_path, std::string* file, bool* foreign) {
+  *foreign = false;
+  for (const char* name : {indexformat::kPhrasePairsName, indexformat::kPhrasePairsTempName}) {
+    const std::string path = copy_path + name;
+    if (!platform::Exists(path)) continue;
+    if (!ReadsAsPhraseIndex(path)) {
+      *foreign = true;
+      continue;
+    }
+    if (!platform::RemoveFile(path)) {
+      *file = path;
+      return false;
+    }
+  }
+  return true;
+}
+
+void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
+                    std::uint32_t* lines) {
+  const size_t count = std::min(names.size(), static_cast<size_t>(indexformat::kMaxListedArticles));
+  const std::vector<std::string> logged(names.begin(),
+                                        names.begin() + static_cast<std::ptrdiff_t>(count));
+  const std::string text = indexformat::FileMappingLogText(logged);
+  indexformat::LogStamp log_stamp;
+  log_stamp.Add(text.data(), text.size());
+  *stamp = log_stamp.Value();
+  *lines = static_cast<std::uint32_t>(count);
+}
+
+std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
+                             const std::vector<bool>& absent, std::uint64_t log_stamp,
+                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+  indexformat::PairHeader header;
+  header.log_stamp = log_stamp;
+  header.log_lines = log_lines;
+  header.articles = static_cast<std::uint32_t>(
+      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
+  std::memcpy(header.fold, fold.data(), sizeof header.fold);
+  PairCollector collector;
+  for (std::uint32_t i = 0; i < header.articles; ++i) {
+    if (i < absent.size() && absent[i]) {
+      header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
+      continue;
+    }
+    header.copy_bytes += copies[i].size();
+    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
+  }
+  const std::vector<std::uint64_t> pairs = collector.SortedPairs();
+  std::string file;
+  TreeWriter tree(&file);
+  std::vector<int> articles;
+  unsigned char key[indexformat::kMaxPairKey];
+  constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
+  for (size_t i = 0; i < pairs.size();) {
+    const std::uint64_t words = pairs[i] >> kArticleBits;
+    articles.clear();
+    for (; i < pairs.size() && pairs[i] >> kArticleBits == words; ++i) {
+      articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
+    }
+    const auto first = static_cast<std::uint32_t>(words >> kWordBits);
+    const auto second = static_cast<std::uint32_t>(words & (kMaxWords - 1));
+    const size_t length =
+        indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
+    tree.AddEntry(key, length, articles);
+  }
+  tree.Finish(&header);
+  indexformat::EncodePairHeader(header, reinterpret_cast<unsigned char*>(file.data()));
+  return file;
+}
+
+PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
+                                   const std::vector<std::string>& names,
+                                   const platform::UpperCaseTable& fold) {
+  PhraseIndexResult result;
+  const std::string final_path = copy_path + indexformat::kPhrasePairsName;
+  const std::string temp_path = copy_path + indexformat::kPhrasePairsTempName;
+  for (const std::string& path : {final_path, temp_path}) {
+    if (platform::Exists(path) && !ReadsAsPhraseIndex(path)) {
+      result.outcome = PhraseIndexOutcome::kForeign;
+      result.file = path;
+      return result;
+    }
+  }
+  const int covered = std::min(articles, indexformat::kMaxPairArticles);
+  std::vector<std::string> contents(static_cast<size_t>(covered));
+  std::vector<std::string_view> copies(static_cast<size_t>(covered));
+  std::vector<bool> absent(static_cast<size_t>(covered), false);
+  for (int n = 1; n <= covered; ++n) {
+    const auto i = static_cast<size_t>(n - 1);
+    absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, n), &contents[i]);
+    if (absent[i]) contents[i].clear();
+    copies[i] = contents[i];
+  }
+  std::uint64_t stamp = 0;
+  std::uint32_t lines = 0;
+  StampOfListing(names, &stamp, &lines);
+  std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
+  std::vector<std::string>().swap(contents);
+  if (bytes.empty()) {
+    result.outcome = PhraseIndexOutcome::kTooLarge;
+    result.file = final_path;
+    return result;
+  }
+  indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                static_cast<std::int64_t>(bytes.size()), &result.header);
+  result.file_bytes = bytes.size();
+  if (!WriteFileBytes(temp_path, bytes)) {
+    platform::RemoveFile(temp_path);
+    result.outcome = PhraseIndexOutcome::kNotWritten;
+    result.file = temp_path;
+    return result;
+  }
+  if (!platform::RenameOver(temp_path, final_path)) {
+    platform::RemoveFile(temp_path);
+    result.outcome = PhraseIndexOutcome::kNotWritten;
+    result.file = final_path;
+    return result;
+  }
+  return result;
+}
+
+std::string DropPhraseIndex(const std::string& copy_path) {
+  std::string file;
+  bool foreign = false;
+  if (RemovePhraseIndex(copy_path, &file, &foreign)) return std::string();
+  return FormatMessage(
+      "# KPXScopy: ERROR, could not remove the phrase accelerator '%s'; no copy was changed\n",
+      file.c_str());
+}
+
+bool AddPhraseIndex(const std::string& copy_path, int articles,
+                    const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
+                    RunServices& services) {
+  services.SetStatusText("Writing the phrase accelerator");
+  const PhraseIndexResult result = WritePhraseIndex(copy_path, articles, names, fold);
+  switch (result.outcome) {
+    case PhraseIndexOutcome::kWritten:
+      services.LogText(FormatMessage(
+          "# KPXScopy: Phrase accelerator: %lu word pairs of %u articles, %lu bytes\n",
+          static_cast<unsigned long>(result.header.pairs), result.header.articles,
+          static_cast<unsigned long>(result.file_bytes)));
+      return true;
+    case PhraseIndexOutcome::kForeign:
+      services.ReportError(FormatMessage(
+          "# KPXScopy: WARNING, kept '%s': not a phrase accelerator; none was written\n",
+          result.file.c_str()));
+      return true;
+    case PhraseIndexOutcome::kTooLarge:
+      services.ReportError(
+          FormatMessage("# KPXScopy: WARNING, the copies hold too many distinct words for a phrase "
+                        "accelerator; none was written ('%s')\n",
+                        result.file.c_str()));
+      return true;
+    case PhraseIndexOutcome::kNotWritten:
+      break;
+  }
+  services.ReportError(FormatMessage(
+      "# KPXScopy: ERROR, could not write the phrase accelerator '%s'\n", result.file.c_str()));
+  return false;
+}
+
+}  // namespace preproc

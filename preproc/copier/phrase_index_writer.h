@@ -1,0 +1,82 @@
+// The phrase accelerator's writer (indexformat/phrase_pairs.h): reads the
+// phrase search files of a copy path as they are at the end of a copy run and
+// writes the file kPhrasePairsName beside them.
+//
+// The copy run calls RemovePhraseIndex before it changes any copy, and
+// WritePhraseIndex once every copy is written; the file is built in memory,
+// written under kPhrasePairsTempName and renamed over the final name only when
+// it is whole, so a failed or killed run leaves no accelerator that disagrees
+// with the copies. A file of either name that does not read as an accelerator
+// (no magic) is the author's: it is never removed or replaced.
+//
+// The words are folded with the table the index run folds with (the set's
+// fold record); the stamp is that of the file mapping log the index run
+// writes for the same listing (indexformat::LogStamp), so the search uses the
+// accelerator only beside the index set it belongs to.
+#ifndef KPX_PREPROC_COPIER_PHRASE_INDEX_WRITER_H_
+#define KPX_PREPROC_COPIER_PHRASE_INDEX_WRITER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "indexformat/phrase_pairs.h"
+#include "platform/code_page.h"
+#include "preproc/run/run_services.h"
+
+namespace preproc {
+
+enum class PhraseIndexOutcome {
+  kWritten,
+  kForeign,     // a file of the accelerator's name is not one: left alone, nothing written
+  kNotWritten,  // creating, writing or renaming failed (file names which)
+  kTooLarge,    // more distinct words than the format numbers
+};
+
+struct PhraseIndexResult {
+  PhraseIndexOutcome outcome = PhraseIndexOutcome::kWritten;
+  std::string file;  // the file concerned
+  indexformat::PairHeader header;
+  std::uint64_t file_bytes = 0;
+};
+
+// Whether the file at path begins with the accelerator's magic.
+bool ReadsAsPhraseIndex(const std::string& path);
+
+// Removes the accelerator and its temporary file from copy_path (which ends
+// in a separator) where they read as accelerators. False, with *file the one
+// that could not be removed, when one of them stays; a foreign file of either
+// name is left and reported through *foreign (no failure).
+bool RemovePhraseIndex(const std::string& copy_path, std::string* file, bool* foreign);
+
+// The stamp of the file mapping log the index run writes for names (those
+// past its limit of articles left out), and the number of its article lines.
+void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
+                    std::uint32_t* lines);
+
+// Builds the accelerator of the copies of articles 1..articles in copy_path
+// (those of articles beyond the search's limit are not read) and writes it.
+PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
+                                   const std::vector<std::string>& names,
+                                   const platform::UpperCaseTable& fold);
+
+// The accelerator's bytes for copies given in memory (copies[n - 1] of article
+// n, absent[n - 1] when it could not be read), as WritePhraseIndex writes
+// them; empty when there are too many words. For the tests and the fuzzer.
+std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
+                             const std::vector<bool>& absent, std::uint64_t log_stamp,
+                             std::uint32_t log_lines, const platform::UpperCaseTable& fold);
+
+// The copy run's two steps. DropPhraseIndex gives the error message when an
+// accelerator could not be removed (the run must then change no copy), else
+// nothing. AddPhraseIndex narrates through services and is false when it
+// reported an error; a foreign file in the way is a warning.
+std::string DropPhraseIndex(const std::string& copy_path);
+bool AddPhraseIndex(const std::string& copy_path, int articles,
+                    const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
+                    RunServices& services);
+
+}  // namespace preproc
+
+#endif  // KPX_PREPROC_COPIER_PHRASE_INDEX_WRITER_H_

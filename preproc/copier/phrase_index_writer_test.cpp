@@ -1,0 +1,189 @@
+#include "preproc/copier/phrase_index_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "indexformat/file_mapping_log.h"
+#include "indexformat/phrase_pairs_check.h"
+#include "platform/testing/full_disk.h"
+#include "platform/testing/temp_dir.h"
+#include "preproc/copier/copy_run.h"
+
+namespace preproc {
+namespace {
+
+using indexformat::PairEntry;
+using platform::testing::TempDir;
+
+const platform::UpperCaseTable& Fold() { return platform::kCp1252UpperCase; }
+
+std::vector<PairEntry> EntriesOf(const std::string& bytes) {
+  std::vector<PairEntry> entries;
+  const indexformat::PairCheck check = indexformat::CheckPhrasePairs(bytes, &entries);
+  EXPECT_EQ(check.damage, indexformat::PairDamage::kNone) << DescribePairCheck(check);
+  return entries;
+}
+
+std::string Build(const std::vector<std::string>& texts, std::vector<bool> absent = {}) {
+  std::vector<std::string_view> copies(texts.begin(), texts.end());
+  absent.resize(texts.size());
+  return BuildPhraseIndex(copies, absent, 42, 7, Fold());
+}
+
+// Pairs are the folded words one blank apart, as the search's scan sees
+// them; other separators make no pair.
+TEST(PhraseIndexWriter, PairsAreFoldedWordsOneBlankApart) {
+  const std::string bytes =
+      Build({"New york, new\tYork  new\r\nyork caf\xE9 noir", "x NEW YORK,", "", "a b"},
+            {false, false, false, true});
+  std::vector<std::tuple<std::string, std::string, std::vector<int>>> got;
+  for (const PairEntry& e : EntriesOf(bytes)) got.emplace_back(e.first, e.second, e.articles);
+  using T = std::tuple<std::string, std::string, std::vector<int>>;
+  // Keys order by the first word's length, then its bytes, then the second word.
+  EXPECT_EQ(
+      got, (std::vector<T>{T{"X", "NEW", {2}}, T{"NEW", "YORK,", {1, 2}}, T{"CAF\xC9", "NOIR", {1}},
+                           T{"YORK", "CAF\xC9", {1}}, T{"YORK,", "NEW", {1}}}));
+  indexformat::PairHeader header;
+  ASSERT_EQ(indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                          static_cast<std::int64_t>(bytes.size()), &header),
+            indexformat::PairDamage::kNone);
+  EXPECT_EQ(header.log_stamp, 42u);
+  EXPECT_EQ(header.log_lines, 7u);
+  EXPECT_EQ(header.articles, 4u);
+  EXPECT_TRUE(indexformat::PairArticleKnown(header, 3));
+  EXPECT_FALSE(indexformat::PairArticleKnown(header, 4));
+  EXPECT_FALSE(indexformat::PairArticleKnown(header, 5));
+}
+
+// Many pairs: several directory levels, lists and bitmaps, words cut to the
+// format's limit; every pair of the copies comes back with its articles.
+TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
+  std::mt19937 rng(5);
+  std::vector<std::string> texts(2600);
+  std::set<std::tuple<std::string, std::string, int>> expected;
+  for (size_t n = 0; n < texts.size(); ++n) {
+    std::string previous;
+    for (int w = 0; w < 40; ++w) {
+      std::string word = "W" + std::to_string(rng() % (n < 50 ? 3 : 20000));
+      if (rng() % 400 == 0) word = std::string(300, 'L') + std::to_string(w);
+      texts[n] += (w > 0 ? " " : "") + word;
+      if (word.size() > 255) word.resize(255);
+      if (w > 0 && n < 2500) expected.emplace(previous, word, static_cast<int>(n) + 1);
+      previous = word;
+    }
+  }
+  const std::string bytes = Build(texts);
+  std::set<std::tuple<std::string, std::string, int>> got;
+  for (const PairEntry& e : EntriesOf(bytes)) {
+    for (int a : e.articles) got.emplace(e.first, e.second, a);
+  }
+  EXPECT_EQ(got, expected);
+  indexformat::PairHeader header;
+  indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                static_cast<std::int64_t>(bytes.size()), &header);
+  EXPECT_GE(header.height, 2u);
+  EXPECT_EQ(header.articles, 2500u);  // the search's articles only
+}
+
+// The stamp is that of the log the index run writes for the same listing,
+// whichever line end it was written with.
+TEST(PhraseIndexWriter, StampIsTheFileMappingLogsStamp) {
+  TempDir dir;
+  const std::vector<std::string> names = {"one.txt", "sub\\two.txt", "three"};
+  ASSERT_EQ(indexformat::WriteFileMappingLog(dir.Join("log"), names),
+            indexformat::FileMappingLogWrite::kWritten);
+  std::string log = dir.Read("log");
+  EXPECT_EQ(indexformat::FileMappingLogText(names).size() <= log.size(), true);
+  std::uint64_t stamp = 0;
+  std::uint32_t lines = 0;
+  StampOfListing(names, &stamp, &lines);
+  indexformat::LogStamp written;
+  written.Add(log.data(), log.size());
+  EXPECT_EQ(written.Value(), stamp);
+  EXPECT_EQ(lines, 3u);
+  std::string crlf;
+  for (char c : log) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  indexformat::LogStamp windows;
+  for (char c : crlf) windows.Add(&c, 1);  // a CR LF cut between two pieces
+  EXPECT_EQ(windows.Value(), stamp);
+  StampOfListing({"one.txt", "sub\\two.txt", "four"}, &stamp, &lines);
+  EXPECT_NE(written.Value(), stamp);
+}
+
+class PhraseIndexRunTest : public ::testing::Test {
+ protected:
+  PhraseIndexRunTest() : services_(dir_.Join("kpxsindx.log")) {
+    settings_.listing_file = dir_.Join("listing.txt");
+    settings_.article_path = dir_.Join("articles");
+    settings_.copy_path = dir_.Join("copies");
+    dir_.Write("articles/a.txt", "new york city");
+    dir_.Write("articles/b.txt", "old york town");
+    dir_.Write("listing.txt", "a.txt\nb.txt\n");
+  }
+  bool Run() { return CopyArticles(settings_, services_, &counts_); }
+  std::string Pairs() const { return dir_.Join("copies/kpxpairs"); }
+
+  TempDir dir_;
+  RunServices services_;
+  RunSettings settings_;
+  CopyCounts counts_;
+};
+
+TEST_F(PhraseIndexRunTest, TheRunWritesItAndTheOptionLeavesItOut) {
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(counts_.any_error());
+  EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 4u);
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs.new"));
+  settings_.phrase_index = false;
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));  // the earlier one is gone too
+}
+
+// The author's own files of those names are kept, and the run says so.
+TEST_F(PhraseIndexRunTest, ForeignFilesOfItsNameAreKept) {
+  dir_.Write("copies/kpxpairs", "my notes");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(counts_.any_error());
+  EXPECT_EQ(dir_.Read("copies/kpxpairs"), "my notes");
+  EXPECT_NE(dir_.ReadText("kpxsindx.log").find("WARNING, kept '" + Pairs() + "'"),
+            std::string::npos);
+  std::filesystem::remove(Pairs());
+  dir_.Write("copies/kpxpairs.new", "mine too");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(dir_.Read("copies/kpxpairs.new"), "mine too");
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));
+}
+
+#ifndef _WIN32
+// A run that fails after changing copies leaves no accelerator, not even the
+// one of the run before, nor a partial one.
+TEST_F(PhraseIndexRunTest, AFailedRunLeavesNone) {
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(dir_.Exists("copies/kpxpairs"));
+  dir_.Write("articles/b.txt", std::string(20000, 'y'));
+  EXPECT_TRUE(platform::testing::RunOnFullDisk(8192, [&] { return !Run(); }));
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs.new"));
+}
+
+// The accelerator that cannot be written is an error of the run; the copies
+// are all written.
+TEST_F(PhraseIndexRunTest, AnAcceleratorThatCannotBeWrittenIsAnError) {
+  EXPECT_TRUE(platform::testing::RunOnFullDisk(1024, [&] {
+    return Run() && counts_.phrase_index_failed && counts_.any_error() && counts_.copied == 2;
+  }));
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs.new"));
+  EXPECT_NE(dir_.ReadText("kpxsindx.log").find("ERROR, could not write the phrase accelerator"),
+            std::string::npos);
+}
+#endif
+
+}  // namespace
+}  // namespace preproc
