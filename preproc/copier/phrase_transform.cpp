@@ -1,16 +1,24 @@
 #include "preproc/copier/phrase_transform.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace preproc {
 
 TransformRules::TransformRules(bool html_articles, std::string_view delimiter_set)
-    : html(html_articles), delimiters(delimiter_set), written{} {
+    : html(html_articles), delimiters(delimiter_set), written{}, unchanged_from(1) {
   for (int c = 0; c < 256; ++c) {
     const bool blank =
         delimiters.IsDelimiter(static_cast<unsigned char>(c)) && c != '\r' && c != '\n';
     written[c] = blank ? ' ' : static_cast<char>(c);
     if (blank && c != ' ') blanked.push_back(static_cast<char>(c));
+  }
+  for (char c : blanked) {
+    const auto byte = static_cast<unsigned char>(c);
+    unchanged_from =
+        byte < 32 && unchanged_from != 0 ? std::max<unsigned char>(unchanged_from, byte + 1) : 0;
   }
 }
 
@@ -26,14 +34,53 @@ void WriteCharacter(char c, char*& out, const TransformRules& rules, TransformSt
   state.after_text = !IsDelimiter(rules, c);
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// The high bit of each of the eight bytes of w that is below n (n at most
+// 128) or is a "<", by the usual bit tricks: exact for the lowest such byte
+// (a borrow only runs upwards), maybe not for those above it.
+std::uint64_t MayChange(std::uint64_t w, unsigned char n) {
+  const std::uint64_t below = (w - kOnes * n) & ~w & kHighBits;
+  const std::uint64_t lt = w ^ (kOnes * '<');
+  return below | ((lt - kOnes) & ~lt & kHighBits);
+}
+
+// Copies from *from, eight bytes at a time, up to the first byte that may
+// change or be a "<" (rules.unchanged_from says which bytes may change).
+void CopyUnchanged(const char*& from, const char* end, char*& to, const TransformRules& rules) {
+  if (rules.unchanged_from == 0) return;
+  while (end - from >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, from, 8);
+    std::memcpy(to, &w, 8);  // the bytes past the first that may change are written again
+    const std::uint64_t changing = MayChange(w, rules.unchanged_from);
+    if (changing != 0) {
+      // In memory order the lowest byte comes first only on little-endian
+      // machines; elsewhere the bytes of this word go one by one.
+      const int same =
+          std::endian::native == std::endian::little ? std::countr_zero(changing) / 8 : 0;
+      from += same;
+      to += same;
+      return;
+    }
+    from += 8;
+    to += 8;
+  }
+}
+
 // The character step for the bytes from p up to the next "<" or end, in one
-// pass: the transform's inner loop for HTML. Returns where it stopped.
+// pass: the transform's inner loop for HTML. Runs that the step leaves as
+// they are are copied whole; each byte it may change goes through it alone.
+// Returns where it stopped.
 const char* WriteUpToTag(const char* p, const char* end, char*& out, const TransformRules& rules,
                          TransformState& state) {
   const char* from = p;
   char* to = out;
-  for (char c; from != end && (c = *from) != '<'; ++from) {
-    *to++ = rules.written[static_cast<unsigned char>(c)];
+  while (from != end) {
+    CopyUnchanged(from, end, to, rules);
+    if (from == end || *from == '<') break;
+    *to++ = rules.written[static_cast<unsigned char>(*from++)];
   }
   out = to;
   // Only the last byte decides whether a word character was written last.

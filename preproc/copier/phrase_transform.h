@@ -39,6 +39,10 @@ struct TransformRules {
   Delimiters delimiters;
   std::array<char, 256> written;  // a blank for a delimiter, CR and LF kept, the byte otherwise
   std::string blanked;            // the bytes written as a blank, apart from the blank itself
+  // When every byte of blanked is below 32: one more than the largest of
+  // them (1 when there is none), so that a run of bytes none of which is
+  // below it or a "<" is copied as it is, eight bytes at a time. 0 otherwise.
+  unsigned char unchanged_from;
 };
 
 // Carried from block to block within one article.

@@ -165,5 +165,42 @@ TEST(PhraseSearchTransform, MatchesTheByteByByteReference) {
   }
 }
 
+// Long runs that the transform copies eight bytes at a time, broken by the
+// odd byte it changes or a tag at every offset, bytes above 127 among them,
+// with delimiter sets of control bytes only (the runs copied whole) and with
+// other ones (byte by byte): the same copies as the reference, in output
+// buffers of just the promised size.
+TEST(PhraseSearchTransform, LongUnchangedRunsMatchTheReference) {
+  std::mt19937 random(20261209);
+  auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+  const std::string breaks("\t\v\f\x1f\r\n <>,");
+  for (const char* set : {"", "\x1f", "\x01\x1f", ",", "\xe9"}) {
+    const TransformRules rules(true, set);
+    for (int round = 0; round < 200; ++round) {
+      std::string article;
+      const size_t length = pick(9000) + 1;
+      while (article.size() < length) {
+        if (pick(40) == 0) {
+          article.push_back(breaks[pick(breaks.size())]);
+        } else {
+          article.push_back(pick(8) == 0 ? static_cast<char>(128 + pick(128))
+                                         : static_cast<char>('a' + pick(26)));
+        }
+      }
+      TransformState state;
+      testing::ReferenceTransform reference(rules);
+      for (size_t at = 0; at < article.size();) {
+        const std::string block = article.substr(at, std::min<size_t>(4096, pick(5000) + 1));
+        at += block.size();
+        std::vector<char> out(block.size() + 2);
+        const size_t n = PhraseSearchTransform(block.c_str(), out.data(), rules, state);
+        ASSERT_EQ(std::string(out.data(), n), reference.Block(block.c_str()))
+            << "set " << set << " round " << round << " at " << at;
+        ASSERT_EQ(state.after_text, reference.state.after_text);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace preproc

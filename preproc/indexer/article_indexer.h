@@ -2,7 +2,9 @@
 // the word tree with the article's index, and every letter that begins at
 // least one of its words enters the article into that letter's entry (the
 // one-byte word 'A'..'Z'), once per article. The words come from the
-// ArticleWordReader, found, folded and hashed already.
+// ArticleWordReader, found and folded already, letter entries among them and
+// most repeats left out, with the count of every word and letter entry the
+// article entered.
 #ifndef KPX_PREPROC_INDEXER_ARTICLE_INDEXER_H_
 #define KPX_PREPROC_INDEXER_ARTICLE_INDEXER_H_
 
@@ -33,14 +35,9 @@ class ArticleIndexer {
   // prefetched before the first is entered.
   static constexpr int kBatch = 16;
 
-  void EnterBatch(const WordRecord* batch, int count, std::uint32_t article, bool* letter_marks,
-                  RunCounters& counters);
-  void Enter(std::uint32_t node, std::uint32_t article, RunCounters& counters);
-  std::uint32_t LetterNode(unsigned char letter);
+  void EnterBatch(const WordRecord* batch, int count, std::uint32_t article, RunCounters& counters);
 
   WordTree& tree_;
-  std::uint32_t letter_nodes_[26];  // node of each letter entry, once entered
-  bool letter_known_[26] = {};
 };
 
 }  // namespace preproc

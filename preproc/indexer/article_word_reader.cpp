@@ -1,8 +1,10 @@
 #include "preproc/indexer/article_word_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
+#include "indexformat/index_format.h"
 #include "platform/file_system.h"
 #include "preproc/indexer/word_tree.h"
 
@@ -18,27 +20,61 @@ ArticleWordReader::ArticleWordReader(std::vector<std::string> paths, const Delim
 
 void ArticleWordReader::ReadAll(ChunkPipe& pipe) {
   std::string text;  // one article at a time
+  ArticleWords words(pipe, fold_);
   for (const std::string& path : paths_) {
     if (!platform::ReadWholeFile(path, &text)) return;  // unreadable: nothing follows
-    if (!PutWords(pipe, text)) return;                  // the consumer has gone
+    if (!words.Put(delimiters_, html_, text)) return;   // the consumer has gone
   }
 }
 
-// Puts the article's words and its end into the pipe; false once the
-// consumer has gone.
-bool ArticleWordReader::PutWords(ChunkPipe& pipe, const std::string& text) {
+// Puts the article's words (bar repeats), its letter entries and its closing tally
+// into the pipe.
+bool ArticleWordReader::ArticleWords::Put(const Delimiters& delimiters, bool html,
+                                          const std::string& text) {
+  repeats_.NextArticle();
+  std::fill(std::begin(letter_seen_), std::end(letter_seen_), false);
   const char* p = text.c_str();
   for (;;) {
-    char* word = pipe.ReserveRecord(WordTree::kPaddedBufferSize);
+    // A word and its letter entry add two at most: a tally that could
+    // overflow goes first, before the word takes the room reserved for it.
+    if (entered_ > kMaxTally - 2 && !Tally(entered_)) return false;
+    char* word = pipe_.ReserveRecord(WordTree::kPaddedBufferSize);
     if (word == nullptr) return false;
     std::size_t found = 0;
-    p = FindNextFoldedWord(p, delimiters_, html_, fold_, word, &found);
+    p = FindNextFoldedWord(p, delimiters, html, fold_, word, &found);
     if (p == nullptr) break;
-    const auto length = static_cast<std::uint32_t>(found);
-    std::memset(word + length, 0, 8);
-    pipe.CommitRecord(WordTree::HashPaddedWord(word, length), length);
+    const auto first = static_cast<unsigned char>(word[0]);
+    Enter(word, static_cast<std::uint32_t>(found));
+    if (indexformat::IsUpperLetter(first) && !letter_seen_[first - 'A']) {
+      letter_seen_[first - 'A'] = true;
+      if (!EnterLetter(first)) return false;
+    }
   }
-  pipe.CommitRecord(0, 0);  // in the room reserved last
+  return Tally(entered_ | kArticleEnd);
+}
+
+// The word lies in the room reserved last; it is committed unless it is a
+// known repeat, whose room is used again.
+void ArticleWordReader::ArticleWords::Enter(char* padded, std::uint32_t length) {
+  std::memset(padded + length, 0, 8);
+  ++entered_;
+  if (!repeats_.IsRepeat(padded, length)) pipe_.CommitRecord(0, length);
+}
+
+bool ArticleWordReader::ArticleWords::EnterLetter(unsigned char letter) {
+  char* padded = pipe_.ReserveRecord(8);
+  if (padded == nullptr) return false;
+  std::memset(padded, 0, 8);
+  padded[0] = static_cast<char>(letter);
+  ++entered_;
+  if (!repeats_.IsRepeat(padded, 1)) pipe_.CommitRecord(0, 1);
+  return true;
+}
+
+bool ArticleWordReader::ArticleWords::Tally(std::uint32_t key) {
+  if (pipe_.ReserveRecord(0) == nullptr) return false;
+  pipe_.CommitRecord(key, 0);
+  entered_ = 0;
   return true;
 }
 
@@ -50,12 +86,17 @@ ArticleWordReader::Next ArticleWordReader::NextWords(WordRecord* out, int max, i
     // The words given point into this chunk: keep it until the next call.
     if (*count > 0 && producer_.AtChunkEnd()) break;
     if (!producer_.NextRecord(&record)) break;  // no article follows
-    if (record.size == 0) {
+    if (record.size == 0) {                     // a tally
+      entered_ += record.key & kMaxTally;
+      if ((record.key & kArticleEnd) == 0) continue;
+      ended_entered_ = std::exchange(entered_, 0);
       if (*count == 0) return Next::kArticleEnd;
       article_ended_ = true;
       break;
     }
-    out[(*count)++] = WordRecord{record.key, record.size, record.data};
+    // Hashed here, for the tree: only the words given need it.
+    out[(*count)++] =
+        WordRecord{WordTree::HashPaddedWord(record.data, record.size), record.size, record.data};
   }
   return *count > 0 ? Next::kWords : Next::kUnreadable;
 }

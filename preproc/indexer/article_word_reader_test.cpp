@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,10 @@ class ArticleWordReaderTest : public ::testing::Test {
     }
   }
 
-  // Every word of the reader's next article; false when it was unreadable.
-  bool Article(ArticleWordReader& reader, std::vector<std::string>* words) {
+  // Every word the reader gives of its next article, and the article's
+  // tally; false when it was unreadable.
+  bool Article(ArticleWordReader& reader, std::vector<std::string>* words,
+               std::uint64_t* entered = nullptr) {
     words->clear();
     WordRecord batch[5];
     int count = 0;
@@ -36,6 +40,7 @@ class ArticleWordReaderTest : public ::testing::Test {
           }
           break;
         case ArticleWordReader::Next::kArticleEnd:
+          if (entered != nullptr) *entered = reader.EnteredWords();
           return true;
         case ArticleWordReader::Next::kUnreadable:
           return false;
@@ -50,9 +55,18 @@ class ArticleWordReaderTest : public ::testing::Test {
 
 using V = std::vector<std::string>;
 
-// Articles come in listing order, each with its own words, folded, also when
-// an article's words fill several chunks and when an article has none; a
-// word of more than 255 bytes keeps its first 255.
+// The distinct words given, sorted: a repeat may or may not be given again.
+V Distinct(V words) {
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  return words;
+}
+
+// Articles come in listing order, each with its own words, folded, and the
+// letter entries of its initials, also when an article's words fill several
+// chunks and when an article has none; a word of more than 255 bytes keeps
+// its first 255. The tally counts every word and letter entry, repeats
+// included.
 TEST_F(ArticleWordReaderTest, ArticlesInOrderAcrossChunks) {
   std::string big;
   V big_words;
@@ -67,14 +81,20 @@ TEST_F(ArticleWordReaderTest, ArticlesInOrderAcrossChunks) {
                                           dir_.Write("b.txt", " dog\n" + long_word + " end")};
   ArticleWordReader reader(paths, delimiters_, false, upper_);
   V words;
-  ASSERT_TRUE(Article(reader, &words));
-  EXPECT_EQ(words, (V{"THE", "CAT", "THE", "HAT"}));
-  ASSERT_TRUE(Article(reader, &words));
+  std::uint64_t entered = 0;
+  ASSERT_TRUE(Article(reader, &words, &entered));
+  EXPECT_EQ(Distinct(words), (V{"C", "CAT", "H", "HAT", "T", "THE"}));
+  EXPECT_EQ(entered, 7u);
+  ASSERT_TRUE(Article(reader, &words, &entered));
   EXPECT_EQ(words, V{});
-  ASSERT_TRUE(Article(reader, &words));
+  EXPECT_EQ(entered, 0u);
+  ASSERT_TRUE(Article(reader, &words, &entered));
+  big_words.insert(big_words.begin() + 1, "W");  // the letter entry, after the first W word
   EXPECT_EQ(words, big_words);
-  ASSERT_TRUE(Article(reader, &words));
-  EXPECT_EQ(words, (V{"DOG", std::string(255, 'X'), "END"}));
+  EXPECT_EQ(entered, 30001u);
+  ASSERT_TRUE(Article(reader, &words, &entered));
+  EXPECT_EQ(words, (V{"DOG", "D", std::string(255, 'X'), "X", "END", "E"}));
+  EXPECT_EQ(entered, 6u);
   // Past the last article: an answer, not a wait.
   EXPECT_FALSE(Article(reader, &words));
 }
@@ -85,7 +105,8 @@ TEST_F(ArticleWordReaderTest, HtmlArticles) {
   ArticleWordReader reader(paths, delimiters_, true, upper_);
   V words;
   ASSERT_TRUE(Article(reader, &words));
-  EXPECT_EQ(words, (V{"CAT", "DOG", "A", "<", "B"}));
+  // A and B are their own letter entries.
+  EXPECT_EQ(words, (V{"CAT", "C", "DOG", "D", "A", "<", "B"}));
 }
 
 // The articles before an unreadable one give all their words; then the
@@ -96,7 +117,7 @@ TEST_F(ArticleWordReaderTest, StopsAtAnUnreadableArticle) {
   ArticleWordReader reader(paths, delimiters_, false, upper_);
   V words;
   ASSERT_TRUE(Article(reader, &words));
-  EXPECT_EQ(words, (V{"ONE", "TWO"}));
+  EXPECT_EQ(words, (V{"ONE", "O", "TWO", "T"}));
   EXPECT_FALSE(Article(reader, &words));
   EXPECT_EQ(words, V{});
   EXPECT_FALSE(Article(reader, &words));

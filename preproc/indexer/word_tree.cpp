@@ -37,7 +37,7 @@ std::size_t WordTree::EstimateWords(std::uint64_t article_bytes) {
 }
 
 void WordTree::Reserve(std::size_t expected_words, std::size_t expected_additions) {
-  std::size_t wanted = std::bit_ceil(std::max(expected_words * 2, kInitialSlots));
+  std::size_t wanted = std::bit_ceil(std::max(expected_words / 3 * 4 + 4, kInitialSlots));
   if (wanted > slot_count_) Resize(wanted);
   words_.reserve(expected_words);
   last_added_.reserve(expected_words);
@@ -68,7 +68,7 @@ std::uint32_t WordTree::AddNode(Slot& slot, const char* padded, std::uint32_t le
   slot.hash = hash;
   slot.id_plus_one = id + 1;
   std::memcpy(&slot.head, padded, 8);
-  if (words_.size() * 2 > slot_count_) Resize(slot_count_ * 2);
+  if (words_.size() * 4 > slot_count_ * 3) Resize(slot_count_ * 2);
   return id;
 }
 
@@ -114,18 +114,23 @@ void WordTree::StartArticle(std::uint32_t article) {
   current_article_ = article;
 }
 
+// A counting sort of the additions by node: list_start_ first counts each
+// node's additions, then (summed) says where its list starts, serves as the
+// cursor each list is filled at, which leaves it where the next list starts,
+// and is moved up by one place at the end.
 void WordTree::FinishArticleLists() {
   list_start_.assign(words_.size() + 1, 0);
   for (std::uint32_t node : additions_) ++list_start_[node + 1];
   for (size_t i = 1; i < list_start_.size(); ++i) list_start_[i] += list_start_[i - 1];
-  LargeVector<std::uint32_t> next(list_start_.begin(), list_start_.end() - 1);
   postings_.resize(additions_.size());
   for (size_t r = 0; r < runs_.size(); ++r) {
     size_t end = r + 1 < runs_.size() ? runs_[r + 1].first_addition : additions_.size();
     for (size_t i = runs_[r].first_addition; i < end; ++i) {
-      postings_[next[additions_[i]]++] = runs_[r].article;
+      postings_[list_start_[additions_[i]]++] = runs_[r].article;
     }
   }
+  std::copy_backward(list_start_.begin(), list_start_.end() - 1, list_start_.end());
+  list_start_[0] = 0;
   additions_ = {};
   runs_ = {};
   // The walk needs neither the hash table nor the marks. The marks' memory
@@ -146,35 +151,46 @@ std::uint64_t WordTree::SecondKey(std::uint32_t node) const {
   return key;
 }
 
-WordTree::WordOrder::WordOrder(WordTree& tree) : tree_(tree), ids_(tree.size()) {
+WordTree::WordOrder::WordOrder(WordTree& tree) : tree_(tree) {
   static_assert(sizeof(Keyed) == sizeof(Slot) && alignof(Keyed) <= alignof(Slot));
   const std::size_t n = tree.size();
-  // Both halves fit in an emptied hash table: it has at least two slots per
-  // word. Otherwise (before FinishArticleLists) they are allocated.
+  std::size_t count[256] = {};
+  for (std::uint32_t id = 0; id < n; ++id) ++count[FirstByte(id)];
+  std::size_t largest = 0;
+  std::size_t sum = 0;
+  for (int b = 0; b < 256; ++b) {
+    group_end_[b] = sum += count[b];
+    largest = std::max(largest, count[b]);
+  }
+  // Every node, and room to sort the largest group: in an emptied hash table
+  // when it holds them (it has at least 4 slots per 3 words, and no group is
+  // all of them on real text); otherwise (before FinishArticleLists, or one
+  // first byte for most words) they are allocated.
   Keyed* memory;
-  if (tree.slots_ == nullptr && tree.table_.count >= 2 * n) {
+  if (tree.slots_ == nullptr && tree.table_.count >= n + largest) {
     memory = reinterpret_cast<Keyed*>(tree.table_.slots);
   } else {
-    own_.resize(2 * n);
+    own_.resize(n + largest);
     memory = own_.data();
   }
   keyed_ = memory;
   spare_ = memory + n;
-  // Keyed by the first eight bytes into spare_, then grouped by the first
-  // byte into keyed_, keeping node order within a group.
-  std::size_t count[256] = {};
+  ids_.resize(largest);
+  // Keyed by the first eight bytes, grouped by the first byte, keeping node
+  // order within a group.
+  std::size_t next[256];
+  for (int b = 0; b < 256; ++b) next[b] = group_end_[b] - count[b];
   for (std::uint32_t id = 0; id < n; ++id) {
     std::uint64_t key;
     std::memcpy(&key, tree.text_.data() + tree.words_[id].offset, 8);  // padded: 8 bytes are there
     if constexpr (std::endian::native == std::endian::little) key = __builtin_bswap64(key);
-    new (&spare_[id]) Keyed{key, id};  // begins each record's life in the reused memory
-    ++count[key >> 56];
+    new (&keyed_[next[key >> 56]++])
+        Keyed{key, id};  // begins each record's life in the reused memory
   }
-  std::size_t sum = 0;
-  for (int b = 0; b < 256; ++b) group_end_[b] = sum += count[b];
-  std::size_t next[256];
-  for (int b = 0; b < 256; ++b) next[b] = group_end_[b] - count[b];
-  for (std::size_t i = 0; i < n; ++i) new (&keyed_[next[spare_[i].key >> 56]++]) Keyed(spare_[i]);
+}
+
+unsigned char WordTree::WordOrder::FirstByte(std::uint32_t id) const {
+  return static_cast<unsigned char>(tree_.text_[tree_.words_[id].offset]);
 }
 
 std::span<const std::uint32_t> WordTree::WordOrder::NextGroup() {
@@ -183,9 +199,9 @@ std::span<const std::uint32_t> WordTree::WordOrder::NextGroup() {
     const std::size_t n = group_end_[next_byte_] - begin;
     if (n == 0) continue;
     ++next_byte_;
-    const Keyed* sorted = SortGroup(keyed_ + begin, spare_ + begin, n);
-    for (std::size_t i = 0; i < n; ++i) ids_[begin + i] = sorted[i].id;
-    return std::span<const std::uint32_t>(ids_).subspan(begin, n);
+    const Keyed* sorted = SortGroup(keyed_ + begin, spare_, n);
+    for (std::size_t i = 0; i < n; ++i) ids_[i] = sorted[i].id;
+    return std::span<const std::uint32_t>(ids_).first(n);
   }
   return {};
 }

@@ -51,7 +51,7 @@ class WordTree {
   // first InsertWord.
   void Reserve(std::size_t expected_words, std::size_t expected_additions = 0);
 
-  // Slots in the hash table (a power of two, kept at least twice size()).
+  // Slots in the hash table (a power of two, kept at least 4/3 of size()).
   std::size_t capacity() const { return slot_count_; }
 
   // The estimate Reserve takes for articles of this many bytes in all: a
@@ -172,13 +172,14 @@ class WordTree {
 
    private:
     const Keyed* SortGroup(Keyed* group, Keyed* scratch, std::size_t n) const;
+    unsigned char FirstByte(std::uint32_t id) const;
 
     const WordTree& tree_;
-    LargeVector<Keyed> own_;  // when the hash table's memory cannot be used
-    Keyed* keyed_;            // every node, grouped by first byte
-    Keyed* spare_;            // as much again, for the sort
-    std::vector<std::uint32_t> ids_;
-    std::size_t group_end_[256];  // where each byte's group ends in keyed_
+    LargeVector<Keyed> own_;          // when the hash table's memory cannot be used
+    Keyed* keyed_;                    // every node, grouped by first byte
+    Keyed* spare_;                    // as much as the largest group, for the sort
+    std::vector<std::uint32_t> ids_;  // the group given last
+    std::size_t group_end_[256];      // where each byte's group ends in keyed_
     int next_byte_ = 0;
   };
 
