@@ -94,6 +94,21 @@ std::string IgnoreAccentsRefusal(const Options& options) {
   return "";
 }
 
+// --fold and --ignore-accents: the index run folds its words so, the copy run
+// the phrase accelerator's.
+void AddFoldOptions(CLI::App* command, Options& options, const char* fold_help,
+                    const char* ignore_accents_help) {
+  command->add_option("--fold", options.fold, fold_help)
+      ->check(CLI::IsMember(std::vector<std::string> {
+#if defined(_WIN32)
+        "ansi",
+#endif
+            "cp1252", "ascii"
+      }))
+      ->type_name(kFoldNames);
+  command->add_flag("--ignore-accents", options.ignore_accents, ignore_accents_help);
+}
+
 // The options both runs share.
 void AddCommonOptions(CLI::App* command, Options& options) {
   command
@@ -245,15 +260,7 @@ int main(int argc, char** argv) {
       ->add_option("--index", options.settings.index_path,
                    "The directory that receives the index file set (created when missing)")
       ->required();
-  index->add_option("--fold", options.fold, kFoldHelp)
-      ->check(CLI::IsMember(std::vector<std::string> {
-#if defined(_WIN32)
-        "ansi",
-#endif
-            "cp1252", "ascii"
-      }))
-      ->type_name(kFoldNames);
-  index->add_flag("--ignore-accents", options.ignore_accents, kIgnoreAccentsHelp);
+  AddFoldOptions(index, options, kFoldHelp, kIgnoreAccentsHelp);
   index->footer(
       "Example:\n  tarvik index --html --listing examples/listing.txt "
       "--articles examples/articles --index examples/index");
@@ -264,17 +271,9 @@ int main(int argc, char** argv) {
   copy->add_option("--copy", options.settings.copy_path,
                    "The directory that receives the phrase search files (created when missing)")
       ->required();
-  copy->add_option("--fold", options.fold,
-                   "The --fold given to tarvik index: the phrase accelerator's words are folded "
-                   "so, and the search uses it only beside a set folded the same way")
-      ->check(CLI::IsMember(std::vector<std::string> {
-#if defined(_WIN32)
-        "ansi",
-#endif
-            "cp1252", "ascii"
-      }))
-      ->type_name(kFoldNames);
-  copy->add_flag("--ignore-accents", options.ignore_accents,
+  AddFoldOptions(copy, options,
+                 "The --fold given to tarvik index: the phrase accelerator's words are folded "
+                 "so, and the search uses it only beside a set folded the same way",
                  "The --ignore-accents given to tarvik index, for the phrase accelerator");
   copy->add_flag("--no-phrase-index", options.no_phrase_index,
                  "Write no phrase accelerator (the file kpxpairs), only the phrase search files; "
