@@ -180,7 +180,9 @@ std::string DumpPhrasePairs(std::string_view bytes) {
     text += line;
     std::string absent;
     for (int n = 1; n <= static_cast<int>(h.articles); ++n) {
-      if (!PairArticleKnown(h, n)) absent += " " + std::to_string(n);
+      if (PairArticleKnown(h, n)) continue;
+      absent += ' ';
+      absent += std::to_string(n);
     }
     if (!absent.empty()) text += "absent copies:" + absent + "\n";
   }
@@ -188,8 +190,13 @@ std::string DumpPhrasePairs(std::string_view bytes) {
     AppendPrintable(entry.first, &text);
     text += ' ';
     AppendPrintable(entry.second, &text);
-    text += ' ' + std::to_string(entry.articles.size()) + ":";
-    for (int article : entry.articles) text += ' ' + std::to_string(article);
+    text += ' ';
+    text += std::to_string(entry.articles.size());
+    text += ':';
+    for (int article : entry.articles) {
+      text += ' ';
+      text += std::to_string(article);
+    }
     text += '\n';
   }
   if (check.damage != PairDamage::kNone) {
