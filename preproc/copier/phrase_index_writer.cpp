@@ -275,6 +275,52 @@ void TreeWriter::Finish(indexformat::PairHeader* header) {
   header->blocks = static_cast<std::uint32_t>(file_->size() / kPairBlockSize);
 }
 
+bool IsAbsent(const std::vector<bool>& absent, size_t i) { return i < absent.size() && absent[i]; }
+
+// The header's fields the copies decide (all but the tree's).
+indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copies,
+                                       const std::vector<bool>& absent, std::uint64_t log_stamp,
+                                       std::uint32_t log_lines,
+                                       const platform::UpperCaseTable& fold) {
+  indexformat::PairHeader header;
+  header.log_stamp = log_stamp;
+  header.log_lines = log_lines;
+  header.articles = static_cast<std::uint32_t>(
+      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
+  std::memcpy(header.fold, fold.data(), sizeof header.fold);
+  for (std::uint32_t i = 0; i < header.articles; ++i) {
+    if (IsAbsent(absent, i)) {
+      header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
+    } else {
+      header.copy_bytes += copies[i].size();
+    }
+  }
+  return header;
+}
+
+// Whether the file at path is an accelerator whose every block is sound and
+// whose header has the fields the copies give (*found then holds it).
+bool DescribesCopies(const std::string& path, const indexformat::PairHeader& expected,
+                     PhraseIndexResult* found) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, &bytes)) return false;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  indexformat::PairHeader& header = found->header;
+  if (indexformat::DecodePairHeader(data, static_cast<std::int64_t>(bytes.size()), &header) !=
+          indexformat::PairDamage::kNone ||
+      bytes.size() != size_t{header.blocks} * kPairBlockSize) {
+    return false;
+  }
+  for (std::uint32_t b = 1; b < header.blocks; ++b) {
+    if (!indexformat::PairBlockSound(data + size_t{b} * kPairBlockSize, b)) return false;
+  }
+  found->file_bytes = bytes.size();
+  return header.log_stamp == expected.log_stamp && header.log_lines == expected.log_lines &&
+         header.articles == expected.articles && header.copy_bytes == expected.copy_bytes &&
+         std::memcmp(header.fold, expected.fold, sizeof header.fold) == 0 &&
+         std::memcmp(header.absent, expected.absent, sizeof header.absent) == 0;
+}
+
 // Writes bytes to path anew; false when any step fails.
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::FILE* file = platform::CreateNewFile(path);
@@ -329,19 +375,10 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
 std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
                              const std::vector<bool>& absent, std::uint64_t log_stamp,
                              std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
-  indexformat::PairHeader header;
-  header.log_stamp = log_stamp;
-  header.log_lines = log_lines;
-  header.articles = static_cast<std::uint32_t>(
-      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
-  std::memcpy(header.fold, fold.data(), sizeof header.fold);
+  indexformat::PairHeader header = HeaderOfCopies(copies, absent, log_stamp, log_lines, fold);
   PairCollector collector;
   for (std::uint32_t i = 0; i < header.articles; ++i) {
-    if (i < absent.size() && absent[i]) {
-      header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
-      continue;
-    }
-    header.copy_bytes += copies[i].size();
+    if (IsAbsent(absent, i)) continue;
     if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
   }
   const std::vector<std::uint64_t> pairs = collector.SortedPairs();
@@ -369,23 +406,21 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
 
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
-                                   const platform::UpperCaseTable& fold) {
+                                   const platform::UpperCaseTable& fold, const HeldCopies& held,
+                                   bool may_keep) {
   PhraseIndexResult result;
   const std::string final_path = copy_path + indexformat::kPhrasePairsName;
   const std::string temp_path = copy_path + indexformat::kPhrasePairsTempName;
-  for (const std::string& path : {final_path, temp_path}) {
-    if (platform::Exists(path) && !ReadsAsPhraseIndex(path)) {
-      result.outcome = PhraseIndexOutcome::kForeign;
-      result.file = path;
-      return result;
-    }
-  }
   const int covered = std::min(articles, indexformat::kMaxPairArticles);
-  std::vector<std::string> contents(static_cast<size_t>(covered));
+  std::vector<std::string> contents(static_cast<size_t>(covered));  // the copies read here
   std::vector<std::string_view> copies(static_cast<size_t>(covered));
   std::vector<bool> absent(static_cast<size_t>(covered), false);
   for (int n = 1; n <= covered; ++n) {
     const auto i = static_cast<size_t>(n - 1);
+    if (i < held.held.size() && held.held[i] && i < held.text.size()) {
+      copies[i] = held.text[i];
+      continue;
+    }
     absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, n), &contents[i]);
     if (absent[i]) contents[i].clear();
     copies[i] = contents[i];
@@ -393,6 +428,27 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   std::uint64_t stamp = 0;
   std::uint32_t lines = 0;
   StampOfListing(names, &stamp, &lines);
+  if (may_keep &&
+      DescribesCopies(final_path, HeaderOfCopies(copies, absent, stamp, lines, fold), &result)) {
+    result.outcome = PhraseIndexOutcome::kKept;
+    result.file = final_path;
+    return result;
+  }
+  result = PhraseIndexResult();
+  // One that does not describe these copies goes first, so a write that
+  // fails, or a foreign file in the way, leaves none.
+  if (ReadsAsPhraseIndex(final_path) && !platform::RemoveFile(final_path)) {
+    result.outcome = PhraseIndexOutcome::kNotWritten;
+    result.file = final_path;
+    return result;
+  }
+  for (const std::string& path : {final_path, temp_path}) {
+    if (platform::Exists(path) && !ReadsAsPhraseIndex(path)) {
+      result.outcome = PhraseIndexOutcome::kForeign;
+      result.file = path;
+      return result;
+    }
+  }
   std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);
   if (bytes.empty()) {
@@ -429,10 +485,17 @@ std::string DropPhraseIndex(const std::string& copy_path) {
 
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    RunServices& services) {
+                    const HeldCopies& held, bool may_keep, RunServices& services) {
   services.SetStatusText("Writing the phrase accelerator");
-  const PhraseIndexResult result = WritePhraseIndex(copy_path, articles, names, fold);
+  const PhraseIndexResult result =
+      WritePhraseIndex(copy_path, articles, names, fold, held, may_keep);
   switch (result.outcome) {
+    case PhraseIndexOutcome::kKept:
+      services.LogText(FormatMessage(
+          "# KPXScopy: Phrase accelerator kept: %lu word pairs of %u articles, %lu bytes\n",
+          static_cast<unsigned long>(result.header.pairs), result.header.articles,
+          static_cast<unsigned long>(result.file_bytes)));
+      return true;
     case PhraseIndexOutcome::kWritten:
       services.LogText(FormatMessage(
           "# KPXScopy: Phrase accelerator: %lu word pairs of %u articles, %lu bytes\n",
