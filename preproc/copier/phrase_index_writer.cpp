@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <unordered_map>
 
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
@@ -39,26 +37,60 @@ class PairCollector {
   }
 
  private:
-  std::uint32_t Intern(std::string_view word);
+  struct Stored {
+    size_t at;  // in arena_
+    std::uint32_t length;
+    std::uint32_t hash;
+  };
+  std::uint32_t Intern(std::string_view word, std::uint32_t hash);
+  void Grow();
 
-  std::deque<std::string> storage_;  // the folded words; never moved once stored
-  std::unordered_map<std::string_view, std::uint32_t> numbers_;
-  std::vector<std::string_view> words_;  // by number
+  // The distinct words end to end, each numbered in the order first met, and
+  // an open-addressing table of their numbers plus one (0: a free slot).
+  std::string arena_;
+  std::vector<Stored> stored_;  // by number
+  std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(1024, 0);
+  std::vector<std::string_view> words_;  // by number, once every word is in
   std::vector<std::uint64_t> pairs_;     // (number, number, article) until sorted
   std::vector<std::uint32_t> by_first_;  // word numbers by first-word rank
   std::vector<std::uint32_t> by_second_;
   std::string folded_;
 };
 
-std::uint32_t PairCollector::Intern(std::string_view word) {
-  auto found = numbers_.find(word);
-  if (found != numbers_.end()) return found->second;
-  storage_.emplace_back(word);
-  std::string_view stored = storage_.back();
-  const auto number = static_cast<std::uint32_t>(words_.size());
-  words_.push_back(stored);
-  numbers_.emplace(stored, number);
+// The word's number; a word met for the first time gets the next one.
+std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::uint32_t slot = slots_[i];
+    if (slot == 0) break;
+    const Stored& known = stored_[slot - 1];
+    if (known.hash == hash && known.length == word.size() &&
+        std::memcmp(arena_.data() + known.at, word.data(), word.size()) == 0) {
+      return slot - 1;
+    }
+  }
+  const auto number = static_cast<std::uint32_t>(stored_.size());
+  stored_.push_back({arena_.size(), static_cast<std::uint32_t>(word.size()), hash});
+  arena_.append(word);
+  if (stored_.size() * 2 > slots_.size()) {
+    Grow();  // at most half full: short probes
+  } else {
+    size_t i = hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = number + 1;
+  }
   return number;
+}
+
+// Doubles the table and places every word again.
+void PairCollector::Grow() {
+  slots_.assign(slots_.size() * 2, 0);
+  const size_t mask = slots_.size() - 1;
+  for (size_t n = 0; n < stored_.size(); ++n) {
+    size_t i = stored_[n].hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = static_cast<std::uint32_t>(n) + 1;
+  }
 }
 
 bool PairCollector::AddCopy(int article, std::string_view copy,
@@ -77,11 +109,17 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
     if (at == text.size()) break;
     const bool one_blank = at == gap_start + 1 && text[gap_start] == ' ';
     const size_t start = at;
-    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) ++at;
-    std::string_view word = text.substr(start, at - start);
-    if (word.size() > indexformat::kMaxPairWord) word = word.substr(0, indexformat::kMaxPairWord);
-    const std::uint32_t number = Intern(word);
-    if (words_.size() > kMaxWords) return false;
+    // FNV-1a over the word's bytes as far as they are kept.
+    std::uint32_t hash = 2166136261u;
+    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) {
+      if (at - start < indexformat::kMaxPairWord) {
+        hash = (hash ^ static_cast<unsigned char>(text[at])) * 16777619u;
+      }
+      ++at;
+    }
+    const size_t length = std::min(at - start, indexformat::kMaxPairWord);
+    const std::uint32_t number = Intern(text.substr(start, length), hash);
+    if (stored_.size() > kMaxWords) return false;
     if (have_previous && one_blank) {
       pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
                        static_cast<std::uint64_t>(number) << kArticleBits |
@@ -95,7 +133,10 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
 
 std::vector<std::uint64_t> PairCollector::SortedPairs() {
   // A key orders by the first word's length, its bytes, then the second word.
-  const size_t n = words_.size();
+  const size_t n = stored_.size();
+  words_.clear();
+  words_.reserve(n);
+  for (const Stored& word : stored_) words_.emplace_back(arena_.data() + word.at, word.length);
   by_first_.resize(n);
   by_second_.resize(n);
   for (size_t i = 0; i < n; ++i) by_first_[i] = by_second_[i] = static_cast<std::uint32_t>(i);
