@@ -33,7 +33,7 @@ class PairCollector {
   // The pairs in key order, each (first rank, second rank, article) once.
   std::vector<std::uint64_t> SortedPairs();
   std::string_view Word(std::uint32_t rank, bool first) const {
-    return words_[(first ? by_first_ : by_second_)[rank]];
+    return (first ? by_first_ : by_second_)[rank];
   }
 
  private:
@@ -50,10 +50,10 @@ class PairCollector {
   std::string arena_;
   std::vector<Stored> stored_;  // by number
   std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(1024, 0);
-  std::vector<std::string_view> words_;  // by number, once every word is in
-  std::vector<std::uint64_t> pairs_;     // (number, number, article) until sorted
-  std::vector<std::uint32_t> by_first_;  // word numbers by first-word rank
-  std::vector<std::uint32_t> by_second_;
+  std::vector<std::string_view> words_;     // by number, once every word is in
+  std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
+  std::vector<std::string_view> by_first_;  // the words by first-word rank
+  std::vector<std::string_view> by_second_;
   std::string folded_;
 };
 
@@ -131,26 +131,51 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
+// Sorts the keys ascending: a least significant digit radix sort, 16 bits a
+// pass, a pass skipped where every key has the same digit.
+void SortKeys(std::vector<std::uint64_t>& keys) {
+  if (keys.size() < 2) return;
+  std::vector<std::uint64_t> other(keys.size());
+  std::vector<size_t> starts(size_t{1} << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const std::uint64_t key : keys) ++starts[(key >> shift) & 0xFFFF];
+    if (starts[(keys[0] >> shift) & 0xFFFF] == keys.size()) continue;
+    size_t at = 0;
+    for (size_t& start : starts) {
+      const size_t count = start;
+      start = at;
+      at += count;
+    }
+    for (const std::uint64_t key : keys) other[starts[(key >> shift) & 0xFFFF]++] = key;
+    keys.swap(other);
+  }
+}
+
 std::vector<std::uint64_t> PairCollector::SortedPairs() {
   // A key orders by the first word's length, its bytes, then the second word.
   const size_t n = stored_.size();
   words_.clear();
   words_.reserve(n);
   for (const Stored& word : stored_) words_.emplace_back(arena_.data() + word.at, word.length);
-  by_first_.resize(n);
-  by_second_.resize(n);
-  for (size_t i = 0; i < n; ++i) by_first_[i] = by_second_[i] = static_cast<std::uint32_t>(i);
-  std::sort(by_second_.begin(), by_second_.end(),
+  std::vector<std::uint32_t> first_order(n);  // word numbers by rank
+  std::vector<std::uint32_t> second_order(n);
+  for (size_t i = 0; i < n; ++i) first_order[i] = second_order[i] = static_cast<std::uint32_t>(i);
+  std::sort(second_order.begin(), second_order.end(),
             [&](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
-  std::sort(by_first_.begin(), by_first_.end(), [&](std::uint32_t a, std::uint32_t b) {
+  std::sort(first_order.begin(), first_order.end(), [&](std::uint32_t a, std::uint32_t b) {
     if (words_[a].size() != words_[b].size()) return words_[a].size() < words_[b].size();
     return words_[a] < words_[b];
   });
   std::vector<std::uint32_t> first_rank(n);
   std::vector<std::uint32_t> second_rank(n);
+  by_first_.resize(n);
+  by_second_.resize(n);
   for (size_t r = 0; r < n; ++r) {
-    first_rank[by_first_[r]] = static_cast<std::uint32_t>(r);
-    second_rank[by_second_[r]] = static_cast<std::uint32_t>(r);
+    first_rank[first_order[r]] = static_cast<std::uint32_t>(r);
+    second_rank[second_order[r]] = static_cast<std::uint32_t>(r);
+    by_first_[r] = words_[first_order[r]];
+    by_second_[r] = words_[second_order[r]];
   }
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
@@ -162,7 +187,7 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
   }
   std::vector<std::uint64_t> sorted;
   sorted.swap(pairs_);
-  std::sort(sorted.begin(), sorted.end());
+  SortKeys(sorted);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
 }
