@@ -38,18 +38,25 @@ class PairCollector {
 
  private:
   struct Stored {
-    size_t at;  // in arena_
+    size_t at;           // in arena_
+    std::uint64_t head;  // the first 8 bytes (zeros past the end): most words whole
     std::uint32_t length;
     std::uint32_t hash;
   };
+  static std::uint64_t HeadOf(std::string_view word) {
+    std::uint64_t head = 0;
+    std::memcpy(&head, word.data(), std::min(word.size(), sizeof head));
+    return head;
+  }
   std::uint32_t Intern(std::string_view word, std::uint32_t hash);
   void Grow();
 
   // The distinct words end to end, each numbered in the order first met, and
-  // an open-addressing table of their numbers plus one (0: a free slot).
+  // an open-addressing table of their hashes (high half) and numbers plus
+  // one (low half; 0: a free slot), so a probe past another word reads no word.
   std::string arena_;
   std::vector<Stored> stored_;  // by number
-  std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(1024, 0);
+  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1024, 0);
   std::vector<std::string_view> words_;     // by number, once every word is in
   std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
   std::vector<std::string_view> by_first_;  // the words by first-word rank
@@ -60,25 +67,24 @@ class PairCollector {
 // The word's number; a word met for the first time gets the next one.
 std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash) {
   const size_t mask = slots_.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const std::uint32_t slot = slots_[i];
-    if (slot == 0) break;
-    const Stored& known = stored_[slot - 1];
-    if (known.hash == hash && known.length == word.size() &&
-        std::memcmp(arena_.data() + known.at, word.data(), word.size()) == 0) {
-      return slot - 1;
+  const std::uint64_t head = HeadOf(word);
+  size_t i = hash & mask;
+  for (; slots_[i] != 0; i = (i + 1) & mask) {
+    if (slots_[i] >> 32 != hash) continue;
+    const auto number = static_cast<std::uint32_t>(slots_[i] - 1);
+    const Stored& known = stored_[number];
+    if (known.length == word.size() && known.head == head &&
+        (word.size() <= sizeof head ||
+         std::memcmp(arena_.data() + known.at + sizeof head, word.data() + sizeof head,
+                     word.size() - sizeof head) == 0)) {
+      return number;
     }
   }
   const auto number = static_cast<std::uint32_t>(stored_.size());
-  stored_.push_back({arena_.size(), static_cast<std::uint32_t>(word.size()), hash});
+  stored_.push_back({arena_.size(), head, static_cast<std::uint32_t>(word.size()), hash});
   arena_.append(word);
-  if (stored_.size() * 2 > slots_.size()) {
-    Grow();  // at most half full: short probes
-  } else {
-    size_t i = hash & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = number + 1;
-  }
+  slots_[i] = std::uint64_t{hash} << 32 | (number + 1);
+  if (stored_.size() * 2 > slots_.size()) Grow();  // at most half full: short probes
   return number;
 }
 
@@ -87,9 +93,10 @@ void PairCollector::Grow() {
   slots_.assign(slots_.size() * 2, 0);
   const size_t mask = slots_.size() - 1;
   for (size_t n = 0; n < stored_.size(); ++n) {
-    size_t i = stored_[n].hash & mask;
+    const std::uint32_t hash = stored_[n].hash;
+    size_t i = hash & mask;
     while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = static_cast<std::uint32_t>(n) + 1;
+    slots_[i] = std::uint64_t{hash} << 32 | (n + 1);
   }
 }
 
