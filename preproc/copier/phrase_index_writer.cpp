@@ -165,15 +165,31 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
   words_.clear();
   words_.reserve(n);
   for (const Stored& word : stored_) words_.emplace_back(arena_.data() + word.at, word.length);
-  std::vector<std::uint32_t> first_order(n);  // word numbers by rank
-  std::vector<std::uint32_t> second_order(n);
-  for (size_t i = 0; i < n; ++i) first_order[i] = second_order[i] = static_cast<std::uint32_t>(i);
-  std::sort(second_order.begin(), second_order.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
-  std::sort(first_order.begin(), first_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (words_[a].size() != words_[b].size()) return words_[a].size() < words_[b].size();
+  // The second words in byte order: first by their leading 8 bytes read
+  // big-endian (zeros past the end), which orders two words unless those are
+  // equal, then by the bytes.
+  std::vector<std::uint64_t> leading(n);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t k = 0; k < 8; ++k) {
+      const auto c = k < words_[i].size() ? static_cast<unsigned char>(words_[i][k]) : 0u;
+      leading[i] = leading[i] << 8 | c;
+    }
+  }
+  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
+  for (size_t i = 0; i < n; ++i) second_order[i] = static_cast<std::uint32_t>(i);
+  std::sort(second_order.begin(), second_order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (leading[a] != leading[b]) return leading[a] < leading[b];
     return words_[a] < words_[b];
   });
+  // The first words by length, those of one length in byte order: the byte
+  // order above, stably counted out by length.
+  std::vector<size_t> length_starts(indexformat::kMaxPairWord + 2, 0);
+  for (const std::string_view word : words_) ++length_starts[word.size() + 1];
+  for (size_t l = 1; l < length_starts.size(); ++l) length_starts[l] += length_starts[l - 1];
+  std::vector<std::uint32_t> first_order(n);
+  for (const std::uint32_t number : second_order) {
+    first_order[length_starts[words_[number].size()]++] = number;
+  }
   std::vector<std::uint32_t> first_rank(n);
   std::vector<std::uint32_t> second_rank(n);
   by_first_.resize(n);

@@ -97,6 +97,37 @@ TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
   EXPECT_EQ(header.articles, 2500u);  // the search's articles only
 }
 
+// Words that agree in their first bytes, hold NUL bytes or differ only past
+// the kept 255 bytes come out in key order, each pair once with its articles.
+TEST(PhraseIndexWriter, WordsAlikeInTheirFirstBytesKeepKeyOrder) {
+  using namespace std::string_literals;
+  const std::string cut(255, 'Q');
+  const std::vector<std::string> texts = {
+      "INTERNATIONALE INTERNATIONAL INTERNAT INTER\0 INTER INTERNATIONAL",
+      "AB\0 AB AB\0\x01 \xFF\xFE AB " + cut + "X " + cut + "Y AB"s, "INTERNATIONAL INTERNATIONAL"};
+  std::set<std::tuple<std::string, std::string, int>> expected;
+  for (size_t n = 0; n < texts.size(); ++n) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : texts[n] + " ") {
+      if (c != ' ') {
+        word += c;
+        continue;
+      }
+      words.push_back(word.substr(0, 255));
+      word.clear();
+    }
+    for (size_t w = 1; w < words.size(); ++w) {
+      expected.emplace(words[w - 1], words[w], static_cast<int>(n) + 1);
+    }
+  }
+  std::set<std::tuple<std::string, std::string, int>> got;
+  for (const PairEntry& e : EntriesOf(Build(texts))) {  // the check sees the key order
+    for (int a : e.articles) got.emplace(e.first, e.second, a);
+  }
+  EXPECT_EQ(got, expected);
+}
+
 // The stamp is that of the log the index run writes for the same listing,
 // whichever line end it was written with.
 TEST(PhraseIndexWriter, StampIsTheFileMappingLogsStamp) {
