@@ -19,8 +19,8 @@ CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
   return CopyResult{CopyOutcome::kNotOpened, {}};
 }
 
-CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
-                                          const std::string& destination) {
+CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::string& destination,
+                                          std::string* text) {
   // Untranslated modes: the article's bytes and line ends pass unchanged.
   std::FILE* in = platform::OpenRegularFile(source);
   if (in == nullptr) {
@@ -41,7 +41,7 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
   // Whole-article buffers: one read and one write call for a typical article.
   std::setvbuf(in, in_buffer_.data(), _IOFBF, in_buffer_.size());
   std::setvbuf(out, out_buffer_.data(), _IOFBF, out_buffer_.size());
-  CopyResult result = CopyBlocks(in, source, out, destination);  // names the final copy
+  CopyResult result = CopyBlocks(in, source, out, destination, text);  // names the final copy
   std::fclose(in);  // read only: nothing to lose on close
   const bool flushed = std::fflush(out) == 0;
   const bool closed = std::fclose(out) == 0;
@@ -56,6 +56,9 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
     platform::RemoveFile(partial);
     return result;
   }
+  if (result.outcome == CopyOutcome::kCopied && change_guard_ && !change_guard_()) {
+    result = CopyResult{CopyOutcome::kHeldBack, {}};
+  }
   if (result.outcome == CopyOutcome::kCopied && !platform::RenameOver(partial, destination)) {
     // A directory under the destination's name cannot be replaced by a file:
     // looked for only when the rename fails, which saves every copy a lookup.
@@ -63,11 +66,13 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source,
                                                 : AccessFailed(destination);
   }
   if (result.outcome != CopyOutcome::kCopied) platform::RemoveFile(partial);
+  result.changed = result.outcome == CopyOutcome::kCopied;
   return result;
 }
 
 CopyResult ArticleCopier::CopyBlocks(std::FILE* source, const std::string& source_name,
-                                     std::FILE* destination, const std::string& destination_name) {
+                                     std::FILE* destination, const std::string& destination_name,
+                                     std::string* text) {
   TransformState state;  // fresh for every article
   for (;;) {
     const size_t read = std::fread(block_.data(), 1, kCopyBlockSize, source);
@@ -77,6 +82,7 @@ CopyResult ArticleCopier::CopyBlocks(std::FILE* source, const std::string& sourc
     if (std::fwrite(output_.data(), 1, length, destination) != length) {
       return AccessFailed(destination_name);
     }
+    if (text != nullptr) text->append(output_.data(), length);
     // A full block may be followed by more; a short one (even empty) ends the article.
     if (read < kCopyBlockSize) return CopyResult{};
   }

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "indexformat/phrase_pairs.h"
 #include "platform/file_system.h"
 #include "preproc/copier/article_copier.h"
 #include "preproc/copier/phrase_index_writer.h"
@@ -39,6 +41,8 @@ class CopyRun {
   bool ReadListing();
   bool CopyListing();
   Next CopyArticle(ArticleCopier& copier, int n, const std::string& line);
+  bool RetirePhraseIndex();
+  HeldCopies Held() const;
   void Finish();
   bool Fail(const std::string& message);
   bool Abandon(const std::string& file);
@@ -55,25 +59,40 @@ class CopyRun {
   int number_ = 0;  // the article being copied: the counter of the run
   std::string abandoned_file_;
   std::string made_directory_;  // the copy block directory made last
+  // Whether a copy was created or replaced (the accelerator found was removed
+  // just before), and why the accelerator could not be removed.
+  bool copies_changed_ = false;
+  std::string retire_failure_;
+  // The copies the accelerator covers as this run wrote them, end to end:
+  // held_[n - 1] when held_spans_[n - 1] is article n's copy.
+  std::string held_text_;
+  std::vector<std::pair<size_t, size_t>> held_spans_;
+  std::vector<bool> held_;
 };
 
 bool CopyRun::Run() {
   services_.OpenRunLog();  // without a log the run goes on silently
   services_.LogText("# KPXScopy: Duplication of files Started ...\n");
   if (!PrepareInputs()) return false;
-  // No accelerator may outlive a change of the copies it describes.
-  const std::string failure = DropPhraseIndex(settings_.copy_path);
-  if (!failure.empty()) return Fail(failure);
+  // No accelerator may outlive a change of the copies it describes: one that
+  // is to be written again goes just before the first copy changes (a run
+  // that changes none may keep it), one that is not goes now.
+  if (!settings_.phrase_index) {
+    const std::string failure = DropPhraseIndex(settings_.copy_path);
+    if (!failure.empty()) return Fail(failure);
+  }
   services_.LogText("# KPXScopy: Starting file duplication process\n\n");
   services_.SetProgressRange(0, kProgressUpper);
   services_.SetProgressStep(1);
   services_.SetProgressPos(0);
   services_.SetStatusText("Starting Article Duplication Process");
-  if (!CopyListing()) return Abandon(abandoned_file_);
+  if (!CopyListing()) {
+    return retire_failure_.empty() ? Abandon(abandoned_file_) : Fail(retire_failure_);
+  }
   if (settings_.phrase_index) {
     counts_.phrase_index_failed =
         !AddPhraseIndex(settings_.copy_path, std::min(number_, kMaxArticleNumber), names_,
-                        FoldTableOf(settings_), services_);
+                        FoldTableOf(settings_), Held(), !copies_changed_, services_);
   }
   Finish();
   return true;
@@ -109,6 +128,7 @@ bool CopyRun::ReadListing() {
 // Copies every article line; false when a file access failure abandons the run.
 bool CopyRun::CopyListing() {
   ArticleCopier copier(rules_, services_);
+  if (settings_.phrase_index) copier.SetChangeGuard([this] { return RetirePhraseIndex(); });
   for (const std::string& line : names_) {
     number_ = static_cast<int>(&line - names_.data()) + 1;
     if (number_ > kMaxArticleNumber) {
@@ -150,7 +170,19 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
     return Next::kStop;
   }
   made_directory_ = block_directory;
-  const CopyResult result = copier.CopyArticleFile(source, destination);
+  // The accelerator's copies are kept as they are written, not read back.
+  const bool hold = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
+  const size_t held_from = held_text_.size();
+  const CopyResult result =
+      copier.CopyArticleFile(source, destination, hold ? &held_text_ : nullptr);
+  if (hold) {
+    if (result.outcome != CopyOutcome::kCopied) held_text_.resize(held_from);
+    held_spans_.resize(static_cast<size_t>(n), {0, 0});
+    held_.resize(static_cast<size_t>(n), false);
+    held_spans_[static_cast<size_t>(n - 1)] = {held_from, held_text_.size() - held_from};
+    held_[static_cast<size_t>(n - 1)] = result.outcome == CopyOutcome::kCopied;
+  }
+  if (result.outcome == CopyOutcome::kHeldBack) return Next::kAbandon;
   if (result.outcome == CopyOutcome::kAccessFailed) {
     ++counts_.failed;
     abandoned_file_ = result.failed_file;
@@ -165,6 +197,23 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   }
   services_.StepProgress();
   return Next::kGoOn;
+}
+
+// The copier's change guard: the first change removes the accelerator found.
+bool CopyRun::RetirePhraseIndex() {
+  if (copies_changed_) return true;
+  retire_failure_ = DropPhraseIndex(settings_.copy_path);
+  copies_changed_ = retire_failure_.empty();
+  return copies_changed_;
+}
+
+HeldCopies CopyRun::Held() const {
+  HeldCopies held;
+  held.held = held_;
+  held.text.reserve(held_spans_.size());
+  const std::string_view text = held_text_;
+  for (const auto& [from, size] : held_spans_) held.text.push_back(text.substr(from, size));
+  return held;
 }
 
 void CopyRun::Finish() {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <unordered_map>
 
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
@@ -35,30 +33,71 @@ class PairCollector {
   // The pairs in key order, each (first rank, second rank, article) once.
   std::vector<std::uint64_t> SortedPairs();
   std::string_view Word(std::uint32_t rank, bool first) const {
-    return words_[(first ? by_first_ : by_second_)[rank]];
+    return (first ? by_first_ : by_second_)[rank];
   }
 
  private:
-  std::uint32_t Intern(std::string_view word);
+  struct Stored {
+    size_t at;           // in arena_
+    std::uint64_t head;  // the first 8 bytes (zeros past the end): most words whole
+    std::uint32_t length;
+    std::uint32_t hash;
+  };
+  static std::uint64_t HeadOf(std::string_view word) {
+    std::uint64_t head = 0;
+    std::memcpy(&head, word.data(), std::min(word.size(), sizeof head));
+    return head;
+  }
+  std::uint32_t Intern(std::string_view word, std::uint32_t hash);
+  void Grow();
 
-  std::deque<std::string> storage_;  // the folded words; never moved once stored
-  std::unordered_map<std::string_view, std::uint32_t> numbers_;
-  std::vector<std::string_view> words_;  // by number
-  std::vector<std::uint64_t> pairs_;     // (number, number, article) until sorted
-  std::vector<std::uint32_t> by_first_;  // word numbers by first-word rank
-  std::vector<std::uint32_t> by_second_;
+  // The distinct words end to end, each numbered in the order first met, and
+  // an open-addressing table of their hashes (high half) and numbers plus
+  // one (low half; 0: a free slot), so a probe past another word reads no word.
+  std::string arena_;
+  std::vector<Stored> stored_;  // by number
+  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1024, 0);
+  std::vector<std::string_view> words_;     // by number, once every word is in
+  std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
+  std::vector<std::string_view> by_first_;  // the words by first-word rank
+  std::vector<std::string_view> by_second_;
   std::string folded_;
 };
 
-std::uint32_t PairCollector::Intern(std::string_view word) {
-  auto found = numbers_.find(word);
-  if (found != numbers_.end()) return found->second;
-  storage_.emplace_back(word);
-  std::string_view stored = storage_.back();
-  const auto number = static_cast<std::uint32_t>(words_.size());
-  words_.push_back(stored);
-  numbers_.emplace(stored, number);
+// The word's number; a word met for the first time gets the next one.
+std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash) {
+  const size_t mask = slots_.size() - 1;
+  const std::uint64_t head = HeadOf(word);
+  size_t i = hash & mask;
+  for (; slots_[i] != 0; i = (i + 1) & mask) {
+    if (slots_[i] >> 32 != hash) continue;
+    const auto number = static_cast<std::uint32_t>(slots_[i] - 1);
+    const Stored& known = stored_[number];
+    if (known.length == word.size() && known.head == head &&
+        (word.size() <= sizeof head ||
+         std::memcmp(arena_.data() + known.at + sizeof head, word.data() + sizeof head,
+                     word.size() - sizeof head) == 0)) {
+      return number;
+    }
+  }
+  const auto number = static_cast<std::uint32_t>(stored_.size());
+  stored_.push_back({arena_.size(), head, static_cast<std::uint32_t>(word.size()), hash});
+  arena_.append(word);
+  slots_[i] = std::uint64_t{hash} << 32 | (number + 1);
+  if (stored_.size() * 2 > slots_.size()) Grow();  // at most half full: short probes
   return number;
+}
+
+// Doubles the table and places every word again.
+void PairCollector::Grow() {
+  slots_.assign(slots_.size() * 2, 0);
+  const size_t mask = slots_.size() - 1;
+  for (size_t n = 0; n < stored_.size(); ++n) {
+    const std::uint32_t hash = stored_[n].hash;
+    size_t i = hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = std::uint64_t{hash} << 32 | (n + 1);
+  }
 }
 
 bool PairCollector::AddCopy(int article, std::string_view copy,
@@ -77,11 +116,17 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
     if (at == text.size()) break;
     const bool one_blank = at == gap_start + 1 && text[gap_start] == ' ';
     const size_t start = at;
-    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) ++at;
-    std::string_view word = text.substr(start, at - start);
-    if (word.size() > indexformat::kMaxPairWord) word = word.substr(0, indexformat::kMaxPairWord);
-    const std::uint32_t number = Intern(word);
-    if (words_.size() > kMaxWords) return false;
+    // FNV-1a over the word's bytes as far as they are kept.
+    std::uint32_t hash = 2166136261u;
+    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) {
+      if (at - start < indexformat::kMaxPairWord) {
+        hash = (hash ^ static_cast<unsigned char>(text[at])) * 16777619u;
+      }
+      ++at;
+    }
+    const size_t length = std::min(at - start, indexformat::kMaxPairWord);
+    const std::uint32_t number = Intern(text.substr(start, length), hash);
+    if (stored_.size() > kMaxWords) return false;
     if (have_previous && one_blank) {
       pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
                        static_cast<std::uint64_t>(number) << kArticleBits |
@@ -93,23 +138,67 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
+// Sorts the keys ascending: a least significant digit radix sort, 16 bits a
+// pass, a pass skipped where every key has the same digit.
+void SortKeys(std::vector<std::uint64_t>& keys) {
+  if (keys.size() < 2) return;
+  std::vector<std::uint64_t> other(keys.size());
+  std::vector<size_t> starts(size_t{1} << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const std::uint64_t key : keys) ++starts[(key >> shift) & 0xFFFF];
+    if (starts[(keys[0] >> shift) & 0xFFFF] == keys.size()) continue;
+    size_t at = 0;
+    for (size_t& start : starts) {
+      const size_t count = start;
+      start = at;
+      at += count;
+    }
+    for (const std::uint64_t key : keys) other[starts[(key >> shift) & 0xFFFF]++] = key;
+    keys.swap(other);
+  }
+}
+
 std::vector<std::uint64_t> PairCollector::SortedPairs() {
   // A key orders by the first word's length, its bytes, then the second word.
-  const size_t n = words_.size();
-  by_first_.resize(n);
-  by_second_.resize(n);
-  for (size_t i = 0; i < n; ++i) by_first_[i] = by_second_[i] = static_cast<std::uint32_t>(i);
-  std::sort(by_second_.begin(), by_second_.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
-  std::sort(by_first_.begin(), by_first_.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (words_[a].size() != words_[b].size()) return words_[a].size() < words_[b].size();
+  const size_t n = stored_.size();
+  words_.clear();
+  words_.reserve(n);
+  for (const Stored& word : stored_) words_.emplace_back(arena_.data() + word.at, word.length);
+  // The second words in byte order: first by their leading 8 bytes read
+  // big-endian (zeros past the end), which orders two words unless those are
+  // equal, then by the bytes.
+  std::vector<std::uint64_t> leading(n);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t k = 0; k < 8; ++k) {
+      const auto c = k < words_[i].size() ? static_cast<unsigned char>(words_[i][k]) : 0u;
+      leading[i] = leading[i] << 8 | c;
+    }
+  }
+  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
+  for (size_t i = 0; i < n; ++i) second_order[i] = static_cast<std::uint32_t>(i);
+  std::sort(second_order.begin(), second_order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (leading[a] != leading[b]) return leading[a] < leading[b];
     return words_[a] < words_[b];
   });
+  // The first words by length, those of one length in byte order: the byte
+  // order above, stably counted out by length.
+  std::vector<size_t> length_starts(indexformat::kMaxPairWord + 2, 0);
+  for (const std::string_view word : words_) ++length_starts[word.size() + 1];
+  for (size_t l = 1; l < length_starts.size(); ++l) length_starts[l] += length_starts[l - 1];
+  std::vector<std::uint32_t> first_order(n);
+  for (const std::uint32_t number : second_order) {
+    first_order[length_starts[words_[number].size()]++] = number;
+  }
   std::vector<std::uint32_t> first_rank(n);
   std::vector<std::uint32_t> second_rank(n);
+  by_first_.resize(n);
+  by_second_.resize(n);
   for (size_t r = 0; r < n; ++r) {
-    first_rank[by_first_[r]] = static_cast<std::uint32_t>(r);
-    second_rank[by_second_[r]] = static_cast<std::uint32_t>(r);
+    first_rank[first_order[r]] = static_cast<std::uint32_t>(r);
+    second_rank[second_order[r]] = static_cast<std::uint32_t>(r);
+    by_first_[r] = words_[first_order[r]];
+    by_second_[r] = words_[second_order[r]];
   }
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
@@ -121,7 +210,7 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
   }
   std::vector<std::uint64_t> sorted;
   sorted.swap(pairs_);
-  std::sort(sorted.begin(), sorted.end());
+  SortKeys(sorted);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
 }
@@ -275,6 +364,52 @@ void TreeWriter::Finish(indexformat::PairHeader* header) {
   header->blocks = static_cast<std::uint32_t>(file_->size() / kPairBlockSize);
 }
 
+bool IsAbsent(const std::vector<bool>& absent, size_t i) { return i < absent.size() && absent[i]; }
+
+// The header's fields the copies decide (all but the tree's).
+indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copies,
+                                       const std::vector<bool>& absent, std::uint64_t log_stamp,
+                                       std::uint32_t log_lines,
+                                       const platform::UpperCaseTable& fold) {
+  indexformat::PairHeader header;
+  header.log_stamp = log_stamp;
+  header.log_lines = log_lines;
+  header.articles = static_cast<std::uint32_t>(
+      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
+  std::memcpy(header.fold, fold.data(), sizeof header.fold);
+  for (std::uint32_t i = 0; i < header.articles; ++i) {
+    if (IsAbsent(absent, i)) {
+      header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
+    } else {
+      header.copy_bytes += copies[i].size();
+    }
+  }
+  return header;
+}
+
+// Whether the file at path is an accelerator whose every block is sound and
+// whose header has the fields the copies give (*found then holds it).
+bool DescribesCopies(const std::string& path, const indexformat::PairHeader& expected,
+                     PhraseIndexResult* found) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, &bytes)) return false;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  indexformat::PairHeader& header = found->header;
+  if (indexformat::DecodePairHeader(data, static_cast<std::int64_t>(bytes.size()), &header) !=
+          indexformat::PairDamage::kNone ||
+      bytes.size() != size_t{header.blocks} * kPairBlockSize) {
+    return false;
+  }
+  for (std::uint32_t b = 1; b < header.blocks; ++b) {
+    if (!indexformat::PairBlockSound(data + size_t{b} * kPairBlockSize, b)) return false;
+  }
+  found->file_bytes = bytes.size();
+  return header.log_stamp == expected.log_stamp && header.log_lines == expected.log_lines &&
+         header.articles == expected.articles && header.copy_bytes == expected.copy_bytes &&
+         std::memcmp(header.fold, expected.fold, sizeof header.fold) == 0 &&
+         std::memcmp(header.absent, expected.absent, sizeof header.absent) == 0;
+}
+
 // Writes bytes to path anew; false when any step fails.
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::FILE* file = platform::CreateNewFile(path);
@@ -329,19 +464,10 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
 std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
                              const std::vector<bool>& absent, std::uint64_t log_stamp,
                              std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
-  indexformat::PairHeader header;
-  header.log_stamp = log_stamp;
-  header.log_lines = log_lines;
-  header.articles = static_cast<std::uint32_t>(
-      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
-  std::memcpy(header.fold, fold.data(), sizeof header.fold);
+  indexformat::PairHeader header = HeaderOfCopies(copies, absent, log_stamp, log_lines, fold);
   PairCollector collector;
   for (std::uint32_t i = 0; i < header.articles; ++i) {
-    if (i < absent.size() && absent[i]) {
-      header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
-      continue;
-    }
-    header.copy_bytes += copies[i].size();
+    if (IsAbsent(absent, i)) continue;
     if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
   }
   const std::vector<std::uint64_t> pairs = collector.SortedPairs();
@@ -369,23 +495,21 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
 
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
-                                   const platform::UpperCaseTable& fold) {
+                                   const platform::UpperCaseTable& fold, const HeldCopies& held,
+                                   bool may_keep) {
   PhraseIndexResult result;
   const std::string final_path = copy_path + indexformat::kPhrasePairsName;
   const std::string temp_path = copy_path + indexformat::kPhrasePairsTempName;
-  for (const std::string& path : {final_path, temp_path}) {
-    if (platform::Exists(path) && !ReadsAsPhraseIndex(path)) {
-      result.outcome = PhraseIndexOutcome::kForeign;
-      result.file = path;
-      return result;
-    }
-  }
   const int covered = std::min(articles, indexformat::kMaxPairArticles);
-  std::vector<std::string> contents(static_cast<size_t>(covered));
+  std::vector<std::string> contents(static_cast<size_t>(covered));  // the copies read here
   std::vector<std::string_view> copies(static_cast<size_t>(covered));
   std::vector<bool> absent(static_cast<size_t>(covered), false);
   for (int n = 1; n <= covered; ++n) {
     const auto i = static_cast<size_t>(n - 1);
+    if (i < held.held.size() && held.held[i] && i < held.text.size()) {
+      copies[i] = held.text[i];
+      continue;
+    }
     absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, n), &contents[i]);
     if (absent[i]) contents[i].clear();
     copies[i] = contents[i];
@@ -393,6 +517,27 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   std::uint64_t stamp = 0;
   std::uint32_t lines = 0;
   StampOfListing(names, &stamp, &lines);
+  if (may_keep &&
+      DescribesCopies(final_path, HeaderOfCopies(copies, absent, stamp, lines, fold), &result)) {
+    result.outcome = PhraseIndexOutcome::kKept;
+    result.file = final_path;
+    return result;
+  }
+  result = PhraseIndexResult();
+  // One that does not describe these copies goes first, so a write that
+  // fails, or a foreign file in the way, leaves none.
+  if (ReadsAsPhraseIndex(final_path) && !platform::RemoveFile(final_path)) {
+    result.outcome = PhraseIndexOutcome::kNotWritten;
+    result.file = final_path;
+    return result;
+  }
+  for (const std::string& path : {final_path, temp_path}) {
+    if (platform::Exists(path) && !ReadsAsPhraseIndex(path)) {
+      result.outcome = PhraseIndexOutcome::kForeign;
+      result.file = path;
+      return result;
+    }
+  }
   std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);
   if (bytes.empty()) {
@@ -429,10 +574,17 @@ std::string DropPhraseIndex(const std::string& copy_path) {
 
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    RunServices& services) {
+                    const HeldCopies& held, bool may_keep, RunServices& services) {
   services.SetStatusText("Writing the phrase accelerator");
-  const PhraseIndexResult result = WritePhraseIndex(copy_path, articles, names, fold);
+  const PhraseIndexResult result =
+      WritePhraseIndex(copy_path, articles, names, fold, held, may_keep);
   switch (result.outcome) {
+    case PhraseIndexOutcome::kKept:
+      services.LogText(FormatMessage(
+          "# KPXScopy: Phrase accelerator kept: %lu word pairs of %u articles, %lu bytes\n",
+          static_cast<unsigned long>(result.header.pairs), result.header.articles,
+          static_cast<unsigned long>(result.file_bytes)));
+      return true;
     case PhraseIndexOutcome::kWritten:
       services.LogText(FormatMessage(
           "# KPXScopy: Phrase accelerator: %lu word pairs of %u articles, %lu bytes\n",

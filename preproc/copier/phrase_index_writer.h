@@ -2,12 +2,14 @@
 // phrase search files of a copy path as they are at the end of a copy run and
 // writes the file kPhrasePairsName beside them.
 //
-// The copy run calls RemovePhraseIndex before it changes any copy, and
-// WritePhraseIndex once every copy is written; the file is built in memory,
-// written under kPhrasePairsTempName and renamed over the final name only when
-// it is whole, so a failed or killed run leaves no accelerator that disagrees
-// with the copies. A file of either name that does not read as an accelerator
-// (no magic) is the author's: it is never removed or replaced.
+// The copy run calls RemovePhraseIndex just before it changes the first copy
+// (a run that changes none keeps the accelerator it finds, when that one is
+// sound and made for the same listing, fold and copies), and WritePhraseIndex
+// once every copy is written, handing it the copies it holds in memory; the
+// file is built in memory, written under kPhrasePairsTempName and renamed over
+// the final name only when it is whole, so a failed or killed run leaves no
+// accelerator that disagrees with the copies. A file of either name that does not read as an
+// accelerator (no magic) is the author's: it is never removed or replaced.
 //
 // The words are folded with the table the index run folds with (the set's
 // fold record); the stamp is that of the file mapping log the index run
@@ -29,6 +31,7 @@ namespace preproc {
 
 enum class PhraseIndexOutcome {
   kWritten,
+  kKept,        // the accelerator found describes the copies already: left as it is
   kForeign,     // a file of the accelerator's name is not one: left alone, nothing written
   kNotWritten,  // creating, writing or renaming failed (file names which)
   kTooLarge,    // more distinct words than the format numbers
@@ -55,11 +58,23 @@ bool RemovePhraseIndex(const std::string& copy_path, std::string* file, bool* fo
 void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
                     std::uint32_t* lines);
 
+// The copies a run holds in memory, by article: text[n - 1] is the copy of
+// article n as the run wrote it where held[n - 1]; any other copy is read
+// from the copy path.
+struct HeldCopies {
+  std::vector<std::string_view> text;
+  std::vector<bool> held;
+};
+
 // Builds the accelerator of the copies of articles 1..articles in copy_path
 // (those of articles beyond the search's limit are not read) and writes it.
+// With may_keep (no copy changed since it was written), an accelerator found
+// whose blocks are all sound and whose header matches the one the copies give
+// (stamp, fold, articles, bytes read, absent copies) is kept instead (kKept).
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
-                                   const platform::UpperCaseTable& fold);
+                                   const platform::UpperCaseTable& fold,
+                                   const HeldCopies& held = {}, bool may_keep = false);
 
 // The accelerator's bytes for copies given in memory (copies[n - 1] of article
 // n, absent[n - 1] when it could not be read), as WritePhraseIndex writes
@@ -75,7 +90,7 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
 std::string DropPhraseIndex(const std::string& copy_path);
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    RunServices& services);
+                    const HeldCopies& held, bool may_keep, RunServices& services);
 
 }  // namespace preproc
 

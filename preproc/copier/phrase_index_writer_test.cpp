@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <random>
 #include <set>
@@ -91,6 +97,37 @@ TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
   EXPECT_EQ(header.articles, 2500u);  // the search's articles only
 }
 
+// Words that agree in their first bytes, hold NUL bytes or differ only past
+// the kept 255 bytes come out in key order, each pair once with its articles.
+TEST(PhraseIndexWriter, WordsAlikeInTheirFirstBytesKeepKeyOrder) {
+  using namespace std::string_literals;
+  const std::string cut(255, 'Q');
+  const std::vector<std::string> texts = {
+      "INTERNATIONALE INTERNATIONAL INTERNAT INTER\0 INTER INTERNATIONAL",
+      "AB\0 AB AB\0\x01 \xFF\xFE AB " + cut + "X " + cut + "Y AB"s, "INTERNATIONAL INTERNATIONAL"};
+  std::set<std::tuple<std::string, std::string, int>> expected;
+  for (size_t n = 0; n < texts.size(); ++n) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : texts[n] + " ") {
+      if (c != ' ') {
+        word += c;
+        continue;
+      }
+      words.push_back(word.substr(0, 255));
+      word.clear();
+    }
+    for (size_t w = 1; w < words.size(); ++w) {
+      expected.emplace(words[w - 1], words[w], static_cast<int>(n) + 1);
+    }
+  }
+  std::set<std::tuple<std::string, std::string, int>> got;
+  for (const PairEntry& e : EntriesOf(Build(texts))) {  // the check sees the key order
+    for (int a : e.articles) got.emplace(e.first, e.second, a);
+  }
+  EXPECT_EQ(got, expected);
+}
+
 // The stamp is that of the log the index run writes for the same listing,
 // whichever line end it was written with.
 TEST(PhraseIndexWriter, StampIsTheFileMappingLogsStamp) {
@@ -161,15 +198,121 @@ TEST_F(PhraseIndexRunTest, ForeignFilesOfItsNameAreKept) {
 }
 
 #ifndef _WIN32
-// A run that fails after changing copies leaves no accelerator, not even the
-// one of the run before, nor a partial one.
-TEST_F(PhraseIndexRunTest, AFailedRunLeavesNone) {
+ino_t InodeOf(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A rerun that changes no copy keeps the accelerator it finds, file and all,
+// while it is sound and made for the same listing, fold and copies; any
+// difference writes it anew, with the bytes a first run writes.
+TEST_F(PhraseIndexRunTest, ARerunThatChangesNoCopyKeepsIt) {
   ASSERT_TRUE(Run());
-  ASSERT_TRUE(dir_.Exists("copies/kpxpairs"));
+  const std::string first = dir_.Read("copies/kpxpairs");
+  // A second link holds the file found, so a new file cannot get its inode.
+  const std::string held = dir_.Join("held");
+  const auto hold = [&] {
+    std::filesystem::remove(held);
+    std::filesystem::create_hard_link(Pairs(), held);
+    return InodeOf(held);
+  };
+  const auto inode = [&] { return InodeOf(Pairs()); };
+  const auto kept = hold();
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(counts_.any_error());
+  EXPECT_EQ(inode(), kept);
+  EXPECT_NE(dir_.ReadText("kpxsindx.log").find("Phrase accelerator kept: 4 word pairs"),
+            std::string::npos);
+
+  std::string damaged = first;
+  damaged[indexformat::kPairBlockSize + 3] ^= 1;  // in the one leaf
+  const auto rewritten = [&](const char* why) {
+    SCOPED_TRACE(why);
+    const auto before = hold();
+    ASSERT_TRUE(Run());
+    EXPECT_FALSE(counts_.any_error());
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 4u);
+  };
+  dir_.Write("copies/kpxpairs", damaged);
+  rewritten("a damaged block");
+  EXPECT_EQ(dir_.Read("copies/kpxpairs"), first);
+  dir_.Write("copies/a1/t0002", "old york");  // a copy changed by hand: the run puts it back
+  rewritten("a changed copy");
+  settings_.fold = platform::CaseFold::kAscii;
+  rewritten("another fold");
+  settings_.fold = platform::kDefaultCaseFold;
+  dir_.Write("articles/b2.txt", "old york town");
+  dir_.Write("listing.txt", "a.txt\nb2.txt\n");
+  rewritten("another listing");
+  // No copy changes, but the one of b is gone: the file knows it as absent.
+  std::filesystem::remove(dir_.Join("copies/a1/t0002"));
+  std::filesystem::remove(dir_.Join("articles/b2.txt"));
+  const auto before = hold();
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(counts_.failed, 1);
+  EXPECT_NE(inode(), before);
+  EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 2u);
+}
+
+// A run that fails after changing copies leaves no accelerator, not even the
+// one of the run before, nor a partial one; one that fails before changing
+// any copy leaves the one that still describes them.
+TEST_F(PhraseIndexRunTest, AFailedRunLeavesNoneThatDisagrees) {
+  ASSERT_TRUE(Run());
+  const std::string first = dir_.Read("copies/kpxpairs");
   dir_.Write("articles/b.txt", std::string(20000, 'y'));
+  EXPECT_TRUE(platform::testing::RunOnFullDisk(8192, [&] { return !Run(); }));
+  EXPECT_EQ(dir_.Read("copies/kpxpairs"), first);  // no copy changed
+  dir_.Write("articles/a.txt", "new york state");
   EXPECT_TRUE(platform::testing::RunOnFullDisk(8192, [&] { return !Run(); }));
   EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));
   EXPECT_FALSE(dir_.Exists("copies/kpxpairs.new"));
+}
+
+// Run services that end the process abruptly, as a kill would, once the
+// progress bar reaches a position.
+class DyingServices : public RunServices {
+ public:
+  DyingServices(std::string log, int die_at) : RunServices(std::move(log)), die_at_(die_at) {}
+
+ protected:
+  void ShowProgress(int, int, int pos) override {
+    if (pos == die_at_) _exit(3);
+  }
+
+ private:
+  const int die_at_;
+};
+
+// A run killed after its first changed copy leaves no accelerator; one killed
+// before any change leaves it whole; the next run writes the file a first
+// run writes.
+TEST_F(PhraseIndexRunTest, AKilledRunLeavesNoneThatDisagrees) {
+  dir_.Write("articles/c.txt", "york new");
+  dir_.Write("listing.txt", "a.txt\nb.txt\nc.txt\n");
+  ASSERT_TRUE(Run());
+  const std::string first = dir_.Read("copies/kpxpairs");
+  const auto killed_after = [&](int articles) {
+    const pid_t child = fork();
+    if (child == 0) {
+      DyingServices dying(dir_.Join("kpxsindx.log"), articles);
+      _exit(CopyArticles(settings_, dying) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 3;
+  };
+  dir_.Write("articles/c.txt", "york new jersey");
+  ASSERT_TRUE(killed_after(1));
+  EXPECT_EQ(dir_.Read("copies/kpxpairs"), first);
+  dir_.Write("articles/a.txt", "new york state");
+  ASSERT_TRUE(killed_after(1));
+  EXPECT_FALSE(dir_.Exists("copies/kpxpairs"));
+  EXPECT_EQ(dir_.Read("copies/a1/t0001"), "new york state");
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(counts_.any_error());
+  EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 6u);
 }
 
 // The accelerator that cannot be written is an error of the run; the copies
