@@ -76,7 +76,8 @@ TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
   for (size_t n = 0; n < texts.size(); ++n) {
     std::string previous;
     for (int w = 0; w < 40; ++w) {
-      std::string word = "W" + std::to_string(rng() % (n < 50 ? 3 : 20000));
+      std::string word = "W";
+      word += std::to_string(rng() % (n < 50 ? 3 : 20000));
       if (rng() % 400 == 0) word = std::string(300, 'L') + std::to_string(w);
       texts[n] += (w > 0 ? " " : "") + word;
       if (word.size() > 255) word.resize(255);
