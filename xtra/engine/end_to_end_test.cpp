@@ -11,6 +11,7 @@
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
 #include "xtra/engine/engine_test_support.h"
+#include "xtra/hostsim/testing/index_set.h"
 
 namespace engine {
 namespace {
@@ -70,22 +71,11 @@ class AccentsTest : public testing::EngineTest {
         "le Caf\xE9 Noir de Z\xDCRICH et d'\xE9t\xE9",  // 3: le Café Noir de ZÜRICH et d'été
         "cafe noire zurichoise",                        // 4
     };
-    std::string listing;
+    std::vector<hostsim::testing::TestArticle> named;
     for (int i = 0; i < 4; ++i) {
-      std::string name = "art" + std::to_string(i + 1) + ".txt";
-      dir_.Write("articles/" + name, articles[i]);
-      listing += name + "\n";
+      named.push_back({"art" + std::to_string(i + 1) + ".txt", articles[i]});
     }
-    dir_.Write("listing.txt", listing);
-    preproc::RunSettings settings;
-    settings.listing_file = dir_.Join("listing.txt");
-    settings.article_path = dir_.Join("articles");
-    settings.index_path = dir_.Join("index");
-    settings.copy_path = dir_.Join("copies");
-    settings.ignore_accents = ignore_accents;
-    preproc::RunServices services(dir_.Join("kpxsindx.log"));
-    EXPECT_TRUE(preproc::GenerateIndexFiles(settings, services));
-    EXPECT_TRUE(preproc::CopyArticles(settings, services));
+    hostsim::testing::WriteIndexSet(dir_, named, ignore_accents, "copies");
   }
 
   // Every spelling gets the same answer: prefix in prefix mode, whole in

@@ -13,6 +13,7 @@
 #include "preproc/copier/copy_run.h"
 #include "preproc/indexer/index_run.h"
 #include "xtra/engine/engine_test_support.h"
+#include "xtra/hostsim/testing/index_set.h"
 
 namespace engine {
 namespace {
@@ -41,21 +42,11 @@ class PhraseIndexTest : public testing::EngineTest {
  protected:
   // Writes the articles, indexes and copies them with one fold.
   void MakeSets(const std::vector<std::string>& articles, bool ignoreAccents = false) {
-    std::string listing;
+    std::vector<hostsim::testing::TestArticle> named;
     for (size_t i = 0; i < articles.size(); ++i) {
-      const std::string name = "art" + std::to_string(i + 1) + ".txt";
-      dir_.Write("articles/" + name, articles[i]);
-      listing += name + "\n";
+      named.push_back({"art" + std::to_string(i + 1) + ".txt", articles[i]});
     }
-    dir_.Write("listing.txt", listing);
-    settings_.listing_file = dir_.Join("listing.txt");
-    settings_.article_path = dir_.Join("articles");
-    settings_.index_path = dir_.Join("index");
-    settings_.copy_path = dir_.Join("copies");
-    settings_.ignore_accents = ignoreAccents;
-    preproc::RunServices services(dir_.Join("kpxsindx.log"));
-    ASSERT_TRUE(preproc::GenerateIndexFiles(settings_, services));
-    ASSERT_TRUE(preproc::CopyArticles(settings_, services));
+    hostsim::testing::WriteIndexSet(dir_, named, ignoreAccents, "copies", &settings_);
     ASSERT_TRUE(std::filesystem::exists(PairsPath()));
   }
 

@@ -22,11 +22,14 @@ struct TestArticle {
   std::string text;
 };
 
-// Writes dir/index and dir/articles (the copy path) for articles numbered
+// Writes dir/index and dir/COPY_DIR (the copy path) for articles numbered
 // 1, 2, ... in order; the articles themselves go to dir/src. With
-// ignore_accents the index folds words without their accents.
+// ignore_accents the index folds words without their accents. The settings
+// the runs used go to *used, when given.
 inline void WriteIndexSet(const platform::testing::TempDir& dir,
-                          const std::vector<TestArticle>& articles, bool ignore_accents = false) {
+                          const std::vector<TestArticle>& articles, bool ignore_accents = false,
+                          const std::string& copy_dir = "articles",
+                          preproc::RunSettings* used = nullptr) {
   std::string listing;
   for (const TestArticle& article : articles) {
     dir.Write("src/" + platform::ToNativeSeparators(article.name), article.text);
@@ -36,8 +39,9 @@ inline void WriteIndexSet(const platform::testing::TempDir& dir,
   settings.listing_file = dir.Write("listing.txt", listing);
   settings.article_path = dir.Join("src");
   settings.index_path = dir.Join("index");
-  settings.copy_path = dir.Join("articles");
+  settings.copy_path = dir.Join(copy_dir);
   settings.ignore_accents = ignore_accents;
+  if (used != nullptr) *used = settings;
   preproc::RunServices services(dir.Join("run.log"));
   ASSERT_TRUE(preproc::GenerateIndexFiles(settings, services));
   ASSERT_TRUE(preproc::CopyArticles(settings, services));
