@@ -580,14 +580,10 @@ bool AddPhraseIndex(const std::string& copy_path, int articles,
       WritePhraseIndex(copy_path, articles, names, fold, held, may_keep);
   switch (result.outcome) {
     case PhraseIndexOutcome::kKept:
-      services.LogText(FormatMessage(
-          "# KPXScopy: Phrase accelerator kept: %lu word pairs of %u articles, %lu bytes\n",
-          static_cast<unsigned long>(result.header.pairs), result.header.articles,
-          static_cast<unsigned long>(result.file_bytes)));
-      return true;
     case PhraseIndexOutcome::kWritten:
       services.LogText(FormatMessage(
-          "# KPXScopy: Phrase accelerator: %lu word pairs of %u articles, %lu bytes\n",
+          "# KPXScopy: Phrase accelerator%s: %lu word pairs of %u articles, %lu bytes\n",
+          result.outcome == PhraseIndexOutcome::kKept ? " kept" : "",
           static_cast<unsigned long>(result.header.pairs), result.header.articles,
           static_cast<unsigned long>(result.file_bytes)));
       return true;
