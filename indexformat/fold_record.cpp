@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "indexformat/index_format.h"
+
 namespace indexformat {
 namespace {
 
@@ -44,16 +46,6 @@ bool IsAnsiName(std::string_view name) {
     if (c < '0' || c > '9') return false;
   }
   return true;
-}
-
-void AppendByte(unsigned char c, std::string* text) {
-  if (c >= 0x21 && c < 0x7F && c != '\\') {
-    text->push_back(static_cast<char>(c));
-  } else {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "\\x%02X", c);
-    *text += hex;
-  }
 }
 
 }  // namespace
@@ -150,9 +142,11 @@ std::string DumpFoldRecord(std::string_view bytes) {
   text += "a..z -> A..Z\n";  // every sound table folds them so
   for (unsigned c = 0; c < kFoldTableSize; ++c) {
     if (record.table[c] == c || (c >= 'a' && c <= 'z')) continue;
-    AppendByte(static_cast<unsigned char>(c), &text);
+    const char from = static_cast<char>(c);
+    const char to = static_cast<char>(record.table[c]);
+    AppendDumpBytes(std::string_view(&from, 1), &text);
     text += " -> ";
-    AppendByte(record.table[c], &text);
+    AppendDumpBytes(std::string_view(&to, 1), &text);
     text.push_back('\n');
   }
   return text;

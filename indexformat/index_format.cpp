@@ -121,6 +121,18 @@ DecodeResult DecodeEntry(std::string_view bytes, size_t offset, EntryView* entry
   return DecodeResult::kOk;
 }
 
+void AppendDumpBytes(std::string_view bytes, std::string* text) {
+  for (unsigned char c : bytes) {
+    if (c >= 0x21 && c < 0x7F && c != '\\') {
+      text->push_back(static_cast<char>(c));
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      *text += hex;
+    }
+  }
+}
+
 std::string DumpIndexFile(std::string_view bytes) {
   std::string text;
   size_t offset = 0;
@@ -133,15 +145,7 @@ std::string DumpIndexFile(std::string_view bytes) {
       text.append(": ").append(DescribeDamage(entry.damage)).push_back('\n');
       break;
     }
-    for (unsigned char c : entry.word) {
-      if (c >= 0x21 && c < 0x7F && c != '\\') {
-        text.push_back(static_cast<char>(c));
-      } else {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        text += hex;
-      }
-    }
+    AppendDumpBytes(entry.word, &text);
     text.push_back(' ');
     text.append(std::to_string(entry.count)).push_back(':');
     for (int i = 0; i < entry.count; ++i) {

@@ -154,6 +154,10 @@ inline int PostingAt(const EntryView& entry, int i) {
 // a final line "corrupt at offset N". Tests compare against this text.
 std::string DumpIndexFile(std::string_view bytes);
 
+// Appends bytes as the dumps show them: printable ASCII as itself, any other
+// byte (and "\\") as \xHH.
+void AppendDumpBytes(std::string_view bytes, std::string* text);
+
 }  // namespace indexformat
 
 #endif  // KPX_INDEXFORMAT_INDEX_FORMAT_H_

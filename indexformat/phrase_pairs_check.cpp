@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "indexformat/index_format.h"
+
 namespace indexformat {
 namespace {
 
@@ -146,21 +148,7 @@ std::string DescribePairCheck(const PairCheck& check) {
   return text;
 }
 
-namespace {
-
-void AppendPrintable(std::string_view word, std::string* text) {
-  for (unsigned char c : word) {
-    if (c >= 0x21 && c < 0x7F && c != '\\') {
-      text->push_back(static_cast<char>(c));
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      *text += hex;
-    }
-  }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string DumpPhrasePairs(std::string_view bytes) {
   std::vector<PairEntry> entries;
@@ -187,9 +175,9 @@ std::string DumpPhrasePairs(std::string_view bytes) {
     if (!absent.empty()) text += "absent copies:" + absent + "\n";
   }
   for (const PairEntry& entry : entries) {
-    AppendPrintable(entry.first, &text);
+    AppendDumpBytes(entry.first, &text);
     text += ' ';
-    AppendPrintable(entry.second, &text);
+    AppendDumpBytes(entry.second, &text);
     text += ' ';
     text += std::to_string(entry.articles.size());
     text += ':';
