@@ -77,6 +77,10 @@ struct SeenBox {
   std::string text;
   std::string icon;  // "warning", "stop" or "other"
 };
+// So a failed expectation names the boxes it saw.
+void PrintTo(const SeenBox& box, std::ostream* out) {
+  *out << "{" << box.caption << " | " << box.text << " | " << box.icon << "}";
+}
 
 std::string WindowText(HWND window) {
   char text[1024] = "";
@@ -1070,16 +1074,20 @@ TEST_F(Win32FormTest, QuitEndsTheProgramLeavingTheSystemColours) {
     }
     return false;
   };
+  Pump(500);
+  Boxes();  // a late box of an earlier test is not QUIT's
   SendMessageA(Item(kIdQuit), BM_CLICK, 0, 0);
   EXPECT_TRUE(quit_requested()) << "QUIT posts no quit request";
-  EXPECT_TRUE(Boxes().empty()) << "QUIT asks nothing";
+  std::vector<SeenBox> boxes = Boxes();
+  EXPECT_TRUE(boxes.empty()) << "QUIT asks nothing: " << ::testing::PrintToString(boxes);
   EXPECT_EQ(SystemColours(), g_colours_at_start);
 
   // The system menu's Close ends the program as well, without a question.
   SendMessageA(Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(Frame(), nullptr) << "the main window is destroyed";
   EXPECT_TRUE(quit_requested()) << "Close posts no quit request";
-  EXPECT_TRUE(Boxes().empty()) << "Close asks nothing";
+  boxes = Boxes();
+  EXPECT_TRUE(boxes.empty()) << "Close asks nothing: " << ::testing::PrintToString(boxes);
   EXPECT_EQ(SystemColours(), g_colours_at_start);
 }
 
