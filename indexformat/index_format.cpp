@@ -40,14 +40,6 @@ std::string RelativeFileName(std::string_view word, char separator) {
   return std::string(name, n);
 }
 
-int ParseDecimalPrefix(const unsigned char field[kFieldWidth]) {
-  int value = 0;
-  for (int i = 0; i < kFieldWidth && field[i] >= '0' && field[i] <= '9'; ++i) {
-    value = value * 10 + (field[i] - '0');
-  }
-  return value;
-}
-
 void AppendEntry(std::string_view word, const int* articles, size_t count, std::string* out) {
   out->push_back(static_cast<char>(static_cast<unsigned char>(word.size())));
   out->append(word);

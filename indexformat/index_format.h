@@ -77,8 +77,15 @@ inline void WriteField(int value, char out[kFieldWidth]) {
 }
 
 // The value of a field's leading ASCII digits, stopping at the first byte that
-// is not '0'..'9' (a field that begins with another byte is 0).
-int ParseDecimalPrefix(const unsigned char field[kFieldWidth]);
+// is not '0'..'9' (a field that begins with another byte is 0). Inline: a
+// search parses every article number of its words' entries.
+inline int ParseDecimalPrefix(const unsigned char field[kFieldWidth]) {
+  int value = 0;
+  for (int i = 0; i < kFieldWidth && field[i] >= '0' && field[i] <= '9'; ++i) {
+    value = value * 10 + (field[i] - '0');
+  }
+  return value;
+}
 
 // Appends one entry to *out: length byte, word, count, article numbers.
 // word must hold 1..255 bytes; articles.size() must be at most 2500.

@@ -64,14 +64,41 @@ bool PhrasePairsFileName(const char* articlesPath, char (&out)[kFileNameCapacity
 
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
                      char (&out)[kFileNameCapacity]) {
-  if (article < 1 || article > kMaxArticles) return false;
-  char relative[indexformat::kMaxCopyName];
-  size_t relativeLength =
-      indexformat::RelativeCopyFileName(article, blockLetter, platform::kSeparator, relative);
+  ArticleFileNames names(articlesPath);
+  const char* name = names.Name(article, blockLetter);
+  if (name == nullptr) {
+    out[0] = '\0';
+    return false;
+  }
   size_t used = 0;
-  out[0] = '\0';
-  return AppendPathAndSeparator(articlesPath, out, &used) &&
-         Append(relative, relativeLength, out, &used);
+  return Append(name, BoundedLength(name, kFileNameCapacity), out, &used);
+}
+
+ArticleFileNames::ArticleFileNames(const char* articlesPath) {
+  name_[0] = '\0';
+  if (!AppendPathAndSeparator(articlesPath, name_, &pathLength_)) pathLength_ = kFileNameCapacity;
+}
+
+const char* ArticleFileNames::Name(int article, char blockLetter) {
+  if (article < 1 || article > kMaxArticles || pathLength_ >= kFileNameCapacity) return nullptr;
+  static_assert(kMaxArticles <= 9999, "an article's file name ends in its four digits");
+  const int block = indexformat::CopyBlockNumber(article);
+  if (block != block_ || blockLetter != letter_) {
+    char relative[indexformat::kMaxCopyName];
+    size_t relativeLength =
+        indexformat::RelativeCopyFileName(article, blockLetter, platform::kSeparator, relative);
+    size_t used = pathLength_;
+    block_ = 0;
+    if (!Append(relative, relativeLength, name_, &used)) return nullptr;
+    block_ = block;
+    letter_ = blockLetter;
+    length_ = used;
+    return name_;
+  }
+  for (size_t at = length_, rest = static_cast<size_t>(article); at > length_ - 4; rest /= 10) {
+    name_[--at] = static_cast<char>('0' + rest % 10);
+  }
+  return name_;
 }
 
 }  // namespace engine

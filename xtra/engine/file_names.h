@@ -46,6 +46,28 @@ bool PhrasePairsFileName(const char* articlesPath, char (&out)[kFileNameCapacity
 bool ArticleFileName(const char* articlesPath, int article, char blockLetter,
                      char (&out)[kFileNameCapacity]);
 
+// The phrase search file names of one articles path, for a verification that
+// names hundreds of them: the path and its separator are copied once, and
+// each name then writes only the part relative to the path.
+class ArticleFileNames {
+ public:
+  explicit ArticleFileNames(const char* articlesPath);
+
+  // The name ArticleFileName gives, valid until the next call; nullptr where
+  // ArticleFileName refuses.
+  const char* Name(int article, char blockLetter);
+
+ private:
+  char name_[kFileNameCapacity];
+  size_t pathLength_ = 0;  // the path and separator; kFileNameCapacity when they do not fit
+  // name_ holds the last name given; it lies in block block_ spelt letter_.
+  // Articles 1..2500 have four digits, so a name of that block differs from
+  // it only in its last four bytes.
+  int block_ = 0;
+  char letter_ = 0;
+  size_t length_ = 0;
+};
+
 }  // namespace engine
 
 #endif  // KPX_XTRA_ENGINE_FILE_NAMES_H_

@@ -39,6 +39,7 @@ class EntryReader {
   }
 
   const unsigned char* Data() const { return reinterpret_cast<unsigned char*>(buffer_ + begin_); }
+  size_t Held() const { return end_ - begin_; }
   void Consume(size_t count) { begin_ += count; }
   std::int64_t Left() const { return static_cast<std::int64_t>(end_ - begin_) + unread_; }
 
@@ -76,14 +77,21 @@ Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* w
   return Order::kGreater;
 }
 
-// Reads the count article numbers at the reader's position into the flags.
+// Reads the count article numbers at the reader's position into the flags,
+// all the fields the buffer holds at a time.
 void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
-  for (int i = 0; i < count && reader.Need(kFieldWidth); ++i) {
-    int article = indexformat::ParseDecimalPrefix(reader.Data());
-    reader.Consume(kFieldWidth);
-    if (article < 1 || article > kMaxArticles) continue;
-    std::uint8_t& flag = mark.flags[article - 1];
-    if (mark.whenEqual < 0 || flag == mark.whenEqual) flag = mark.value;
+  while (count > 0 && reader.Need(kFieldWidth)) {
+    const size_t held = reader.Held() / kFieldWidth;
+    const int fields = held < static_cast<size_t>(count) ? static_cast<int>(held) : count;
+    const unsigned char* field = reader.Data();
+    for (int i = 0; i < fields; ++i, field += kFieldWidth) {
+      int article = indexformat::ParseDecimalPrefix(field);
+      if (article < 1 || article > kMaxArticles) continue;
+      std::uint8_t& flag = mark.flags[article - 1];
+      if (mark.whenEqual < 0 || flag == mark.whenEqual) flag = mark.value;
+    }
+    reader.Consume(static_cast<size_t>(fields) * kFieldWidth);
+    count -= fields;
   }
 }
 

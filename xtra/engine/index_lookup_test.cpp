@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "indexformat/phrase_search_files.h"
 #include "platform/file_system.h"
 #include "xtra/engine/engine_test_support.h"
 #include "xtra/engine/file_names.h"
@@ -52,6 +53,29 @@ TEST(FileNamesTest, ArticleFilesHoldAHundredPerBlock) {
   std::string longest(254, 'p');  // the longest path a state holds still fits
   ASSERT_TRUE(ArticleFileName(longest.c_str(), 2500, 'A', name));
   EXPECT_EQ(std::string(name), Joined(longest, "A25/t2500"));
+}
+
+// The names of one verification, asked in any order and spelling, are the
+// ones built for each article alone.
+TEST(FileNamesTest, ArticleFileNamesOfOnePathAgreeWithEachNameAlone) {
+  const std::string path(240, 'p');
+  ArticleFileNames names(path.c_str());
+  auto expect = [&](int article, char letter) {
+    char relative[indexformat::kMaxCopyName];
+    indexformat::RelativeCopyFileName(article, letter, '/', relative);
+    const char* name = names.Name(article, letter);
+    ASSERT_NE(name, nullptr) << article;
+    EXPECT_EQ(std::string(name), Joined(path, relative)) << article << letter;
+  };
+  for (int article = 1; article <= kMaxArticles; ++article) expect(article, 'A');
+  for (int article = kMaxArticles; article >= 1; article -= 7) expect(article, 'a');
+  for (int article : {99, 100, 101, 1000, 1001, 9, 10, 2500, 1}) {
+    expect(article, 'a');
+    expect(article, 'A');
+  }
+  EXPECT_EQ(names.Name(0, 'a'), nullptr);
+  EXPECT_EQ(names.Name(2501, 'a'), nullptr);
+  expect(2500, 'a');  // a refusal leaves the next name whole
 }
 
 class IndexLookupTest : public EngineTest {

@@ -40,34 +40,99 @@ std::int32_t CombinePhrase(SearchState& state, int slot) {
   return count;
 }
 
-void EvaluatePhrase(SearchState& state, int slot) {
+namespace {
+
+// A phrase slot folded as the set's words were.
+struct FoldedPhrase {
+  char text[kFieldSize];
+  size_t length;
+};
+
+void FoldPhrase(const SearchState& state, int slot, FoldedPhrase* phrase) {
+  phrase->length = BoundedLength(state.wordPhrases[slot], kFieldSize - 1);
+  std::memcpy(phrase->text, state.wordPhrases[slot], phrase->length);
+  phrase->text[phrase->length] = '\0';
+  FoldBytes(state.foldTable, phrase->text, phrase->length);
+}
+
+// The index stage of a phrase: sets phraseFlags to the articles its words'
+// entries and the key ranges leave. True when those candidates must still be
+// confirmed in the copies (a phrase of several words).
+bool MarkCandidates(SearchState& state, const FoldedPhrase& folded) {
   std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);
-  // The phrase as the set's words were folded.
-  char phrase[kFieldSize];
-  const size_t length = BoundedLength(state.wordPhrases[slot], kFieldSize - 1);
-  std::memcpy(phrase, state.wordPhrases[slot], length);
-  phrase[length] = '\0';
-  FoldBytes(state.foldTable, phrase, length);
+  const char* phrase = folded.text;
+  const size_t length = folded.length;
   const size_t firstLength = FirstWordLength(phrase, length);
-  if (length == 0) return;
+  if (length == 0) return false;
   const bool leadingSpace = IsSpaceChar(static_cast<unsigned char>(phrase[0]));
   const bool multiWord = length > firstLength || leadingSpace;
   const bool exact = state.wordSearchMode != 0 || multiWord;
   // A phrase that begins with whitespace needs its first word's file (the
   // extras file) to open, reads nothing from it and starts from every article.
   if (leadingSpace) {
-    if (!IndexFileOpens(state.indexPath, phrase, firstLength)) return;
+    if (!IndexFileOpens(state.indexPath, phrase, firstLength)) return false;
     std::memset(state.phraseFlags, 1, sizeof state.phraseFlags);
   } else {
     PostingMark mark{state.phraseFlags, -1, 1};
     if (ScanIndexFile(state.indexPath, phrase, firstLength, exact, mark, state.readBuffer,
                       sizeof state.readBuffer) == ScanResult::kNoFile) {
-      return;
+      return false;
     }
   }
   if (multiWord) LookupRemainingWords(state, phrase, length);
   if (state.keyRangeCount != 0) ApplyKeyRanges(state);
-  if (multiWord) VerifyPhraseInArticles(state, phrase, length);
+  return multiWord;
+}
+
+bool AnyFlag(const std::uint8_t* flags) {
+  for (int i = 0; i < kMaxArticles; ++i) {
+    if (flags[i] != 0) return true;
+  }
+  return false;
+}
+
+// Boolean mode 1: an article must hold both phrases, so each phrase is
+// confirmed only in the articles that the index stages of both leave.
+std::int32_t CountBoth(SearchState& state) {
+  FoldedPhrase first;
+  FoldedPhrase second;
+  FoldPhrase(state, 0, &first);
+  FoldPhrase(state, 1, &second);
+  const bool confirmFirst = MarkCandidates(state, first);
+  std::memcpy(state.matchFlags, state.phraseFlags, sizeof state.matchFlags);
+  if (AnyFlag(state.matchFlags)) {
+    const bool confirmSecond = MarkCandidates(state, second);
+    for (int i = 0; i < kMaxArticles; ++i) {
+      state.phraseFlags[i] = state.phraseFlags[i] != 0 && state.matchFlags[i] != 0 ? 1 : 0;
+    }
+    if (confirmFirst) VerifyPhraseInArticles(state, first.text, first.length);
+    if (confirmSecond) VerifyPhraseInArticles(state, second.text, second.length);
+  }
+  return CombinePhrase(state, 0);
+}
+
+// Boolean mode 2: an article the first phrase matched needs no look at the
+// second.
+std::int32_t CountEither(SearchState& state) {
+  EvaluatePhrase(state, 0);
+  CombinePhrase(state, 0);
+  FoldedPhrase second;
+  FoldPhrase(state, 1, &second);
+  if (MarkCandidates(state, second)) {
+    for (int i = 0; i < kMaxArticles; ++i) {
+      if (state.matchFlags[i] != 0) state.phraseFlags[i] = 0;
+    }
+    VerifyPhraseInArticles(state, second.text, second.length);
+  }
+  return CombinePhrase(state, 1);
+}
+
+}  // namespace
+
+void EvaluatePhrase(SearchState& state, int slot) {
+  FoldedPhrase phrase;
+  FoldPhrase(state, slot, &phrase);
+  if (MarkCandidates(state, phrase)) VerifyPhraseInArticles(state, phrase.text, phrase.length);
 }
 
 std::int32_t KPXSearchCountMatches(SearchState& state) {
@@ -78,10 +143,13 @@ std::int32_t KPXSearchCountMatches(SearchState& state) {
     return 0;
   }
   std::int32_t count = 0;
-  for (int slot = 0; slot < state.phraseCount && slot < kMaxPhrases; ++slot) {
-    if (slot == 1 && state.booleanMode == 0) break;
-    EvaluatePhrase(state, slot);
-    count = CombinePhrase(state, slot);
+  if (state.phraseCount < 2 || state.booleanMode == 0) {
+    EvaluatePhrase(state, 0);  // mode 0 searches the first phrase alone
+    count = CombinePhrase(state, 0);
+  } else if (state.booleanMode == 1) {
+    count = CountBoth(state);
+  } else {
+    count = CountEither(state);
   }
   state.matchCount = count;
   return count;

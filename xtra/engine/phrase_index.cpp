@@ -100,6 +100,26 @@ bool BelongsToSet(SearchState& state, const PairHeader& header, std::uint64_t su
   return state.pairCheck == kPairCheckSound;
 }
 
+enum class Belonging { kSound, kUnusable, kUnknown };
+
+// What the state remembers of the accelerator whose header has checksum sum,
+// found without opening the log: kUnknown when nothing is remembered for this
+// header and the log's present size. kUnusable, remembering nothing, when the
+// log cannot be opened.
+Belonging RememberedBelonging(const SearchState& state, std::uint64_t sum) {
+  char name[kFileNameCapacity];
+  std::int64_t size = 0;
+  if (!FileMappingLogFileName(state.indexPath, name) || !CanOpen(name, &size)) {
+    return Belonging::kUnusable;
+  }
+  if (state.pairCheck == kPairCheckUnknown) return Belonging::kUnknown;
+  unsigned char key[sizeof state.pairCheckKey];
+  Store64(sum, key);
+  Store64(static_cast<std::uint64_t>(size), key + 8);
+  if (std::memcmp(key, state.pairCheckKey, sizeof key) != 0) return Belonging::kUnknown;
+  return state.pairCheck == kPairCheckSound ? Belonging::kSound : Belonging::kUnusable;
+}
+
 bool ReadBlock(RawFile& file, const PairHeader& header, std::uint32_t number,
                unsigned char* block) {
   return number < header.blocks &&
@@ -186,15 +206,24 @@ PairAnswer LookUpPhrasePairs(SearchState& state, const char* phrase, size_t leng
   if (!SplitPhrase(phrase, length, &words)) return PairAnswer::kNone;
   PairHeader header;
   std::uint64_t sum = 0;
-  {
-    RawFile file;
-    if (!OpenPairs(state, file, &header, &sum)) return PairAnswer::kNone;
-  }
-  if (!BelongsToSet(state, header, sum)) return PairAnswer::kNone;
   RawFile file;
-  PairHeader again;
-  std::uint64_t sumAgain = 0;
-  if (!OpenPairs(state, file, &again, &sumAgain) || sumAgain != sum) return PairAnswer::kNone;
+  if (!OpenPairs(state, file, &header, &sum)) return PairAnswer::kNone;
+  switch (RememberedBelonging(state, sum)) {
+    case Belonging::kSound:
+      break;
+    case Belonging::kUnusable:
+      return PairAnswer::kNone;
+    case Belonging::kUnknown: {
+      // The log is read with the accelerator closed, which is then opened
+      // again and must be the file whose header was checked.
+      file.Close();
+      if (!BelongsToSet(state, header, sum)) return PairAnswer::kNone;
+      PairHeader again;
+      std::uint64_t sumAgain = 0;
+      if (!OpenPairs(state, file, &again, &sumAgain) || sumAgain != sum) return PairAnswer::kNone;
+      break;
+    }
+  }
   std::memset(verdict, 0, kMaxArticles);
   unsigned char key[indexformat::kMaxPairKey];
   const bool wholeWord = state.wordSearchMode != 0;
@@ -213,9 +242,19 @@ PairAnswer LookUpPhrasePairs(SearchState& state, const char* phrase, size_t leng
   }
   const auto levels = static_cast<std::uint8_t>(words.count - 1);
   for (int i = 0; i < kMaxArticles; ++i) {
-    verdict[i] = !indexformat::PairArticleKnown(header, i + 1) ? kPairUnknown
-                 : verdict[i] == levels                        ? kPairListed
-                                                               : kPairRuledOut;
+    verdict[i] = verdict[i] == levels ? kPairListed : kPairRuledOut;
+  }
+  // Articles the file does not cover: beyond its last, or absent when written
+  // (looked for only in the bitmap's bytes that are not zero).
+  const int covered = header.articles < static_cast<std::uint32_t>(kMaxArticles)
+                          ? static_cast<int>(header.articles)
+                          : kMaxArticles;
+  for (int i = covered; i < kMaxArticles; ++i) verdict[i] = kPairUnknown;
+  for (int first = 0; first < covered; first += 8) {
+    if (header.absent[first / 8] == 0) continue;
+    for (int i = first; i < first + 8 && i < covered; ++i) {
+      if (!indexformat::PairArticleKnown(header, i + 1)) verdict[i] = kPairUnknown;
+    }
   }
   return words.count == 2 ? PairAnswer::kExact : PairAnswer::kNarrowed;
 }

@@ -1,13 +1,14 @@
 // The phrase accelerator's reader: what the file kpxpairs of the articles path
 // (indexformat/phrase_pairs.h) says of a phrase, so that VerifyPhraseInArticles
 // opens only the copies that can hold it, and none for a two-word phrase in
-// whole-word mode (beyond the open that tells the copy is there).
+// whole-word mode (beyond the look that tells the copy is there).
 //
 // The accelerator is used only when it is sound and belongs to the set: its
 // header decodes, its fold table is the search's, and its log stamp is that of
 // the index set's file mapping log. The stamp is checked once per instance and
 // paths and kept in the state (pairCheck), and checked again whenever the
-// accelerator's header or the log's size changes. Every block read is checked
+// accelerator's header or the log's size changes; while they stay the same the
+// log's size is taken from the file system without opening it. Every block read is checked
 // against its checksum; any damage makes the accelerator say nothing, and the
 // search falls back to the copy scan, whose answers it never changes.
 //
@@ -21,8 +22,8 @@
 //     the first word and a second word that begins with the phrase's second);
 //   - more words: every adjacent pair must be listed (the last by prefix in
 //     prefix mode); the copy scan decides among those.
-// Allocates nothing; opens at most one file at a time (the accelerator, then
-// the log, then the accelerator again) and none stays open.
+// Allocates nothing; opens at most one file at a time (the accelerator; on a
+// stamp check the log, then the accelerator again) and none stays open.
 #ifndef KPX_XTRA_ENGINE_PHRASE_INDEX_H_
 #define KPX_XTRA_ENGINE_PHRASE_INDEX_H_
 

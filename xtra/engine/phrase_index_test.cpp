@@ -3,6 +3,8 @@
 // phrases, modes and ranges, and whatever has become of the accelerator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -221,6 +223,71 @@ TEST_F(PhraseIndexTest, MissingCopiesLoseTheirArticleAsInTheScan) {
   ExpectSameAnswers({q, {{"new yo"}, 0, 0, {}}, {{"saw new york"}, 0, 1, {}}});
 }
 
+// A directory where a copy should be is no copy: its article is lost with
+// the accelerator too, though the accelerator lists it.
+TEST_F(PhraseIndexTest, ADirectoryInPlaceOfACopyLosesItsArticle) {
+  std::vector<std::string> articles(12, "old new york");
+  MakeSets(articles);
+  std::filesystem::remove(dir_.Join("copies/a1/t0003"));
+  std::filesystem::create_directory(dir_.Join("copies/a1/t0003"));
+  V expected;
+  for (int n = 1; n <= 12; ++n) {
+    if (n != 3) expected.push_back(n);
+  }
+  EXPECT_EQ(Run({{"new york"}, 0, 1, {}}), expected);
+  ExpectSameAnswers({{{"new york"}, 0, 1, {}}, {{"new yo"}, 0, 0, {}}, {{"old new"}, 1, 0, {}}});
+}
+
+// Two phrases answer as each phrase alone, combined: both (mode 1), either
+// (mode 2), the first (mode 0); with copies gone or made directories, with
+// and without the accelerator. The counts, the matches read back and the
+// match list agree.
+TEST_F(PhraseIndexTest, TwoPhrasesCombineTheirOwnAnswers) {
+  RandomCorpus corpus(5);
+  std::vector<std::string> articles;
+  for (int n = 0; n < 140; ++n) articles.push_back(corpus.Article());
+  MakeSets(articles);
+  for (const char* gone : {"a1/t0004", "a1/t0050", "a2/t0101", "a2/t0133"}) {
+    std::filesystem::remove(dir_.Join(std::string("copies/") + gone));
+  }
+  std::filesystem::create_directory(dir_.Join("copies/a1/t0050"));
+  std::vector<Query> queries = DrawQueries(corpus, articles, 250);
+  queries.push_back({{"new york", "of the"}, 1, 0, {}});
+  queries.push_back({{"of the", "new york"}, 1, 1, {}});
+  queries.push_back({{"new york", "of the"}, 2, 0, {{1, 60}}});
+  for (bool accelerated : {true, false}) {
+    SCOPED_TRACE(accelerated ? "with the accelerator" : "without it");
+    if (!accelerated) std::filesystem::rename(PairsPath(), AsidePath());
+    for (Query q : queries) {
+      if (q.phrases.size() < 2) continue;
+      const V both = Run(q);
+      const std::int32_t count = s_.matchCount;
+      std::vector<std::int32_t> readBack;
+      for (std::int32_t k = 1; k <= count; ++k) readBack.push_back(KPXSearchGetAt(s_, k));
+      Query alone = q;
+      alone.booleanMode = 0;
+      alone.phrases = {q.phrases[0]};
+      const V first = Run(alone);
+      alone.phrases = {q.phrases[1]};
+      const V second = Run(alone);
+      V expected;
+      for (int n = 1; n <= kMaxArticles; ++n) {
+        const bool inFirst = std::find(first.begin(), first.end(), n) != first.end();
+        const bool inSecond = std::find(second.begin(), second.end(), n) != second.end();
+        if (q.booleanMode == 0   ? inFirst
+            : q.booleanMode == 1 ? inFirst && inSecond
+                                 : inFirst || inSecond) {
+          expected.push_back(n);
+        }
+      }
+      ASSERT_EQ(both, expected) << Describe(q);
+      ASSERT_EQ(count, static_cast<std::int32_t>(expected.size())) << Describe(q);
+      ASSERT_EQ(readBack, std::vector<std::int32_t>(expected.begin(), expected.end()));
+    }
+  }
+  std::filesystem::rename(AsidePath(), PairsPath());
+}
+
 // The answer really comes from the accelerator: a copy changed behind its
 // back (no run does that) shows it.
 TEST_F(PhraseIndexTest, TwoWordPhrasesAreAnsweredWithoutReadingTheCopies) {
@@ -231,8 +298,15 @@ TEST_F(PhraseIndexTest, TwoWordPhrasesAreAnsweredWithoutReadingTheCopies) {
   EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {}}), (V{1, 2, 3, 4, 6, 7, 8, 9, 10}));
   // Three words are confirmed in the copies the pairs leave.
   EXPECT_EQ(Run({{"alpha beta gamma"}, 0, 1, {}}), (V{1, 2, 3, 4, 6, 7, 8, 9, 10}));
+  // So is that of a single candidate whose copy is long; a short one is read.
+  EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {{5, 5}}}), (V{5}));
+  std::string filler;
+  while (filler.size() < 40000) filler += " delta";
+  dir_.Write("copies/a1/t0005", "alpha beta gamma" + filler);
+  EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {{5, 5}}}), (V{}));
   std::filesystem::remove(PairsPath());
   EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {}}), (V{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {{5, 5}}}), (V{5}));
 }
 
 // An occurrence across the point where the scan's reads meet is found by

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "indexformat/phrase_search_files.h"
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/file_names.h"
 #include "xtra/engine/phrase_index.h"
@@ -110,48 +111,79 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
 
 namespace {
 
-// Opens the phrase search file of article, trying the block directory's two
-// spellings; letters[k - 1] remembers the one found in block k for the rest
-// of the verification, so each article costs one open.
-bool OpenArticle(const char* articlesPath, int article, char (&letters)[kMaxArticles / 100],
-                 RawFile& file) {
-  char name[kFileNameCapacity];
-  char& known = letters[(article - 1) / 100];
-  if (known != 0) return ArticleFileName(articlesPath, article, known, name) && file.Open(name);
-  for (char letter : {'A', 'a'}) {
-    if (ArticleFileName(articlesPath, article, letter, name) && file.Open(name)) {
-      known = letter;
-      return true;
-    }
+// The copies of one verification: which of the block directory's two
+// spellings was found in each block, so that each article costs one call to
+// the file system.
+class Copies {
+ public:
+  explicit Copies(const char* articlesPath) : names_(articlesPath) {}
+
+  // Opens the phrase search file of article.
+  bool Open(int article, RawFile& file) {
+    return Find(article, [&](const char* name) { return file.Open(name); });
   }
-  return false;
-}
 
-// Whether the copy of article opens (it is closed again at once).
-bool CopyOpens(const char* articlesPath, int article, char (&letters)[kMaxArticles / 100]) {
-  RawFile file;
-  return OpenArticle(articlesPath, article, letters, file);
-}
+  // Whether the phrase search file of article would open, and its size;
+  // opens nothing where the file system tells (CanOpen).
+  bool There(int article, std::int64_t* size = nullptr) {
+    return Find(article, [size](const char* name) { return CanOpen(name, size); });
+  }
 
-// Below this many candidates reading their copies costs less than the
-// accelerator's own reads.
+ private:
+  template <typename Try>
+  bool Find(int article, Try&& tryName) {
+    char& known = letters_[indexformat::CopyBlockNumber(article) - 1];
+    if (known != 0) {
+      const char* name = names_.Name(article, known);
+      return name != nullptr && tryName(name);
+    }
+    for (char letter : {'A', 'a'}) {
+      const char* name = names_.Name(article, letter);
+      if (name != nullptr && tryName(name)) {
+        known = letter;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  ArticleFileNames names_;
+  char letters_[kMaxArticles / indexformat::kArticlesPerCopyBlock] = {};
+};
+
+// A few candidates whose copies are short together are read rather than
+// looked up in the accelerator: its directory and leaf reads cost about as
+// much as reading this many bytes. Long copies, or more of them, go to the
+// accelerator.
 constexpr int kFewCandidates = 4;
+constexpr std::int64_t kShortCopiesBytes = 32 * 1024;
 
-int CandidateCount(const SearchState& state) {
+enum class Candidates { kNone, kFewShort, kMore };
+
+Candidates WeighCandidates(const SearchState& state, Copies& copies) {
   int count = 0;
-  for (int i = 0; i < kMaxArticles; ++i) count += state.phraseFlags[i] != 0 ? 1 : 0;
-  return count;
+  std::int64_t bytes = 0;
+  for (int i = 0; i < kMaxArticles; ++i) {
+    if (state.phraseFlags[i] == 0) continue;
+    if (++count > kFewCandidates) return Candidates::kMore;
+    std::int64_t size = 0;
+    if (copies.There(i + 1, &size)) bytes += size;  // a missing copy costs no read
+  }
+  if (count == 0) return Candidates::kNone;
+  return bytes <= kShortCopiesBytes ? Candidates::kFewShort : Candidates::kMore;
 }
 
 }  // namespace
 
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
-  char letters[kMaxArticles / 100] = {};
+  Copies copies(state.articlesPath);
+  const Candidates candidates = WeighCandidates(state, copies);
+  if (candidates == Candidates::kNone) return;
   const bool wholeWord = state.wordSearchMode != 0;
   std::uint8_t verdict[kMaxArticles];
-  const PairAnswer answer = CandidateCount(state) > kFewCandidates
-                                ? LookUpPhrasePairs(state, phrase, length, verdict)
-                                : PairAnswer::kNone;
+  const PairAnswer answer = candidates == Candidates::kFewShort
+                                ? PairAnswer::kNone
+                                : LookUpPhrasePairs(state, phrase, length, verdict);
   for (int i = 0; i < kMaxArticles; ++i) {
     if (state.phraseFlags[i] == 0) continue;
     if (answer != PairAnswer::kNone && verdict[i] == kPairRuledOut) {
@@ -160,11 +192,11 @@ void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t lengt
     }
     if (answer == PairAnswer::kExact && verdict[i] == kPairListed) {
       // Held; a copy that is gone still loses its article, as in the scan.
-      state.phraseFlags[i] = CopyOpens(state.articlesPath, i + 1, letters) ? 1 : 0;
+      state.phraseFlags[i] = copies.There(i + 1) ? 1 : 0;
       continue;
     }
     RawFile file;
-    bool holds = OpenArticle(state.articlesPath, i + 1, letters, file) &&
+    bool holds = copies.Open(i + 1, file) &&
                  ArticleHoldsPhrase(file, phrase, length, wholeWord, state.foldTable,
                                     state.readBuffer, sizeof state.readBuffer);
     state.phraseFlags[i] = holds ? 1 : 0;

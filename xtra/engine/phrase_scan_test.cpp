@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,6 +120,51 @@ TEST_F(PhraseScanTest, SmallReadsAgreeWithTheWholeArticleRule) {
         << "text '" << text << "' phrase '" << phrase << "' whole " << wholeWord << " capacity "
         << capacity;
   }
+}
+
+// CanOpen says what Open would, opening nothing where it can.
+TEST(RawFileTest, CanOpenAnswersAsOpenDoes) {
+  platform::testing::TempDir dir;
+  const std::string file = dir.Write("copy", "twelve bytes");
+  const std::string empty = dir.Write("empty", "");
+  dir.Write("folder/inner", "x");
+  auto opens = [](const std::string& path) {
+    RawFile raw;
+    return raw.Open(path.c_str());
+  };
+  std::int64_t size = -1;
+  EXPECT_TRUE(CanOpen(file.c_str(), &size));
+  EXPECT_EQ(size, 12);
+  EXPECT_TRUE(CanOpen(empty.c_str(), &size));
+  EXPECT_EQ(size, 0);
+  for (const std::string& refused :
+       {dir.Join("folder"), dir.Join("absent"), dir.Join("copy/below"), std::string()}) {
+    EXPECT_FALSE(CanOpen(refused.c_str())) << refused;
+    EXPECT_FALSE(opens(refused)) << refused;
+  }
+#ifndef _WIN32
+  // Unreadable by its mode: the answer is Open's, whoever runs the test.
+  std::filesystem::permissions(file, std::filesystem::perms::none);
+  EXPECT_EQ(CanOpen(file.c_str()), opens(file));
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+  EXPECT_EQ(CanOpen(file.c_str(), &size), opens(file));
+  std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+#endif
+}
+
+TEST(RawFileTest, ReadAtReadsExactlyWhereAsked) {
+  platform::testing::TempDir dir;
+  const std::string path = dir.Write("blocks", "0123456789abcdef");
+  RawFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  char bytes[8] = {};
+  ASSERT_TRUE(file.ReadAt(10, bytes, 6));
+  EXPECT_EQ(std::string(bytes, 6), "abcdef");
+  ASSERT_TRUE(file.ReadAt(2, bytes, 3));
+  EXPECT_EQ(std::string(bytes, 3), "234");
+  EXPECT_TRUE(file.ReadAt(16, bytes, 0));
+  EXPECT_FALSE(file.ReadAt(12, bytes, 5));  // past the end
+  EXPECT_FALSE(file.ReadAt(-1, bytes, 1));
 }
 
 using testing::EngineTest;

@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>  // SEEK_CUR
 #else
@@ -33,7 +34,10 @@ long ReadDescriptor(int fd, char* buffer, size_t capacity) {
   return _read(fd, buffer, chunk);
 }
 bool SkipDescriptor(int fd, std::int64_t count) { return _lseeki64(fd, count, SEEK_CUR) >= 0; }
-bool SeekDescriptor(int fd, std::int64_t offset) { return _lseeki64(fd, offset, SEEK_SET) >= 0; }
+// Reads at offset: a seek, then the read.
+long ReadDescriptorAt(int fd, char* buffer, size_t capacity, std::int64_t offset) {
+  return _lseeki64(fd, offset, SEEK_SET) >= 0 ? ReadDescriptor(fd, buffer, capacity) : -1;
+}
 #else
 int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
 int CloseDescriptor(int fd) { return close(fd); }
@@ -53,8 +57,13 @@ long ReadDescriptor(int fd, char* buffer, size_t capacity) {
 bool SkipDescriptor(int fd, std::int64_t count) {
   return lseek(fd, static_cast<off_t>(count), SEEK_CUR) >= 0;
 }
-bool SeekDescriptor(int fd, std::int64_t offset) {
-  return lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
+// Reads at offset in one call.
+long ReadDescriptorAt(int fd, char* buffer, size_t capacity, std::int64_t offset) {
+  ssize_t n;
+  do {
+    n = pread(fd, buffer, capacity, static_cast<off_t>(offset));
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
 }
 #endif
 
@@ -88,12 +97,13 @@ size_t RawFile::Read(char* buffer, size_t capacity) {
 
 bool RawFile::ReadAt(std::int64_t offset, char* buffer, size_t size) {
   if (fd_ < 0 || offset < 0 || offset > size_ ||
-      size > static_cast<std::uint64_t>(size_ - offset) || !SeekDescriptor(fd_, offset)) {
+      size > static_cast<std::uint64_t>(size_ - offset)) {
     return false;
   }
   size_t used = 0;
   while (used < size) {
-    long n = ReadDescriptor(fd_, buffer + used, size - used);
+    long n =
+        ReadDescriptorAt(fd_, buffer + used, size - used, offset + static_cast<std::int64_t>(used));
     if (n <= 0) return false;
     used += static_cast<size_t>(n);
   }
@@ -101,5 +111,35 @@ bool RawFile::ReadAt(std::int64_t offset, char* buffer, size_t size) {
 }
 
 bool RawFile::Skip(std::int64_t count) { return fd_ >= 0 && SkipDescriptor(fd_, count); }
+
+#ifdef _WIN32
+bool CanOpen(const char* path, std::int64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return false;
+  }
+  if (size != nullptr) {
+    *size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                      data.nFileSizeLow);
+  }
+  return true;
+}
+#else
+bool CanOpen(const char* path, std::int64_t* size) {
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  constexpr mode_t kReadableByAll = S_IRUSR | S_IRGRP | S_IROTH;
+  if ((info.st_mode & kReadableByAll) == kReadableByAll) {
+    if (size != nullptr) *size = static_cast<std::int64_t>(info.st_size);
+    return true;
+  }
+  // Whether this process may read it depends on who it runs as.
+  RawFile file;
+  if (!file.Open(path)) return false;
+  if (size != nullptr) *size = file.Size();
+  return true;
+}
+#endif
 
 }  // namespace engine

@@ -7,6 +7,10 @@
 // Contract: a directory or anything else that is not a regular file counts as
 // "cannot be opened". A read error reads as the end of the file. The file is
 // closed by Close or the destructor; a RawFile is not copyable. No exceptions.
+//
+// CanOpen answers whether Open would succeed without opening the file, for a
+// search that only needs to know that a file is there: one call to the file
+// system instead of an open, its status and a close.
 #ifndef KPX_XTRA_ENGINE_RAW_FILE_H_
 #define KPX_XTRA_ENGINE_RAW_FILE_H_
 
@@ -34,9 +38,9 @@ class RawFile {
   // the end of the file, on a read error or when the file is not open.
   size_t Read(char* buffer, size_t capacity);
 
-  // Reads exactly size bytes from offset into buffer (the read position
-  // moves behind them); false when the file holds fewer there or a read
-  // fails.
+  // Reads exactly size bytes from offset into buffer; false when the file
+  // holds fewer there or a read fails. Where Read goes on from afterwards is
+  // not said (POSIX reads at the offset without moving the read position).
   bool ReadAt(std::int64_t offset, char* buffer, size_t size);
 
   // Moves the read position forward by count bytes; false when it fails.
@@ -46,6 +50,16 @@ class RawFile {
   int fd_ = -1;
   std::int64_t size_ = 0;
 };
+
+// Whether RawFile::Open(path) would open path: a regular file that can be
+// read; *size (when given) is then its size. POSIX: the file's status must
+// show a regular file; one that its mode lets owner, group and others read is
+// taken as readable (an access control list or security module that denies
+// this process a world-readable file is not seen), any other is opened and
+// closed again to find out. Windows: the path's attributes must exist and show
+// neither a directory nor a device. Opens nothing in the common case and
+// keeps nothing open.
+bool CanOpen(const char* path, std::int64_t* size = nullptr);
 
 }  // namespace engine
 
