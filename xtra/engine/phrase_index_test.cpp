@@ -238,6 +238,44 @@ TEST_F(PhraseIndexTest, ADirectoryInPlaceOfACopyLosesItsArticle) {
   ExpectSameAnswers({{{"new york"}, 0, 1, {}}, {{"new yo"}, 0, 0, {}}, {{"old new"}, 1, 0, {}}});
 }
 
+// Where many listed copies share a block directory, the search reads the
+// directory's names instead of looking for each copy: a link to a copy
+// counts, a dangling link or a stray name does not, and a block directory
+// spelt "A1" beside "a1" is chosen by the block's first copy found, as when
+// each copy is looked for.
+TEST_F(PhraseIndexTest, CopiesFoundInTheirDirectoryListingAsWhenLookedForOneByOne) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> articles(40, "we saw new york");
+  MakeSets(articles);
+  const fs::path block = dir_.Join("copies/a1");
+  fs::rename(block / "t0004", block / "t0004.real");
+  fs::create_symlink("t0004.real", block / "t0004");
+  fs::remove(block / "t0006");
+  fs::create_symlink("nowhere", block / "t0006");
+  fs::remove(block / "t0008");
+  dir_.Write("copies/a1/t008", "we saw new york");
+  dir_.Write("copies/a1/t00080", "we saw new york");
+  const Query q{{"new york"}, 0, 1, {}};
+  V expected;
+  for (int n = 1; n <= 40; ++n) {
+    if (n != 6 && n != 8) expected.push_back(n);
+  }
+  EXPECT_EQ(Run(q), expected);
+  ExpectSameAnswers({q, {{"saw new"}, 0, 0, {}}});
+
+  // "A1" holds a copy the block lacks: the block's first copy is found in
+  // "a1", so "a1" it is, and article 9 is lost.
+  fs::create_directory(dir_.Join("copies/A1"));
+  fs::rename(block / "t0009", dir_.Join("copies/A1/t0009"));
+  expected.erase(std::find(expected.begin(), expected.end(), 9));
+  EXPECT_EQ(Run(q), expected);
+  ExpectSameAnswers({q});
+  // Once "A1" holds the first copy, the block is read from "A1" alone.
+  fs::copy_file(block / "t0001", dir_.Join("copies/A1/t0001"));
+  EXPECT_EQ(Run(q), (V{1, 9}));
+  ExpectSameAnswers({q});
+}
+
 // Two phrases answer as each phrase alone, combined: both (mode 1), either
 // (mode 2), the first (mode 0); with copies gone or made directories, with
 // and without the accelerator. The counts, the matches read back and the

@@ -113,7 +113,8 @@ namespace {
 
 // The copies of one verification: which of the block directory's two
 // spellings was found in each block, so that each article costs one call to
-// the file system.
+// the file system; and, for the blocks listed whole (ListBlocks), which
+// copies each spelling's directory holds, so those cost none.
 class Copies {
  public:
   explicit Copies(const char* articlesPath) : names_(articlesPath) {}
@@ -124,12 +125,46 @@ class Copies {
   }
 
   // Whether the phrase search file of article would open, and its size;
-  // opens nothing where the file system tells (CanOpen).
+  // opens nothing where the file system tells (CanOpen), and asks nothing
+  // of a block listed whole when no size is wanted.
   bool There(int article, std::int64_t* size = nullptr) {
+    const int block = indexformat::CopyBlockNumber(article) - 1;
+    if (size == nullptr && listed_[block]) {
+      const int bit = (article - 1) % indexformat::kArticlesPerCopyBlock;
+      char& known = letters_[block];
+      for (int spelling = 0; spelling < 2; ++spelling) {
+        if (known != 0 && known != kLetters[spelling]) continue;
+        if (present_[block][spelling][bit / 8] & (1u << (bit % 8))) {
+          known = kLetters[spelling];
+          return true;
+        }
+      }
+      return false;
+    }
     return Find(article, [size](const char* name) { return CanOpen(name, size); });
   }
 
+  // Lists the block directories that hold at least kListedPerBlock of the
+  // articles flagged in wanted (kMaxArticles elements): one listing costs
+  // about as much as that many single looks. buffer is scratch space.
+  void ListBlocks(const std::uint8_t* wanted, char* buffer, size_t capacity) {
+    constexpr int kBlocks = kMaxArticles / indexformat::kArticlesPerCopyBlock;
+    for (int block = 0; block < kBlocks; ++block) {
+      int count = 0;
+      for (int i = 0; i < indexformat::kArticlesPerCopyBlock; ++i) {
+        count += wanted[block * indexformat::kArticlesPerCopyBlock + i] != 0 ? 1 : 0;
+      }
+      if (count >= kListedPerBlock) {
+        listed_[block] =
+            ListSpelling(block, 0, buffer, capacity) && ListSpelling(block, 1, buffer, capacity);
+      }
+    }
+  }
+
  private:
+  static constexpr char kLetters[2] = {'A', 'a'};  // in the order Find tries them
+  static constexpr int kListedPerBlock = 8;
+
   template <typename Try>
   bool Find(int article, Try&& tryName) {
     char& known = letters_[indexformat::CopyBlockNumber(article) - 1];
@@ -137,7 +172,7 @@ class Copies {
       const char* name = names_.Name(article, known);
       return name != nullptr && tryName(name);
     }
-    for (char letter : {'A', 'a'}) {
+    for (char letter : kLetters) {
       const char* name = names_.Name(article, letter);
       if (name != nullptr && tryName(name)) {
         known = letter;
@@ -147,8 +182,62 @@ class Copies {
     return false;
   }
 
+  // Marks the copies the block's directory of one spelling holds: those its
+  // listing shows as regular files, and those it shows as links (or does not
+  // say) that CanOpen finds. False when the directory cannot be listed: its
+  // copies are then looked for one by one.
+  bool ListSpelling(int block, int spelling, char* buffer, size_t capacity) {
+    const int first = block * indexformat::kArticlesPerCopyBlock + 1;
+    const char* copy = names_.Name(first, kLetters[spelling]);
+    if (copy == nullptr) return false;
+    // The directory's name: the copy's without its separator and "tNNNN".
+    char directory[kFileNameCapacity];
+    const size_t length = std::strlen(copy) - 6;
+    std::memcpy(directory, copy, length);
+    directory[length] = '\0';
+    unsigned char* present = present_[block][spelling];
+    DirectoryListing listing;
+    switch (listing.Open(directory, buffer, capacity)) {
+      case DirectoryListing::Opening::kMissing:
+        return true;  // nothing there in this spelling
+      case DirectoryListing::Opening::kUnreadable:
+        return false;
+      case DirectoryListing::Opening::kOpened:
+        break;
+    }
+    const char* name = nullptr;
+    DirectoryListing::Kind kind;
+    while (listing.Next(&name, &kind)) {
+      const int article = CopyNumberInBlock(name, first);
+      if (article == 0 || kind == DirectoryListing::Kind::kOther) continue;
+      if (kind == DirectoryListing::Kind::kLinkOrUnknown) {
+        const char* full = names_.Name(article, kLetters[spelling]);
+        if (full == nullptr || !CanOpen(full)) continue;
+      }
+      const int bit = article - first;
+      present[bit / 8] = static_cast<unsigned char>(present[bit / 8] | (1u << (bit % 8)));
+    }
+    return !listing.Failed();
+  }
+
+  // The article whose copy is called name ("t" and four digits) when it lies
+  // in the block beginning with article first, else 0.
+  static int CopyNumberInBlock(const char* name, int first) {
+    if (name[0] != 't') return 0;
+    int number = 0;
+    for (int i = 1; i <= 4; ++i) {
+      if (name[i] < '0' || name[i] > '9') return 0;
+      number = number * 10 + (name[i] - '0');
+    }
+    if (name[5] != '\0') return 0;
+    return number >= first && number < first + indexformat::kArticlesPerCopyBlock ? number : 0;
+  }
+
   ArticleFileNames names_;
   char letters_[kMaxArticles / indexformat::kArticlesPerCopyBlock] = {};
+  bool listed_[kMaxArticles / indexformat::kArticlesPerCopyBlock] = {};
+  unsigned char present_[kMaxArticles / indexformat::kArticlesPerCopyBlock][2]
+                        [(indexformat::kArticlesPerCopyBlock + 7) / 8] = {};
 };
 
 // A few candidates whose copies are short together are read rather than
@@ -181,9 +270,17 @@ void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t lengt
   if (candidates == Candidates::kNone) return;
   const bool wholeWord = state.wordSearchMode != 0;
   std::uint8_t verdict[kMaxArticles];
+  std::uint8_t wanted[kMaxArticles];
   const PairAnswer answer = candidates == Candidates::kFewShort
                                 ? PairAnswer::kNone
                                 : LookUpPhrasePairs(state, phrase, length, verdict);
+  if (answer == PairAnswer::kExact) {
+    // The copies to look for: the candidates the accelerator holds the phrase in.
+    for (int i = 0; i < kMaxArticles; ++i) {
+      wanted[i] = state.phraseFlags[i] != 0 && verdict[i] == kPairListed ? 1 : 0;
+    }
+    copies.ListBlocks(wanted, state.readBuffer, sizeof state.readBuffer);
+  }
   for (int i = 0; i < kMaxArticles; ++i) {
     if (state.phraseFlags[i] == 0) continue;
     if (answer != PairAnswer::kNone && verdict[i] == kPairRuledOut) {

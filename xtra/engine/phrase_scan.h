@@ -40,8 +40,10 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
 // be opened loses its flag; the other candidates are still checked. Where the
 // copy path's phrase accelerator answers (phrase_index.h) the copies it rules
 // out are not opened, and for a phrase it answers exactly a copy is only
-// looked for (CanOpen: what would open, mostly without opening it). Up to
-// four candidates whose copies hold 32 KB or less together are read instead
+// looked for (CanOpen: what would open, mostly without opening it); a block
+// directory holding eight or more of them is listed instead (one listing, not
+// a look per copy: a name the listing shows as a regular file counts as a
+// copy that opens). Up to four candidates whose copies hold 32 KB or less together are read instead
 // of asking the accelerator.
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
 

@@ -15,6 +15,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <dirent.h>  // getdents64 and its record
+
+#include <cstddef>  // offsetof
+#include <cstring>
+#endif
 
 namespace engine {
 
@@ -140,6 +146,76 @@ bool CanOpen(const char* path, std::int64_t* size) {
   if (size != nullptr) *size = file.Size();
   return true;
 }
+#endif
+
+#ifdef __linux__
+DirectoryListing::Opening DirectoryListing::Open(const char* path, char* buffer, size_t capacity) {
+  Close();
+  failed_ = false;
+  int fd;
+  do {
+    fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Opening::kMissing : Opening::kUnreadable;
+  fd_ = fd;
+  buffer_ = buffer;
+  capacity_ = capacity;
+  used_ = at_ = 0;
+  return Opening::kOpened;
+}
+
+bool DirectoryListing::Fill() {
+  ssize_t n;
+  do {
+    n = getdents64(fd_, buffer_, capacity_);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) {
+    failed_ = n < 0;
+    Close();
+    return false;
+  }
+  used_ = static_cast<size_t>(n);
+  at_ = 0;
+  return true;
+}
+
+bool DirectoryListing::Next(const char** name, Kind* kind) {
+  constexpr size_t kNameAt = offsetof(struct dirent64, d_name);
+  for (;;) {
+    if (fd_ < 0) return false;
+    if (at_ >= used_ && !Fill()) return false;
+    // The records are read field by field: the buffer need not be aligned.
+    unsigned short length = 0;
+    unsigned char type = 0;
+    std::memcpy(&length, buffer_ + at_ + offsetof(struct dirent64, d_reclen), sizeof length);
+    std::memcpy(&type, buffer_ + at_ + offsetof(struct dirent64, d_type), sizeof type);
+    if (length <= kNameAt || length > used_ - at_) {  // not a record the kernel writes
+      failed_ = true;
+      Close();
+      return false;
+    }
+    const char* entry = buffer_ + at_ + kNameAt;
+    at_ += length;
+    if (std::memchr(entry, '\0', length - kNameAt) == nullptr) continue;
+    *name = entry;
+    *kind = type == DT_REG                         ? Kind::kRegular
+            : type == DT_LNK || type == DT_UNKNOWN ? Kind::kLinkOrUnknown
+                                                   : Kind::kOther;
+    return true;
+  }
+}
+
+void DirectoryListing::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+#else
+DirectoryListing::Opening DirectoryListing::Open(const char*, char*, size_t) {
+  return Opening::kUnreadable;
+}
+bool DirectoryListing::Fill() { return false; }
+bool DirectoryListing::Next(const char**, Kind*) { return false; }
+void DirectoryListing::Close() {}
 #endif
 
 }  // namespace engine

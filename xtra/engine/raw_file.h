@@ -61,6 +61,51 @@ class RawFile {
 // keeps nothing open.
 bool CanOpen(const char* path, std::int64_t* size = nullptr);
 
+// The names in one directory, read in a few calls into the caller's buffer
+// (Linux: getdents64), so that a search that must know which of a hundred
+// files are there asks the file system once instead of a hundred times.
+// Allocates nothing; the directory is open from Open until the end of the
+// listing, Close or the destructor. Where the system offers no such reading
+// (Windows, other POSIX systems) Open answers kUnreadable and the caller asks
+// CanOpen of each file.
+class DirectoryListing {
+ public:
+  enum class Opening {
+    kOpened,
+    kMissing,     // no directory of that name: none of its files can be opened
+    kUnreadable,  // it may hold files, but cannot be listed
+  };
+  enum class Kind {
+    kRegular,
+    kLinkOrUnknown,  // the file system does not say: ask CanOpen
+    kOther,          // a directory, device, pipe or socket: no file to open
+  };
+
+  DirectoryListing() = default;
+  ~DirectoryListing() { Close(); }
+  DirectoryListing(const DirectoryListing&) = delete;
+  DirectoryListing& operator=(const DirectoryListing&) = delete;
+
+  // buffer (capacity bytes, at least 512) holds the entries as they are read.
+  Opening Open(const char* path, char* buffer, size_t capacity);
+  void Close();
+
+  // The next entry: its name (NUL-terminated, valid until the next call) and
+  // kind. False at the end of the listing and when a read fails (Failed()).
+  bool Next(const char** name, Kind* kind);
+  bool Failed() const { return failed_; }
+
+ private:
+  bool Fill();
+
+  int fd_ = -1;
+  char* buffer_ = nullptr;
+  size_t capacity_ = 0;
+  size_t used_ = 0;  // bytes of entries in the buffer
+  size_t at_ = 0;    // the next entry's offset
+  bool failed_ = false;
+};
+
 }  // namespace engine
 
 #endif  // KPX_XTRA_ENGINE_RAW_FILE_H_
