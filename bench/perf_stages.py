@@ -19,8 +19,10 @@ import subprocess
 import sys
 
 STAGES = [
-    ("split+fold (reader)", r"FindNextFoldedWord|SkipToWord"),
-    ("repeat filter, hand-on (reader)", r"ArticleWords|RepeatFilter|PutWords|ReadAll"),
+    # The split and fold are inlined into the loop that filters repeats and
+    # hands the words on: one stage.
+    ("split, fold, repeat filter, hand-on (reader)",
+     r"FindNextFoldedWord|SkipTagsToWord|ArticleWords|RepeatFilter|PutWords|ReadAll"),
     ("take and hash words (run)", r"NextWords|NextRecord|TakeNextChunk"),
     ("tree insert (run)", r"InsertPaddedWord|SameWord|AddNode|InsertWord|Resize|WordTree::Reserve"),
     ("add article (run)", r"ArticleIndexer|AddArticle|StartArticle"),

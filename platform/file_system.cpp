@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -96,8 +97,9 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 namespace {
 
 // A descriptor of path opened for reading without blocking, -1 unless it
-// names a regular file.
-int OpenRegularDescriptor(const std::string& path) {
+// names a regular file; its size goes to *size when size is given (from the
+// same check, so the caller needs no second fstat).
+int OpenRegularDescriptor(const std::string& path, off_t* size = nullptr) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat info;
@@ -106,6 +108,7 @@ int OpenRegularDescriptor(const std::string& path) {
     errno = EINVAL;
     return -1;
   }
+  if (size != nullptr) *size = info.st_size;
   return fd;
 }
 
@@ -232,6 +235,54 @@ bool RenameOver(const std::string& from, const std::string& to) {
 #endif
 }
 
+#ifndef _WIN32
+namespace {
+
+// Reads up to size bytes into to, fewer only at the file's end; -1 when a
+// read fails.
+ssize_t ReadUpTo(int fd, char* to, size_t size) {
+  size_t total = 0;
+  while (total < size) {
+    const ssize_t n = read(fd, to + total, size - total);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    total += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(total);
+}
+
+}  // namespace
+
+// On descriptors: the sizes come with the regular-file check, and the blocks
+// are read straight into memory that is never cleared first.
+bool SameFileContents(const std::string& a, const std::string& b) {
+  off_t first_size = 0, second_size = 0;
+  const int first = OpenRegularDescriptor(a, &first_size);
+  if (first < 0) return false;
+  const int second = OpenRegularDescriptor(b, &second_size);
+  if (second < 0) {
+    close(first);
+    return false;
+  }
+  bool same = first_size == second_size;
+  constexpr size_t kBlock = 64 * 1024;
+  std::unique_ptr<char[]> blocks(same ? new char[2 * kBlock] : nullptr);
+  while (same) {
+    const ssize_t read = ReadUpTo(first, blocks.get(), kBlock);
+    const ssize_t other = ReadUpTo(second, blocks.get() + kBlock, kBlock);
+    if (read < 0 || read != other ||
+        std::memcmp(blocks.get(), blocks.get() + kBlock, static_cast<size_t>(read)) != 0) {
+      same = false;
+    } else if (static_cast<size_t>(read) < kBlock) {
+      break;
+    }
+  }
+  close(first);
+  close(second);
+  return same;
+}
+#else
 bool SameFileContents(const std::string& a, const std::string& b) {
   std::FILE* first = OpenRegularFile(a);
   if (first == nullptr) return false;
@@ -262,6 +313,8 @@ bool SameFileContents(const std::string& a, const std::string& b) {
   std::fclose(second);
   return same;
 }
+
+#endif
 
 bool SyncFile(std::FILE* file) {
   if (std::fflush(file) != 0) return false;
@@ -331,14 +384,10 @@ bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
 // of its whole length straight into the string: the index run reads thousands
 // of articles, and each system call counts.
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  int fd = OpenRegularDescriptor(path);
+  off_t size = 0;
+  int fd = OpenRegularDescriptor(path, &size);
   if (fd < 0) return false;
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    close(fd);
-    return false;
-  }
-  size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+  size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
   contents->resize(expected + 1);
   size_t total = 0;
   bool ok = true;

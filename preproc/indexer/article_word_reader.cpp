@@ -27,6 +27,14 @@ void ArticleWordReader::ReadAll(ChunkPipe& pipe) {
   }
 }
 
+// The word lies in the room reserved last; it is committed unless it is a
+// known repeat, whose room is used again.
+inline void ArticleWordReader::ArticleWords::Enter(char* padded, std::uint32_t length) {
+  std::memset(padded + length, 0, 8);
+  ++entered_;
+  if (!repeats_.IsRepeat(padded, length)) pipe_.CommitRecord(0, length);
+}
+
 // Puts the article's words (bar repeats), its letter entries and its closing tally
 // into the pipe.
 bool ArticleWordReader::ArticleWords::Put(const Delimiters& delimiters, bool html,
@@ -34,6 +42,7 @@ bool ArticleWordReader::ArticleWords::Put(const Delimiters& delimiters, bool htm
   repeats_.NextArticle();
   std::fill(std::begin(letter_seen_), std::end(letter_seen_), false);
   const char* p = text.c_str();
+  const char* const end = p + text.size();
   for (;;) {
     // A word and its letter entry add two at most: a tally that could
     // overflow goes first, before the word takes the room reserved for it.
@@ -41,7 +50,7 @@ bool ArticleWordReader::ArticleWords::Put(const Delimiters& delimiters, bool htm
     char* word = pipe_.ReserveRecord(WordTree::kPaddedBufferSize);
     if (word == nullptr) return false;
     std::size_t found = 0;
-    p = FindNextFoldedWord(p, delimiters, html, fold_, word, &found);
+    p = FindNextFoldedWord(p, end, delimiters, html, fold_, word, &found);
     if (p == nullptr) break;
     const auto first = static_cast<unsigned char>(word[0]);
     Enter(word, static_cast<std::uint32_t>(found));
@@ -51,14 +60,6 @@ bool ArticleWordReader::ArticleWords::Put(const Delimiters& delimiters, bool htm
     }
   }
   return Tally(entered_ | kArticleEnd);
-}
-
-// The word lies in the room reserved last; it is committed unless it is a
-// known repeat, whose room is used again.
-void ArticleWordReader::ArticleWords::Enter(char* padded, std::uint32_t length) {
-  std::memset(padded + length, 0, 8);
-  ++entered_;
-  if (!repeats_.IsRepeat(padded, length)) pipe_.CommitRecord(0, length);
 }
 
 bool ArticleWordReader::ArticleWords::EnterLetter(unsigned char letter) {

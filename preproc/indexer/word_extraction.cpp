@@ -21,11 +21,24 @@ namespace {
 
 bool StartsTag(const char* p) { return p[0] == '<' && p[1] != ' '; }
 
-// Skip phase: delimiters and (HTML) tags, up to the first word byte or NUL.
-const char* SkipToWord(const char* p, const Delimiters& delimiters, bool html) {
+// The bytes from `from` up that fold as ASCII does (below 0x80; "<" left
+// out in HTML, where it may start a tag).
+unsigned char AsciiFrom(const std::array<unsigned char, 256>& word_byte, bool html) {
+  int from = 0x80;
+  while (from > 1) {
+    const int c = from - 1;
+    const int ascii = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+    if (!(html && c == '<') && word_byte[c] != ascii) break;
+    from = c;
+  }
+  return static_cast<unsigned char>(from);
+}
+
+}  // namespace
+
+const char* SkipTagsToWord(const char* p, const Delimiters& delimiters) {
   for (;;) {
-    while (delimiters.Skips(static_cast<unsigned char>(*p), html)) ++p;
-    if (!html || *p != '<') break;
+    if (*p != '<') break;
     if (StartsTag(p)) {
       const char* close = std::strchr(p, '>');  // the tag ends there, or with the text
       p = close != nullptr ? close + 1 : p + std::strlen(p);
@@ -34,17 +47,10 @@ const char* SkipToWord(const char* p, const Delimiters& delimiters, bool html) {
     } else {
       break;  // "<" followed by a space is a word byte
     }
+    while (delimiters.Skips(static_cast<unsigned char>(*p), true)) ++p;
   }
   return p;
 }
-
-// A "<" inside a run that does not end it: followed by a space, in HTML, and
-// not a delimiter.
-bool IsWordLessThan(const char* p, const Delimiters& delimiters) {
-  return *p == '<' && !StartsTag(p) && !delimiters.IsDelimiter('<');
-}
-
-}  // namespace
 
 FoldTable::FoldTable(const Delimiters& delimiters, bool html,
                      const std::array<unsigned char, 256>& upper)
@@ -52,29 +58,8 @@ FoldTable::FoldTable(const Delimiters& delimiters, bool html,
   for (int c = 1; c < 256; ++c) {
     word_byte[c] = delimiters.EndsRun(static_cast<unsigned char>(c), html) ? 0 : upper[c];
   }
-}
-
-const char* FindNextFoldedWord(const char* text, const Delimiters& delimiters, bool html,
-                               const FoldTable& fold, char* out, size_t* length) {
-  const char* p = SkipToWord(text, delimiters, html);
-  const char* const start = p;
-  size_t n = 0;
-  for (;;) {
-    unsigned char folded;
-    while ((folded = fold.word_byte[static_cast<unsigned char>(*p)]) != 0) {
-      if (n < kMaxWordBytes) out[n++] = static_cast<char>(folded);
-      ++p;
-    }
-    if (html && IsWordLessThan(p, delimiters)) {
-      if (n < kMaxWordBytes) out[n++] = static_cast<char>(fold.less_than);
-      ++p;
-      continue;
-    }
-    break;
-  }
-  if (*p == '\0' && p == start) return nullptr;
-  *length = n;
-  return p;
+  ascii_from = AsciiFrom(word_byte, html);
+  ascii_from_bytes = kEachByte * ascii_from;
 }
 
 const char* NextWord(const char* text, char* word, const Delimiters& delimiters, bool html) {
@@ -82,9 +67,10 @@ const char* NextWord(const char* text, char* word, const Delimiters& delimiters,
   for (int c = 0; c < 256; ++c) same[c] = static_cast<unsigned char>(c);
   const FoldTable unfolded(delimiters, html, same);
   size_t length = 0;
-  const char* end = FindNextFoldedWord(text, delimiters, html, unfolded, word, &length);
-  word[end != nullptr ? length : 0] = '\0';
-  return end;
+  const char* next =
+      FindNextFoldedWord(text, text + std::strlen(text), delimiters, html, unfolded, word, &length);
+  word[next != nullptr ? length : 0] = '\0';
+  return next;
 }
 
 }  // namespace preproc

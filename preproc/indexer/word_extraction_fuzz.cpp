@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (words > text_length) std::abort();  // no progress
     const char* next = preproc::NextWord(p, word, delimiters, html);
     size_t folded_length = 0;
-    if (preproc::FindNextFoldedWord(p, delimiters, html, fold, folded, &folded_length) != next) {
+    if (preproc::FindNextFoldedWord(p, text.get() + text_length, delimiters, html, fold, folded,
+                                    &folded_length) != next) {
       std::abort();
     }
     if (next == nullptr) break;

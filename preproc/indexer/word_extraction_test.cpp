@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,7 @@ std::vector<std::string> Words(const std::string& text, const std::string& delim
   for (;;) {
     p = NextWord(p, word, d, html);
     size_t length = 0;
-    q = FindNextFoldedWord(q, d, html, fold, folded, &length);
+    q = FindNextFoldedWord(q, text.c_str() + text.size(), d, html, fold, folded, &length);
     EXPECT_EQ(p, q);
     if (p == nullptr || q == nullptr) break;
     std::string expected(word);
@@ -110,6 +112,142 @@ TEST(NextWord, LongRunsKeepTheirFirst255Bytes) {
 TEST(NextWord, TextEndsAtNul) {
   std::string text("one two\0three", 13);
   EXPECT_EQ(Words(text), (V{"one", "two"}));
+}
+
+// Words are found and folded eight bytes at a time while the bytes fold as
+// ASCII does; every other byte, and the last bytes of room in a word, go one
+// by one. The words must be those of a byte-by-byte reading whatever falls
+// on either side of an eight-byte step.
+
+// The same words, read one byte at a time: the words as the format defines
+// them, each folded, and the position that ended it.
+struct ExpectedWord {
+  std::string folded;
+  size_t end;
+};
+std::vector<ExpectedWord> ByteByByte(const std::string& text, const std::string& delimiters,
+                                     bool html, const std::array<unsigned char, 256>& upper) {
+  const Delimiters d(delimiters);
+  std::vector<ExpectedWord> words;
+  const size_t size = text.find('\0') == std::string::npos ? text.size() : text.find('\0');
+  auto starts_tag = [&](size_t i) {
+    return text[i] == '<' && (i + 1 >= size || text[i + 1] != ' ');
+  };
+  size_t i = 0;
+  for (;;) {
+    for (;;) {  // delimiters and tags
+      while (i < size && d.IsDelimiter(static_cast<unsigned char>(text[i])) &&
+             !(html && text[i] == '<')) {
+        ++i;
+      }
+      if (!html || i >= size || text[i] != '<') break;
+      if (starts_tag(i)) {
+        const size_t close = text.find('>', i);
+        i = close == std::string::npos || close >= size ? size : close + 1;
+      } else if (d.IsDelimiter('<')) {
+        ++i;
+      } else {
+        break;
+      }
+    }
+    if (i >= size) return words;
+    ExpectedWord word;
+    while (i < size && !d.IsDelimiter(static_cast<unsigned char>(text[i])) &&
+           !(html && starts_tag(i))) {
+      if (word.folded.size() < kMaxWordBytes) {
+        word.folded += static_cast<char>(upper[static_cast<unsigned char>(text[i])]);
+      }
+      ++i;
+    }
+    word.end = i;
+    words.push_back(word);
+  }
+}
+
+void ExpectSameWords(const std::string& text, const std::string& delimiters, bool html,
+                     const std::array<unsigned char, 256>& upper) {
+  const Delimiters d(delimiters);
+  const FoldTable fold(d, html, upper);
+  const std::vector<ExpectedWord> expected = ByteByByte(text, delimiters, html, upper);
+  const char* p = text.c_str();
+  char out[kWordBufferSize];
+  for (const ExpectedWord& word : expected) {
+    size_t length = 0;
+    p = FindNextFoldedWord(p, text.c_str() + text.size(), d, html, fold, out, &length);
+    ASSERT_NE(p, nullptr) << text;
+    EXPECT_EQ(std::string(out, length), word.folded) << text;
+    EXPECT_EQ(static_cast<size_t>(p - text.c_str()), word.end) << text;
+  }
+  size_t length = 0;
+  EXPECT_EQ(FindNextFoldedWord(p, text.c_str() + text.size(), d, html, fold, out, &length), nullptr)
+      << text;
+}
+
+TEST(FindNextFoldedWord, WordEndsOnEitherSideOfAnEightByteStep) {
+  const std::array<unsigned char, 256> upper = AsciiUpper();
+  // Every word length from 1 to 20 after every lead of 0 to 9 blanks, ended by
+  // each kind of byte that stops the eight-byte step.
+  for (const char* ending : {" ", "\n", "\xc3\xa9x y", "<b>z", "< w", "\x01q"}) {
+    for (int lead = 0; lead < 10; ++lead) {
+      for (int length = 1; length <= 20; ++length) {
+        std::string text(static_cast<size_t>(lead), ' ');
+        for (int i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
+        text += ending;
+        text += "tail";
+        for (bool html : {false, true}) ExpectSameWords(text, "", html, upper);
+      }
+    }
+  }
+}
+
+TEST(FindNextFoldedWord, LongWordsKeepTheirFirst255BytesAcrossTheSteps) {
+  const std::array<unsigned char, 256> upper = AsciiUpper();
+  // Runs around the word's room, with a byte above 0x7F at each place near
+  // where the eight-byte steps must give way to single bytes.
+  for (int length = 240; length <= 270; ++length) {
+    ExpectSameWords(std::string(static_cast<size_t>(length), 'k') + " z", "", false, upper);
+    for (int at = 244; at < 258 && at < length; ++at) {
+      std::string run(static_cast<size_t>(length), 'm');
+      run[static_cast<size_t>(at)] = '\xe4';
+      ExpectSameWords(run + " z", "", false, upper);
+    }
+  }
+}
+
+TEST(FindNextFoldedWord, DelimiterSetsAndFoldsThatAreNotAscii) {
+  const std::string text = "Alpha;beta.GAMMA 1997-12 z<b>y \xc4\xe4 e\x7f\x80" "f ~tilde~ [x]";
+  std::array<unsigned char, 256> odd = AsciiUpper();
+  odd['q'] = 'q';  // a fold that keeps one letter as it is
+  odd['~'] = '-';  // and changes a byte that is no letter
+  std::array<unsigned char, 256> latin = AsciiUpper();
+  for (int c = 0xe0; c <= 0xfe; ++c) latin[c] = static_cast<unsigned char>(c - 0x20);
+  for (const std::string& set : {std::string(), std::string(";."), std::string("0"),
+                                 std::string("~"), std::string("<"), std::string("a")}) {
+    for (bool html : {false, true}) {
+      for (const auto* upper : {&odd, &latin}) {
+        ExpectSameWords(text, set, html, *upper);
+        ExpectSameWords(text + " quick qQ", set, html, *upper);
+      }
+    }
+  }
+}
+
+// Random texts of the bytes that matter at a step's edges: letters, blanks,
+// "<", ">", bytes above 0x7F, a control byte and NUL.
+TEST(FindNextFoldedWord, RandomTextsMatchAByteByByteReading) {
+  const std::array<unsigned char, 256> upper = AsciiUpper();
+  const std::string alphabet = std::string("aZz09 \t\n<>.\x7f\x80\xff\x01") + '\0';
+  std::mt19937 random(1997);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const size_t size = random() % 80;
+    for (size_t i = 0; i < size; ++i) {
+      // Mostly letters, so runs are long enough to cross a step.
+      text += random() % 3 != 0 ? static_cast<char>('a' + random() % 26)
+                                : alphabet[random() % alphabet.size()];
+    }
+    ExpectSameWords(text, round % 4 == 0 ? "." : "", round % 2 == 0, upper);
+  }
 }
 
 }  // namespace
