@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -96,8 +97,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 namespace {
 
 // A descriptor of path opened for reading without blocking, -1 unless it
-// names a regular file.
-int OpenRegularDescriptor(const std::string& path) {
+// names a regular file; *size (where given) its length.
+int OpenRegularDescriptor(const std::string& path, std::uint64_t* size = nullptr) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat info;
@@ -106,6 +107,7 @@ int OpenRegularDescriptor(const std::string& path) {
     errno = EINVAL;
     return -1;
   }
+  if (size != nullptr) *size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
   return fd;
 }
 
@@ -263,6 +265,43 @@ bool SameFileContents(const std::string& a, const std::string& b) {
   return same;
 }
 
+#ifndef _WIN32
+bool FileHoldsBytes(const std::string& path, std::string_view bytes, char* buffer,
+                    size_t buffer_size) {
+  std::uint64_t size = 0;
+  const int fd = OpenRegularDescriptor(path, &size);
+  if (fd < 0) return false;
+  bool same = size == bytes.size();
+  size_t at = 0;
+  while (same && at < bytes.size()) {
+    const ssize_t n = read(fd, buffer, std::min(buffer_size, bytes.size() - at));
+    if (n < 0 && errno == EINTR) continue;
+    same = n > 0 && std::memcmp(buffer, bytes.data() + at, static_cast<size_t>(n)) == 0;
+    if (same) at += static_cast<size_t>(n);
+  }
+  close(fd);
+  return same;
+}
+#else
+bool FileHoldsBytes(const std::string& path, std::string_view bytes, char* buffer,
+                    size_t buffer_size) {
+  std::FILE* file = OpenRegularFile(path);
+  if (file == nullptr) return false;
+  struct stat info;
+  bool same =
+      fstat(fileno(file), &info) == 0 && static_cast<std::uint64_t>(info.st_size) == bytes.size();
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  size_t at = 0;
+  while (same && at < bytes.size()) {
+    const size_t n = std::fread(buffer, 1, std::min(buffer_size, bytes.size() - at), file);
+    same = n > 0 && std::memcmp(buffer, bytes.data() + at, n) == 0;
+    at += n;
+  }
+  std::fclose(file);
+  return same;
+}
+#endif
+
 bool SyncFile(std::FILE* file) {
   if (std::fflush(file) != 0) return false;
 #ifdef _WIN32
@@ -330,15 +369,12 @@ bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
 // One open, one fstat and, for a file that does not change meanwhile, one read
 // of its whole length straight into the string: the index run reads thousands
 // of articles, and each system call counts.
-bool ReadWholeFile(const std::string& path, std::string* contents) {
-  int fd = OpenRegularDescriptor(path);
+bool ReadWholeFile(const std::string& path, std::string* contents, bool* opened) {
+  std::uint64_t size = 0;
+  int fd = OpenRegularDescriptor(path, &size);
+  if (opened != nullptr) *opened = fd >= 0;
   if (fd < 0) return false;
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    close(fd);
-    return false;
-  }
-  size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+  size_t expected = static_cast<size_t>(size);
   contents->resize(expected + 1);
   size_t total = 0;
   bool ok = true;
@@ -358,8 +394,9 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
   return ok;
 }
 #else
-bool ReadWholeFile(const std::string& path, std::string* contents) {
+bool ReadWholeFile(const std::string& path, std::string* contents, bool* opened) {
   std::FILE* file = OpenRegularFile(path);
+  if (opened != nullptr) *opened = file != nullptr;
   if (file == nullptr) return false;
   contents->clear();
   struct stat info;
