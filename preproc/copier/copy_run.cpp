@@ -64,10 +64,17 @@ class CopyRun {
   bool copies_changed_ = false;
   std::string retire_failure_;
   // The copies the accelerator covers as this run wrote them, end to end:
-  // held_[n - 1] when held_spans_[n - 1] is article n's copy.
+  // held_[n - 1] when held_spans_[n - 1] is article n's copy. Only those made
+  // after the first change are held: the ones before it were found unchanged
+  // (or were that change) and are read back, so a run that changes nothing
+  // holds nothing.
   std::string held_text_;
   std::vector<std::pair<size_t, size_t>> held_spans_;
   std::vector<bool> held_;
+  // copied_[n - 1] when the copy path holds article n's copy as this run made
+  // or found it, of copy_bytes_[n - 1] bytes.
+  std::vector<bool> copied_;
+  std::vector<std::uint64_t> copy_bytes_;
 };
 
 bool CopyRun::Run() {
@@ -170,17 +177,27 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
     return Next::kStop;
   }
   made_directory_ = block_directory;
-  // The accelerator's copies are kept as they are written, not read back.
-  const bool hold = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
+  // Once a copy has changed, the accelerator's copies are kept as they are
+  // written, not read back.
+  const bool covered = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
+  const bool hold = covered && copies_changed_;
   const size_t held_from = held_text_.size();
   const CopyResult result =
       copier.CopyArticleFile(source, destination, hold ? &held_text_ : nullptr);
-  if (hold) {
-    if (result.outcome != CopyOutcome::kCopied) held_text_.resize(held_from);
-    held_spans_.resize(static_cast<size_t>(n), {0, 0});
-    held_.resize(static_cast<size_t>(n), false);
-    held_spans_[static_cast<size_t>(n - 1)] = {held_from, held_text_.size() - held_from};
-    held_[static_cast<size_t>(n - 1)] = result.outcome == CopyOutcome::kCopied;
+  if (covered) {
+    const auto i = static_cast<size_t>(n - 1);
+    const bool copied = result.outcome == CopyOutcome::kCopied;
+    copied_.resize(i + 1, false);
+    copy_bytes_.resize(i + 1, 0);
+    copied_[i] = copied;
+    copy_bytes_[i] = copied ? result.bytes : 0;
+    if (hold) {
+      if (!copied) held_text_.resize(held_from);
+      held_spans_.resize(i + 1, {0, 0});
+      held_.resize(i + 1, false);
+      held_spans_[i] = {held_from, held_text_.size() - held_from};
+      held_[i] = copied;
+    }
   }
   if (result.outcome == CopyOutcome::kHeldBack) return Next::kAbandon;
   if (result.outcome == CopyOutcome::kAccessFailed) {
@@ -210,6 +227,8 @@ bool CopyRun::RetirePhraseIndex() {
 HeldCopies CopyRun::Held() const {
   HeldCopies held;
   held.held = held_;
+  held.copied = copied_;
+  held.bytes = copy_bytes_;
   held.text.reserve(held_spans_.size());
   const std::string_view text = held_text_;
   for (const auto& [from, size] : held_spans_) held.text.push_back(text.substr(from, size));

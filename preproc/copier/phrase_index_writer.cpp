@@ -366,8 +366,9 @@ void TreeWriter::Finish(indexformat::PairHeader* header) {
 
 bool IsAbsent(const std::vector<bool>& absent, size_t i) { return i < absent.size() && absent[i]; }
 
-// The header's fields the copies decide (all but the tree's).
-indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copies,
+// The header's fields the copies decide (all but the tree's), from the
+// copies' lengths (sizes[n - 1] of article n).
+indexformat::PairHeader HeaderOfCopies(const std::vector<std::uint64_t>& sizes,
                                        const std::vector<bool>& absent, std::uint64_t log_stamp,
                                        std::uint32_t log_lines,
                                        const platform::UpperCaseTable& fold) {
@@ -375,35 +376,38 @@ indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copi
   header.log_stamp = log_stamp;
   header.log_lines = log_lines;
   header.articles = static_cast<std::uint32_t>(
-      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
+      std::min(sizes.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
   std::memcpy(header.fold, fold.data(), sizeof header.fold);
   for (std::uint32_t i = 0; i < header.articles; ++i) {
     if (IsAbsent(absent, i)) {
       header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
     } else {
-      header.copy_bytes += copies[i].size();
+      header.copy_bytes += sizes[i];
     }
   }
   return header;
 }
 
-// Whether the file at path is an accelerator whose every block is sound and
-// whose header has the fields the copies give (*found then holds it).
+// Whether the file at path is an accelerator whose header block is sound, whose
+// size is the header's and whose fields are the ones the copies give (*found
+// then holds it). The other blocks are not read: the search checks every block
+// it reads and ignores one that is damaged, and verify reads them all, so a
+// damaged block never changes an answer; what must not outlive a change of
+// the copies is a header that describes other copies.
 bool DescribesCopies(const std::string& path, const indexformat::PairHeader& expected,
                      PhraseIndexResult* found) {
-  std::string bytes;
-  if (!platform::ReadWholeFile(path, &bytes)) return false;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::FILE* file = platform::OpenRegularFile(path);
+  if (file == nullptr) return false;
+  unsigned char block[kPairBlockSize];
+  const bool read = std::fread(block, 1, sizeof block, file) == sizeof block;
+  std::fclose(file);
+  const std::uint64_t file_bytes = platform::RegularFileSize(path);
   indexformat::PairHeader& header = found->header;
-  if (indexformat::DecodePairHeader(data, static_cast<std::int64_t>(bytes.size()), &header) !=
-          indexformat::PairDamage::kNone ||
-      bytes.size() != size_t{header.blocks} * kPairBlockSize) {
+  if (!read || indexformat::DecodePairHeader(block, static_cast<std::int64_t>(file_bytes),
+                                             &header) != indexformat::PairDamage::kNone) {
     return false;
   }
-  for (std::uint32_t b = 1; b < header.blocks; ++b) {
-    if (!indexformat::PairBlockSound(data + size_t{b} * kPairBlockSize, b)) return false;
-  }
-  found->file_bytes = bytes.size();
+  found->file_bytes = file_bytes;
   return header.log_stamp == expected.log_stamp && header.log_lines == expected.log_lines &&
          header.articles == expected.articles && header.copy_bytes == expected.copy_bytes &&
          std::memcmp(header.fold, expected.fold, sizeof header.fold) == 0 &&
@@ -464,7 +468,9 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
 std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
                              const std::vector<bool>& absent, std::uint64_t log_stamp,
                              std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
-  indexformat::PairHeader header = HeaderOfCopies(copies, absent, log_stamp, log_lines, fold);
+  std::vector<std::uint64_t> sizes(copies.size());
+  for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
+  indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
   PairCollector collector;
   for (std::uint32_t i = 0; i < header.articles; ++i) {
     if (IsAbsent(absent, i)) continue;
@@ -503,22 +509,38 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   const int covered = std::min(articles, indexformat::kMaxPairArticles);
   std::vector<std::string> contents(static_cast<size_t>(covered));  // the copies read here
   std::vector<std::string_view> copies(static_cast<size_t>(covered));
+  std::vector<std::uint64_t> sizes(static_cast<size_t>(covered), 0);
   std::vector<bool> absent(static_cast<size_t>(covered), false);
-  for (int n = 1; n <= covered; ++n) {
-    const auto i = static_cast<size_t>(n - 1);
-    if (i < held.held.size() && held.held[i] && i < held.text.size()) {
-      copies[i] = held.text[i];
-      continue;
-    }
-    absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, n), &contents[i]);
+  const auto in_memory = [&held](size_t i) {
+    return i < held.held.size() && held.held[i] && i < held.text.size();
+  };
+  const auto known = [&held](size_t i) {
+    return i < held.copied.size() && held.copied[i] && i < held.bytes.size();
+  };
+  const auto read = [&](size_t i) {
+    absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, static_cast<int>(i) + 1),
+                                         &contents[i]);
     if (absent[i]) contents[i].clear();
     copies[i] = contents[i];
+    sizes[i] = contents[i].size();
+  };
+  // The copies the run did not make nor find are read now: the keep check
+  // counts them.
+  for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
+    if (in_memory(i)) {
+      copies[i] = held.text[i];
+      sizes[i] = copies[i].size();
+    } else if (known(i)) {
+      sizes[i] = held.bytes[i];
+    } else {
+      read(i);
+    }
   }
   std::uint64_t stamp = 0;
   std::uint32_t lines = 0;
   StampOfListing(names, &stamp, &lines);
   if (may_keep &&
-      DescribesCopies(final_path, HeaderOfCopies(copies, absent, stamp, lines, fold), &result)) {
+      DescribesCopies(final_path, HeaderOfCopies(sizes, absent, stamp, lines, fold), &result)) {
     result.outcome = PhraseIndexOutcome::kKept;
     result.file = final_path;
     return result;
@@ -537,6 +559,10 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
       result.file = path;
       return result;
     }
+  }
+  // The copies known but not held are read back for the build.
+  for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
+    if (!in_memory(i) && known(i)) read(i);
   }
   std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);

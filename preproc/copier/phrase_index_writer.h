@@ -58,19 +58,24 @@ bool RemovePhraseIndex(const std::string& copy_path, std::string* file, bool* fo
 void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
                     std::uint32_t* lines);
 
-// The copies a run holds in memory, by article: text[n - 1] is the copy of
-// article n as the run wrote it where held[n - 1]; any other copy is read
-// from the copy path.
+// What a run knows of the copies it leaves, by article: where copied[n - 1],
+// the copy path holds the copy of article n, of bytes[n - 1] bytes, as the
+// run made it or found it; where held[n - 1] too, text[n - 1] is that copy,
+// which is then not read again. Any other copy is read from the copy path.
 struct HeldCopies {
   std::vector<std::string_view> text;
   std::vector<bool> held;
+  std::vector<bool> copied;
+  std::vector<std::uint64_t> bytes;
 };
 
 // Builds the accelerator of the copies of articles 1..articles in copy_path
 // (those of articles beyond the search's limit are not read) and writes it.
 // With may_keep (no copy changed since it was written), an accelerator found
-// whose blocks are all sound and whose header matches the one the copies give
-// (stamp, fold, articles, bytes read, absent copies) is kept instead (kKept).
+// whose header block is sound, whose size is the one it gives and whose fields
+// are the ones the copies give (stamp, fold, articles, bytes of the copies,
+// absent copies) is kept instead (kKept); the copies the run knows are not
+// read for that.
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
                                    const platform::UpperCaseTable& fold,
