@@ -1,5 +1,6 @@
 #include "indexformat/phrase_pairs.h"
 
+#include <bit>
 #include <cstring>
 
 namespace indexformat {
@@ -24,9 +25,15 @@ constexpr size_t kFoldAt = 64;
 constexpr size_t kAbsentAt = kFoldAt + 256;
 static_assert(kAbsentAt + kPairArticleBitmapBytes <= kPairBlockPayload);
 
+// Little-endian as the file is: one load where the machine is too (the
+// block checksums read every word of a file this way).
 std::uint64_t Load64(const unsigned char* at) {
   std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | at[i];
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&value, at, sizeof value);
+  } else {
+    for (int i = 7; i >= 0; --i) value = (value << 8) | at[i];
+  }
   return value;
 }
 

@@ -1,8 +1,10 @@
 #include "preproc/copier/phrase_index_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
@@ -30,8 +32,12 @@ class PairCollector {
  public:
   // False when the words no longer fit the sort key.
   bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
-  // The pairs in key order, each (first rank, second rank, article) once.
+  // The pairs in key order, each (first rank, second rank, article) once:
+  // the article in the low kArticleBits bits, the second rank in the
+  // rank_bits() above them, the first rank above that. The copies must have
+  // been added in the order of their articles.
   std::vector<std::uint64_t> SortedPairs();
+  int rank_bits() const { return rank_bits_; }
   std::string_view Word(std::uint32_t rank, bool first) const {
     return (first ? by_first_ : by_second_)[rank];
   }
@@ -43,12 +49,8 @@ class PairCollector {
     std::uint32_t length;
     std::uint32_t hash;
   };
-  static std::uint64_t HeadOf(std::string_view word) {
-    std::uint64_t head = 0;
-    std::memcpy(&head, word.data(), std::min(word.size(), sizeof head));
-    return head;
-  }
-  std::uint32_t Intern(std::string_view word, std::uint32_t hash);
+  // head: the word's first 8 bytes, zeros past its end.
+  std::uint32_t Intern(std::string_view word, std::uint32_t hash, std::uint64_t head);
   void Grow();
 
   // The distinct words end to end, each numbered in the order first met, and
@@ -61,13 +63,12 @@ class PairCollector {
   std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
   std::vector<std::string_view> by_first_;  // the words by first-word rank
   std::vector<std::string_view> by_second_;
-  std::string folded_;
+  int rank_bits_ = 0;
 };
 
 // The word's number; a word met for the first time gets the next one.
-std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash) {
+std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash, std::uint64_t head) {
   const size_t mask = slots_.size() - 1;
-  const std::uint64_t head = HeadOf(word);
   size_t i = hash & mask;
   for (; slots_[i] != 0; i = (i + 1) & mask) {
     if (slots_[i] >> 32 != hash) continue;
@@ -100,32 +101,51 @@ void PairCollector::Grow() {
   }
 }
 
+// A hash of a word in its buffer, zeros past its end, eight bytes a step.
+std::uint32_t HashOfWord(const unsigned char* word, size_t length) {
+  std::uint64_t hash = length;
+  for (size_t i = 0; i < length; i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, word + i, sizeof w);
+    hash = (hash ^ w) * 0x9e3779b97f4a7c15u;
+  }
+  hash ^= hash >> 29;
+  hash *= 0xbf58476d1ce4e5b9u;
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
 bool PairCollector::AddCopy(int article, std::string_view copy,
                             const platform::UpperCaseTable& fold) {
-  folded_.resize(copy.size());
-  for (size_t i = 0; i < copy.size(); ++i) {
-    folded_[i] = static_cast<char>(fold[static_cast<unsigned char>(copy[i])]);
+  // Every byte's folded value, with kWhite added where that is whitespace:
+  // one look per byte folds it and tells words from gaps.
+  constexpr std::uint16_t kWhite = 0x100;
+  std::array<std::uint16_t, 256> kind;
+  for (size_t c = 0; c < kind.size(); ++c) {
+    kind[c] = static_cast<std::uint16_t>(fold[c] | (IsSpace(fold[c]) ? kWhite : 0));
   }
-  const std::string_view text = folded_;
+  const auto* text = reinterpret_cast<const unsigned char*>(copy.data());
+  const size_t size = copy.size();
+  unsigned char word[indexformat::kMaxPairWord + 8];  // the word's kept bytes, then zeros
   bool have_previous = false;
   std::uint32_t previous = 0;
   size_t at = 0;
-  while (at < text.size()) {
+  while (at < size) {
     const size_t gap_start = at;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at]))) ++at;
-    if (at == text.size()) break;
-    const bool one_blank = at == gap_start + 1 && text[gap_start] == ' ';
-    const size_t start = at;
-    // FNV-1a over the word's bytes as far as they are kept.
-    std::uint32_t hash = 2166136261u;
-    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) {
-      if (at - start < indexformat::kMaxPairWord) {
-        hash = (hash ^ static_cast<unsigned char>(text[at])) * 16777619u;
-      }
-      ++at;
+    while (at < size && kind[text[at]] >= kWhite) ++at;
+    if (at == size) break;
+    const bool one_blank = at == gap_start + 1 && kind[text[gap_start]] == (kWhite | ' ');
+    size_t length = 0;
+    for (; at < size; ++at) {
+      const std::uint16_t k = kind[text[at]];
+      if (k >= kWhite) break;
+      if (length < indexformat::kMaxPairWord) word[length++] = static_cast<unsigned char>(k);
     }
-    const size_t length = std::min(at - start, indexformat::kMaxPairWord);
-    const std::uint32_t number = Intern(text.substr(start, length), hash);
+    std::memset(word + length, 0, 8);
+    std::uint64_t head = 0;
+    std::memcpy(&head, word, sizeof head);
+    const std::uint32_t number =
+        Intern(std::string_view(reinterpret_cast<const char*>(word), length),
+               HashOfWord(word, length), head);
     if (stored_.size() > kMaxWords) return false;
     if (have_previous && one_blank) {
       pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
@@ -138,25 +158,39 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
-// Sorts the keys ascending: a least significant digit radix sort, 16 bits a
-// pass, a pass skipped where every key has the same digit.
-void SortKeys(std::vector<std::uint64_t>& keys) {
-  if (keys.size() < 2) return;
-  std::vector<std::uint64_t> other(keys.size());
-  std::vector<size_t> starts(size_t{1} << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(starts.begin(), starts.end(), 0);
-    for (const std::uint64_t key : keys) ++starts[(key >> shift) & 0xFFFF];
-    if (starts[(keys[0] >> shift) & 0xFFFF] == keys.size()) continue;
+// Sorts the keys stably by their bits low_bit to low_bit + bits - 1 (those
+// above must be 0): a least significant digit radix sort over those bits
+// only, in as few passes of at most 16 bits as they need, every pass counted
+// in one sweep first.
+void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
+  if (keys.size() < 2 || bits <= 0) return;
+  const int passes = (bits + 15) / 16;
+  const int digit_bits = (bits + passes - 1) / passes;
+  const size_t digits = size_t{1} << digit_bits;
+  const std::uint64_t mask = digits - 1;
+  std::vector<size_t> starts(static_cast<size_t>(passes) * digits, 0);
+  for (const std::uint64_t key : keys) {
+    for (int p = 0; p < passes; ++p) {
+      ++starts[static_cast<size_t>(p) * digits + ((key >> (low_bit + p * digit_bits)) & mask)];
+    }
+  }
+  std::unique_ptr<std::uint64_t[]> other(new std::uint64_t[keys.size()]);  // no zeros needed
+  std::uint64_t* from = keys.data();
+  std::uint64_t* to = other.get();
+  for (int p = 0; p < passes; ++p) {
+    const int shift = low_bit + p * digit_bits;
+    size_t* const pass = starts.data() + static_cast<size_t>(p) * digits;
+    if (pass[(from[0] >> shift) & mask] == keys.size()) continue;  // one digit: nothing moves
     size_t at = 0;
-    for (size_t& start : starts) {
-      const size_t count = start;
-      start = at;
+    for (size_t d = 0; d < digits; ++d) {
+      const size_t count = pass[d];
+      pass[d] = at;
       at += count;
     }
-    for (const std::uint64_t key : keys) other[starts[(key >> shift) & 0xFFFF]++] = key;
-    keys.swap(other);
+    for (size_t i = 0; i < keys.size(); ++i) to[pass[(from[i] >> shift) & mask]++] = from[i];
+    std::swap(from, to);
   }
+  if (from != keys.data()) std::copy(from, from + keys.size(), keys.data());
 }
 
 std::vector<std::uint64_t> PairCollector::SortedPairs() {
@@ -200,17 +234,23 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
     by_first_[r] = words_[first_order[r]];
     by_second_[r] = words_[second_order[r]];
   }
+  // The ranks take rank_bits_ bits each, the second's just above the
+  // article, so the sort passes over those bits only. The pairs came
+  // article by article: a stable sort by the ranks leaves each pair's
+  // articles in order, so the article bits need no pass.
+  rank_bits_ = 0;
+  while (rank_bits_ < kWordBits && (std::uint64_t{1} << rank_bits_) < n) ++rank_bits_;
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
   for (std::uint64_t& pair : pairs_) {
     const std::uint64_t a = pair >> (kWordBits + kArticleBits);
     const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
-    pair = static_cast<std::uint64_t>(first_rank[a]) << (kWordBits + kArticleBits) |
+    pair = static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
            static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
   }
   std::vector<std::uint64_t> sorted;
   sorted.swap(pairs_);
-  SortKeys(sorted);
+  SortKeys(sorted, kArticleBits, 2 * rank_bits_);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
 }
@@ -488,8 +528,9 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
     for (; i < pairs.size() && pairs[i] >> kArticleBits == words; ++i) {
       articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
     }
-    const auto first = static_cast<std::uint32_t>(words >> kWordBits);
-    const auto second = static_cast<std::uint32_t>(words & (kMaxWords - 1));
+    const auto first = static_cast<std::uint32_t>(words >> collector.rank_bits());
+    const auto second =
+        static_cast<std::uint32_t>(words & ((std::uint64_t{1} << collector.rank_bits()) - 1));
     const size_t length =
         indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
     tree.AddEntry(key, length, articles);
