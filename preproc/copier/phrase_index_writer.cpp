@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -168,11 +169,25 @@ void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
   const int digit_bits = (bits + passes - 1) / passes;
   const size_t digits = size_t{1} << digit_bits;
   const std::uint64_t mask = digits - 1;
-  std::vector<size_t> starts(static_cast<size_t>(passes) * digits, 0);
+  // The counting sweep takes all four digits a key can have at once; a digit
+  // past the passes is counted with no bits, in its first slot.
+  constexpr int kMostPasses = 4;
+  std::vector<size_t> starts(kMostPasses * digits, 0);
+  std::array<int, kMostPasses> shifts{};
+  std::array<std::uint64_t, kMostPasses> masks{};
+  for (int p = 0; p < passes; ++p) {
+    shifts[static_cast<size_t>(p)] = low_bit + p * digit_bits;
+    masks[static_cast<size_t>(p)] = mask;
+  }
+  size_t* const c0 = starts.data();
+  size_t* const c1 = c0 + digits;
+  size_t* const c2 = c1 + digits;
+  size_t* const c3 = c2 + digits;
   for (const std::uint64_t key : keys) {
-    for (int p = 0; p < passes; ++p) {
-      ++starts[static_cast<size_t>(p) * digits + ((key >> (low_bit + p * digit_bits)) & mask)];
-    }
+    ++c0[(key >> shifts[0]) & masks[0]];
+    ++c1[(key >> shifts[1]) & masks[1]];
+    ++c2[(key >> shifts[2]) & masks[2]];
+    ++c3[(key >> shifts[3]) & masks[3]];
   }
   std::unique_ptr<std::uint64_t[]> other(new std::uint64_t[keys.size()]);  // no zeros needed
   std::uint64_t* from = keys.data();
@@ -202,19 +217,28 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
   // The second words in byte order: first by their leading 8 bytes read
   // big-endian (zeros past the end), which orders two words unless those are
   // equal, then by the bytes.
-  std::vector<std::uint64_t> leading(n);
+  // Sorted side by side with the numbers, so a comparison of two leading
+  // parts reads no word.
+  struct Leading {
+    std::uint64_t bytes;
+    std::uint32_t number;
+  };
+  std::vector<Leading> leading(n);
   for (size_t i = 0; i < n; ++i) {
+    std::uint64_t bytes = 0;
     for (size_t k = 0; k < 8; ++k) {
       const auto c = k < words_[i].size() ? static_cast<unsigned char>(words_[i][k]) : 0u;
-      leading[i] = leading[i] << 8 | c;
+      bytes = bytes << 8 | c;
     }
+    leading[i] = {bytes, static_cast<std::uint32_t>(i)};
   }
-  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
-  for (size_t i = 0; i < n; ++i) second_order[i] = static_cast<std::uint32_t>(i);
-  std::sort(second_order.begin(), second_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (leading[a] != leading[b]) return leading[a] < leading[b];
-    return words_[a] < words_[b];
+  std::sort(leading.begin(), leading.end(), [&](const Leading& a, const Leading& b) {
+    if (a.bytes != b.bytes) return a.bytes < b.bytes;
+    return words_[a.number] < words_[b.number];
   });
+  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
+  for (size_t i = 0; i < n; ++i) second_order[i] = leading[i].number;
+  std::vector<Leading>().swap(leading);
   // The first words by length, those of one length in byte order: the byte
   // order above, stably counted out by length.
   std::vector<size_t> length_starts(indexformat::kMaxPairWord + 2, 0);
@@ -318,6 +342,23 @@ size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
   return n + list_length;
 }
 
+// How many of the first length bytes of a and b are equal: eight bytes a
+// step where the machine loads them little-endian, then byte by byte.
+size_t SharedPrefix(const unsigned char* a, const unsigned char* b, size_t length) {
+  size_t shared = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; shared + 8 <= length; shared += 8) {
+      std::uint64_t x = 0;
+      std::uint64_t y = 0;
+      std::memcpy(&x, a + shared, sizeof x);
+      std::memcpy(&y, b + shared, sizeof y);
+      if (x != y) return shared + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+    }
+  }
+  while (shared < length && a[shared] == b[shared]) ++shared;
+  return shared;
+}
+
 void TreeWriter::SealLeaf() {
   if (leaf_ == 0) return;
   unsigned char* block = Block(leaf_);
@@ -330,12 +371,8 @@ void TreeWriter::AddEntry(const unsigned char* key, size_t key_length,
                           const std::vector<int>& articles) {
   unsigned char entry[indexformat::kMaxPairKey + indexformat::kPairArticleBitmapBytes + 32];
   for (bool fresh : {false, true}) {
-    size_t shared = 0;
-    if (!fresh && leaf_ != 0) {
-      while (shared < key_length && shared < last_length_ && key[shared] == last_key_[shared]) {
-        ++shared;
-      }
-    }
+    const size_t shared =
+        !fresh && leaf_ != 0 ? SharedPrefix(key, last_key_, std::min(key_length, last_length_)) : 0;
     size_t n = indexformat::PutPairVarint(static_cast<std::uint32_t>(shared), entry);
     n += indexformat::PutPairVarint(static_cast<std::uint32_t>(key_length - shared), entry + n);
     std::memcpy(entry + n, key + shared, key_length - shared);
