@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <utility>
 
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
@@ -542,17 +548,11 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
   *lines = static_cast<std::uint32_t>(count);
 }
 
-std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
-                             const std::vector<bool>& absent, std::uint64_t log_stamp,
-                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
-  std::vector<std::uint64_t> sizes(copies.size());
-  for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
-  indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
-  PairCollector collector;
-  for (std::uint32_t i = 0; i < header.articles; ++i) {
-    if (IsAbsent(absent, i)) continue;
-    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
-  }
+namespace {
+
+// The accelerator's bytes: the tree of the pairs collected, under header,
+// which holds the copies' fields.
+std::string WritePairTree(PairCollector& collector, indexformat::PairHeader header) {
   const std::vector<std::uint64_t> pairs = collector.SortedPairs();
   std::string file;
   TreeWriter tree(&file);
@@ -577,23 +577,138 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
   return file;
 }
 
+}  // namespace
+
+std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
+                             const std::vector<bool>& absent, std::uint64_t log_stamp,
+                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+  std::vector<std::uint64_t> sizes(copies.size());
+  for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
+  const indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
+  PairCollector collector;
+  for (std::uint32_t i = 0; i < header.articles; ++i) {
+    if (IsAbsent(absent, i)) continue;
+    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
+  }
+  return WritePairTree(collector, header);
+}
+
+// What the builder's thread and the run share. The thread alone touches the
+// collector, sizes, absent, too_many and failure until it is joined.
+struct PhraseIndexBuilder::Shared {
+  struct Copy {
+    int article;
+    bool read;  // from the copy path, not text
+    std::string text;
+  };
+  Shared(std::string path, const platform::UpperCaseTable& table)
+      : copy_path(std::move(path)), fold(table) {}
+
+  // Takes one copy in: reads it where it is to be read, collects its pairs.
+  void Take(Copy& copy) {
+    if (failure || too_many) return;
+    try {
+      bool missing = false;
+      if (copy.read) {
+        missing =
+            !platform::ReadWholeFile(PhraseSearchFileName(copy_path, copy.article), &copy.text);
+        if (missing) copy.text.clear();
+      }
+      sizes.push_back(copy.text.size());
+      absent.push_back(missing);
+      if (!missing) too_many = !collector.AddCopy(copy.article, copy.text, fold);
+    } catch (...) {  // no memory: thrown again in the run by Finish
+      failure = std::current_exception();
+    }
+  }
+  void Work() {
+    for (;;) {
+      Copy copy;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [this] { return !queue.empty() || closed; });
+        if (queue.empty()) return;  // closed, and every copy taken in
+        copy = std::move(queue.front());
+        queue.pop_front();
+      }
+      Take(copy);
+    }
+  }
+
+  const std::string copy_path;
+  const platform::UpperCaseTable& fold;
+  PairCollector collector;
+  std::vector<std::uint64_t> sizes;
+  std::vector<bool> absent;
+  bool too_many = false;
+  std::exception_ptr failure;
+  std::mutex mutex;  // guards queue and closed
+  std::condition_variable wake;
+  std::deque<Copy> queue;
+  bool closed = false;
+};
+
+PhraseIndexBuilder::PhraseIndexBuilder(std::string copy_path, const platform::UpperCaseTable& fold)
+    : shared_(std::make_unique<Shared>(std::move(copy_path), fold)) {
+  try {
+    thread_ = std::thread([this] { shared_->Work(); });
+  } catch (const std::system_error&) {  // no thread: every copy is taken in as it comes
+  }
+}
+
+PhraseIndexBuilder::~PhraseIndexBuilder() { Close(); }
+
+void PhraseIndexBuilder::Close() {
+  if (!thread_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->closed = true;
+  }
+  shared_->wake.notify_one();
+  thread_.join();
+}
+
+void PhraseIndexBuilder::Put(int article, bool read, std::string text) {
+  Shared::Copy copy{article, read, std::move(text)};
+  if (!thread_.joinable()) {
+    shared_->Take(copy);
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->queue.push_back(std::move(copy));
+  }
+  shared_->wake.notify_one();
+}
+
+void PhraseIndexBuilder::Add(int article, std::string text) {
+  Put(article, false, std::move(text));
+}
+
+void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
+
+std::string PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
+  Close();
+  if (shared_->failure) std::rethrow_exception(shared_->failure);
+  if (shared_->too_many) return std::string();
+  return WritePairTree(shared_->collector, HeaderOfCopies(shared_->sizes, shared_->absent,
+                                                          log_stamp, log_lines, shared_->fold));
+}
+
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
-                                   const platform::UpperCaseTable& fold, const HeldCopies& held,
-                                   bool may_keep) {
+                                   const platform::UpperCaseTable& fold, const KnownCopies& known,
+                                   bool may_keep, PhraseIndexBuilder* builder) {
   PhraseIndexResult result;
   const std::string final_path = copy_path + indexformat::kPhrasePairsName;
   const std::string temp_path = copy_path + indexformat::kPhrasePairsTempName;
-  const int covered = std::min(articles, indexformat::kMaxPairArticles);
+  const int covered = builder != nullptr ? 0 : std::min(articles, indexformat::kMaxPairArticles);
   std::vector<std::string> contents(static_cast<size_t>(covered));  // the copies read here
   std::vector<std::string_view> copies(static_cast<size_t>(covered));
   std::vector<std::uint64_t> sizes(static_cast<size_t>(covered), 0);
   std::vector<bool> absent(static_cast<size_t>(covered), false);
-  const auto in_memory = [&held](size_t i) {
-    return i < held.held.size() && held.held[i] && i < held.text.size();
-  };
-  const auto known = [&held](size_t i) {
-    return i < held.copied.size() && held.copied[i] && i < held.bytes.size();
+  const auto is_known = [&known](size_t i) {
+    return i < known.copied.size() && known.copied[i] && i < known.bytes.size();
   };
   const auto read = [&](size_t i) {
     absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, static_cast<int>(i) + 1),
@@ -605,11 +720,8 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   // The copies the run did not make nor find are read now: the keep check
   // counts them.
   for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
-    if (in_memory(i)) {
-      copies[i] = held.text[i];
-      sizes[i] = copies[i].size();
-    } else if (known(i)) {
-      sizes[i] = held.bytes[i];
+    if (is_known(i)) {
+      sizes[i] = known.bytes[i];
     } else {
       read(i);
     }
@@ -617,7 +729,7 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   std::uint64_t stamp = 0;
   std::uint32_t lines = 0;
   StampOfListing(names, &stamp, &lines);
-  if (may_keep &&
+  if (may_keep && builder == nullptr &&
       DescribesCopies(final_path, HeaderOfCopies(sizes, absent, stamp, lines, fold), &result)) {
     result.outcome = PhraseIndexOutcome::kKept;
     result.file = final_path;
@@ -638,11 +750,12 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
       return result;
     }
   }
-  // The copies known but not held are read back for the build.
+  // The copies known are read back for the build.
   for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
-    if (!in_memory(i) && known(i)) read(i);
+    if (is_known(i)) read(i);
   }
-  std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
+  std::string bytes = builder != nullptr ? builder->Finish(stamp, lines)
+                                         : BuildPhraseIndex(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);
   if (bytes.empty()) {
     result.outcome = PhraseIndexOutcome::kTooLarge;
@@ -678,10 +791,11 @@ std::string DropPhraseIndex(const std::string& copy_path) {
 
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    const HeldCopies& held, bool may_keep, RunServices& services) {
+                    const KnownCopies& known, bool may_keep, PhraseIndexBuilder* builder,
+                    RunServices& services) {
   services.SetStatusText("Writing the phrase accelerator");
   const PhraseIndexResult result =
-      WritePhraseIndex(copy_path, articles, names, fold, held, may_keep);
+      WritePhraseIndex(copy_path, articles, names, fold, known, may_keep, builder);
   switch (result.outcome) {
     case PhraseIndexOutcome::kKept:
     case PhraseIndexOutcome::kWritten:

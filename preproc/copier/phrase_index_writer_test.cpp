@@ -67,6 +67,27 @@ TEST(PhraseIndexWriter, PairsAreFoldedWordsOneBlankApart) {
   EXPECT_FALSE(indexformat::PairArticleKnown(header, 5));
 }
 
+// The builder that collects the copies beside a run gives the bytes of the
+// whole build over the same copies, those it reads from the copy path and
+// the absent one included; one dropped before it finishes just stops.
+TEST(PhraseIndexWriter, TheBuilderWritesWhatTheWholeBuildWrites) {
+  TempDir dir;
+  dir.Write("a1/t0002", "york city\nnew  york");
+  dir.Write("a1/t0004", "city of york");
+  const std::string copy_path = dir.Join("");
+  PhraseIndexBuilder builder(copy_path, Fold());
+  builder.Add(1, "new york city");
+  builder.AddFromCopyPath(2);
+  builder.AddFromCopyPath(3);  // no such copy
+  builder.AddFromCopyPath(4);
+  builder.Add(5, std::string(300, 'l') + " york new");
+  EXPECT_EQ(builder.Finish(42, 7), Build({"new york city", "york city\nnew  york", "",
+                                          "city of york", std::string(300, 'l') + " york new"},
+                                         {false, false, true, false, false}));
+  PhraseIndexBuilder dropped(copy_path, Fold());
+  for (int n = 1; n <= 100; ++n) dropped.AddFromCopyPath(n);
+}
+
 // Many pairs: several directory levels, lists and bitmaps, words cut to the
 // format's limit; every pair of the copies comes back with its articles.
 TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
