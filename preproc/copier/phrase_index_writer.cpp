@@ -626,8 +626,8 @@ struct PhraseIndexBuilder::Shared {
       Copy copy;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [this] { return !queue.empty() || closed; });
-        if (queue.empty()) return;  // closed, and every copy taken in
+        wake.wait(lock, [this] { return !queue.empty() || closed || dropped; });
+        if (dropped || queue.empty()) return;  // dropped, or closed with every copy taken in
         copy = std::move(queue.front());
         queue.pop_front();
       }
@@ -642,10 +642,11 @@ struct PhraseIndexBuilder::Shared {
   std::vector<bool> absent;
   bool too_many = false;
   std::exception_ptr failure;
-  std::mutex mutex;  // guards queue and closed
+  std::mutex mutex;  // guards queue, closed and dropped
   std::condition_variable wake;
   std::deque<Copy> queue;
-  bool closed = false;
+  bool closed = false;   // no copy comes after those queued
+  bool dropped = false;  // the builder is going: the copies queued are left
 };
 
 PhraseIndexBuilder::PhraseIndexBuilder(std::string copy_path, const platform::UpperCaseTable& fold)
@@ -656,13 +657,14 @@ PhraseIndexBuilder::PhraseIndexBuilder(std::string copy_path, const platform::Up
   }
 }
 
-PhraseIndexBuilder::~PhraseIndexBuilder() { Close(); }
+PhraseIndexBuilder::~PhraseIndexBuilder() { Close(true); }
 
-void PhraseIndexBuilder::Close() {
+void PhraseIndexBuilder::Close(bool drop) {
   if (!thread_.joinable()) return;
   {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->closed = true;
+    shared_->dropped = drop;
   }
   shared_->wake.notify_one();
   thread_.join();
@@ -688,7 +690,7 @@ void PhraseIndexBuilder::Add(int article, std::string text) {
 void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
 
 std::string PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
-  Close();
+  Close(false);
   if (shared_->failure) std::rethrow_exception(shared_->failure);
   if (shared_->too_many) return std::string();
   return WritePairTree(shared_->collector, HeaderOfCopies(shared_->sizes, shared_->absent,

@@ -74,7 +74,8 @@ struct KnownCopies {
 // article order, from article 1 on, each once it is in place: its bytes, or
 // word that it is to be read from the copy path (absent when it cannot be).
 // A thread the system cannot start leaves the work to the calls themselves.
-// Destroying the builder ends and joins the thread, whatever its state.
+// Destroying the builder ends and joins the thread, whatever its state,
+// without taking in the copies still queued.
 class PhraseIndexBuilder {
  public:
   PhraseIndexBuilder(std::string copy_path, const platform::UpperCaseTable& fold);
@@ -92,7 +93,9 @@ class PhraseIndexBuilder {
  private:
   struct Shared;
   void Put(int article, bool read, std::string text);
-  void Close();
+  // Ends the thread once it has taken in every copy queued, or at once
+  // where drop, and joins it.
+  void Close(bool drop);
 
   std::unique_ptr<Shared> shared_;
   std::thread thread_;  // last: starts once shared_ is ready
