@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -97,9 +98,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 namespace {
 
 // A descriptor of path opened for reading without blocking, -1 unless it
-// names a regular file; its size goes to *size when size is given (from the
-// same check, so the caller needs no second fstat).
-int OpenRegularDescriptor(const std::string& path, off_t* size = nullptr) {
+// names a regular file; *size (where given) its length.
+int OpenRegularDescriptor(const std::string& path, std::uint64_t* size = nullptr) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat info;
@@ -108,7 +108,7 @@ int OpenRegularDescriptor(const std::string& path, off_t* size = nullptr) {
     errno = EINVAL;
     return -1;
   }
-  if (size != nullptr) *size = info.st_size;
+  if (size != nullptr) *size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
   return fd;
 }
 
@@ -257,7 +257,7 @@ ssize_t ReadUpTo(int fd, char* to, size_t size) {
 // On descriptors: the sizes come with the regular-file check, and the blocks
 // are read straight into memory that is never cleared first.
 bool SameFileContents(const std::string& a, const std::string& b) {
-  off_t first_size = 0, second_size = 0;
+  std::uint64_t first_size = 0, second_size = 0;
   const int first = OpenRegularDescriptor(a, &first_size);
   if (first < 0) return false;
   const int second = OpenRegularDescriptor(b, &second_size);
@@ -313,7 +313,43 @@ bool SameFileContents(const std::string& a, const std::string& b) {
   std::fclose(second);
   return same;
 }
+#endif
 
+#ifndef _WIN32
+bool FileHoldsBytes(const std::string& path, std::string_view bytes, char* buffer,
+                    size_t buffer_size) {
+  std::uint64_t size = 0;
+  const int fd = OpenRegularDescriptor(path, &size);
+  if (fd < 0) return false;
+  bool same = size == bytes.size();
+  size_t at = 0;
+  while (same && at < bytes.size()) {
+    const ssize_t n = read(fd, buffer, std::min(buffer_size, bytes.size() - at));
+    if (n < 0 && errno == EINTR) continue;
+    same = n > 0 && std::memcmp(buffer, bytes.data() + at, static_cast<size_t>(n)) == 0;
+    if (same) at += static_cast<size_t>(n);
+  }
+  close(fd);
+  return same;
+}
+#else
+bool FileHoldsBytes(const std::string& path, std::string_view bytes, char* buffer,
+                    size_t buffer_size) {
+  std::FILE* file = OpenRegularFile(path);
+  if (file == nullptr) return false;
+  struct stat info;
+  bool same =
+      fstat(fileno(file), &info) == 0 && static_cast<std::uint64_t>(info.st_size) == bytes.size();
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  size_t at = 0;
+  while (same && at < bytes.size()) {
+    const size_t n = std::fread(buffer, 1, std::min(buffer_size, bytes.size() - at), file);
+    same = n > 0 && std::memcmp(buffer, bytes.data() + at, n) == 0;
+    at += n;
+  }
+  std::fclose(file);
+  return same;
+}
 #endif
 
 bool SyncFile(std::FILE* file) {
@@ -383,11 +419,12 @@ bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
 // One open, one fstat and, for a file that does not change meanwhile, one read
 // of its whole length straight into the string: the index run reads thousands
 // of articles, and each system call counts.
-bool ReadWholeFile(const std::string& path, std::string* contents) {
-  off_t size = 0;
+bool ReadWholeFile(const std::string& path, std::string* contents, bool* opened) {
+  std::uint64_t size = 0;
   int fd = OpenRegularDescriptor(path, &size);
+  if (opened != nullptr) *opened = fd >= 0;
   if (fd < 0) return false;
-  size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
+  size_t expected = static_cast<size_t>(size);
   contents->resize(expected + 1);
   size_t total = 0;
   bool ok = true;
@@ -407,8 +444,9 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
   return ok;
 }
 #else
-bool ReadWholeFile(const std::string& path, std::string* contents) {
+bool ReadWholeFile(const std::string& path, std::string* contents, bool* opened) {
   std::FILE* file = OpenRegularFile(path);
+  if (opened != nullptr) *opened = file != nullptr;
   if (file == nullptr) return false;
   contents->clear();
   struct stat info;

@@ -95,6 +95,13 @@ bool RenameOver(const std::string& from, const std::string& to);
 // either cannot be opened or read.
 bool SameFileContents(const std::string& a, const std::string& b);
 
+// True when path is a regular file holding exactly bytes: its length first
+// (one open and one look, so a missing or longer file costs no read), then its
+// contents, read in blocks of buffer_size into buffer and compared. False when
+// it cannot be opened or read.
+bool FileHoldsBytes(const std::string& path, std::string_view bytes, char* buffer,
+                    size_t buffer_size);
+
 // Makes what was written to file durable (fflush, then fsync; _commit on
 // Windows). False when either fails.
 bool SyncFile(std::FILE* file);
@@ -110,8 +117,9 @@ bool SyncDirectory(const std::string& path);
 bool ListDirectory(const std::string& path, std::vector<std::string>* names);
 
 // Reads a whole regular file as bytes into *contents; false when it cannot be
-// opened or read (only a regular file is opened, as by OpenRegularFile).
-bool ReadWholeFile(const std::string& path, std::string* contents);
+// opened or read (only a regular file is opened, as by OpenRegularFile). Where
+// opened is given, it tells the two apart: false when the file was not opened.
+bool ReadWholeFile(const std::string& path, std::string* contents, bool* opened = nullptr);
 
 }  // namespace platform
 

@@ -164,6 +164,25 @@ TEST(FileSystem, SameFileContentsComparesLengthAndEveryByte) {
   EXPECT_FALSE(SameFileContents(dir.Join("box"), dir.Join("box")));
 }
 
+// A file holds given bytes: its length and every byte, across the blocks
+// it is read in; a missing file or a directory holds none, not even "".
+TEST(FileSystem, FileHoldsBytesComparesLengthAndEveryByte) {
+  TempDir dir;
+  char buffer[1000];
+  std::string big(5000, 'x');
+  dir.Write("a", big);
+  EXPECT_TRUE(FileHoldsBytes(dir.Join("a"), big, buffer, sizeof buffer));
+  EXPECT_FALSE(FileHoldsBytes(dir.Join("a"), big + "x", buffer, sizeof buffer));
+  EXPECT_FALSE(FileHoldsBytes(dir.Join("a"), big.substr(1), buffer, sizeof buffer));
+  big[4500] = 'y';  // in the last block
+  EXPECT_FALSE(FileHoldsBytes(dir.Join("a"), big, buffer, sizeof buffer));
+  dir.Write("e", "");
+  EXPECT_TRUE(FileHoldsBytes(dir.Join("e"), "", buffer, sizeof buffer));
+  EXPECT_FALSE(FileHoldsBytes(dir.Join("missing"), "", buffer, sizeof buffer));
+  std::filesystem::create_directories(dir.Join("box"));
+  EXPECT_FALSE(FileHoldsBytes(dir.Join("box"), "", buffer, sizeof buffer));
+}
+
 TEST(FileSystem, RemoveFileTouchesOnlyWhatItNames) {
   TempDir dir;
   dir.Write("a", "1");

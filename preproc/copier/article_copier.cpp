@@ -1,5 +1,7 @@
 #include "preproc/copier/article_copier.h"
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "preproc/copier/phrase_search_file.h"
 #include "preproc/run/message_text.h"
@@ -21,71 +23,79 @@ CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
 
 CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::string& destination,
                                           std::string* text) {
-  // Untranslated modes: the article's bytes and line ends pass unchanged.
-  std::FILE* in = platform::OpenRegularFile(source);
-  if (in == nullptr) {
+  // Untranslated modes: the article's bytes and line ends pass unchanged. The
+  // article is read whole, in one call for a file whose length is known.
+  bool opened = false;
+  if (!platform::ReadWholeFile(source, &source_, &opened)) {
+    if (opened) return AccessFailed(source);
     services_.ReportError(
         FormatMessage("\n# KPXSindx: ERROR, could not open source article'%s'\n", source.c_str()));
     return CopyResult{CopyOutcome::kNotOpened, {}};
   }
+  std::string& copy = text != nullptr ? *text : copy_;
+  if (text == nullptr) copy_.clear();
+  const size_t from = copy.size();
+  TransformSource(copy);
+  const std::string_view bytes = std::string_view(copy).substr(from);
+  // A destination that holds these bytes stays as it was. In an empty copy
+  // path this costs one failed open per copy.
+  if (platform::FileHoldsBytes(destination, bytes, compare_buffer_.data(),
+                               compare_buffer_.size())) {
+    CopyResult unchanged;
+    unchanged.bytes = bytes.size();
+    return unchanged;
+  }
+  return WriteCopy(destination, bytes);
+}
+
+// The article is transformed in blocks of kCopyBlockSize bytes, each ended
+// with a NUL in place (the byte it covers is put back after), as if read one
+// block at a time.
+void ArticleCopier::TransformSource(std::string& copy) {
+  TransformState state;  // fresh for every article
+  char* const article = source_.data();
+  const size_t size = source_.size();  // source_[size] is the string's own NUL
+  for (size_t at = 0;; at += kCopyBlockSize) {
+    const size_t length = std::min(kCopyBlockSize, size - at);
+    const char covered = article[at + length];
+    article[at + length] = '\0';
+    const size_t written = PhraseSearchTransform(article + at, output_.data(), rules_, state);
+    article[at + length] = covered;
+    copy.append(output_.data(), written);
+    // A full block may be followed by more; a short one (even empty) ends the article.
+    if (length < kCopyBlockSize) return;
+  }
+}
+
+CopyResult ArticleCopier::WriteCopy(const std::string& destination, std::string_view bytes) {
   // The copy is written under a partial name and renamed when it is whole, so
-  // a run that fails or is killed never leaves a half-written copy.
-  const std::string partial = PartialCopyName(destination);
-  // A leftover partial copy, or a link planted under its name, is removed,
+  // a run that fails or is killed never leaves a half-written copy. A
+  // leftover partial copy, or a link planted under its name, is removed,
   // never written through.
+  const std::string partial = PartialCopyName(destination);
   std::FILE* out = platform::CreateNewFile(partial);
-  if (out == nullptr) {
-    std::fclose(in);
-    return DestinationNotOpened(destination);
-  }
-  // Whole-article buffers: one read and one write call for a typical article.
-  std::setvbuf(in, in_buffer_.data(), _IOFBF, in_buffer_.size());
-  std::setvbuf(out, out_buffer_.data(), _IOFBF, out_buffer_.size());
-  CopyResult result = CopyBlocks(in, source, out, destination, text);  // names the final copy
-  std::fclose(in);  // read only: nothing to lose on close
-  const bool flushed = std::fflush(out) == 0;
+  if (out == nullptr) return DestinationNotOpened(destination);
+  // The copy is whole in memory: it goes to the file in one write, unbuffered.
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
   const bool closed = std::fclose(out) == 0;
-  if (result.outcome == CopyOutcome::kCopied && !(flushed && closed)) {
+  CopyResult result;
+  if (!(written && closed)) {
     result = AccessFailed(destination);
-  }
-  // A copy whose bytes the destination holds already is dropped: the
-  // destination stays as it was, its inode and time included. The
-  // destination is opened first, so a run into an empty copy path pays one
-  // failed open per copy.
-  if (result.outcome == CopyOutcome::kCopied && platform::SameFileContents(destination, partial)) {
-    platform::RemoveFile(partial);
-    return result;
-  }
-  if (result.outcome == CopyOutcome::kCopied && change_guard_ && !change_guard_()) {
+  } else if (change_guard_ && !change_guard_()) {
     result = CopyResult{CopyOutcome::kHeldBack, {}};
-  }
-  if (result.outcome == CopyOutcome::kCopied && !platform::RenameOver(partial, destination)) {
+  } else if (!platform::RenameOver(partial, destination)) {
     // A directory under the destination's name cannot be replaced by a file:
     // looked for only when the rename fails, which saves every copy a lookup.
     result = platform::IsDirectory(destination) ? DestinationNotOpened(destination)
                                                 : AccessFailed(destination);
+  } else {
+    result.changed = true;
+    result.bytes = bytes.size();
+    return result;
   }
-  if (result.outcome != CopyOutcome::kCopied) platform::RemoveFile(partial);
-  result.changed = result.outcome == CopyOutcome::kCopied;
+  platform::RemoveFile(partial);
   return result;
-}
-
-CopyResult ArticleCopier::CopyBlocks(std::FILE* source, const std::string& source_name,
-                                     std::FILE* destination, const std::string& destination_name,
-                                     std::string* text) {
-  TransformState state;  // fresh for every article
-  for (;;) {
-    const size_t read = std::fread(block_.data(), 1, kCopyBlockSize, source);
-    if (read < kCopyBlockSize && std::ferror(source)) return AccessFailed(source_name);
-    block_[read] = '\0';
-    const size_t length = PhraseSearchTransform(block_.data(), output_.data(), rules_, state);
-    if (std::fwrite(output_.data(), 1, length, destination) != length) {
-      return AccessFailed(destination_name);
-    }
-    if (text != nullptr) text->append(output_.data(), length);
-    // A full block may be followed by more; a short one (even empty) ends the article.
-    if (read < kCopyBlockSize) return CopyResult{};
-  }
 }
 
 }  // namespace preproc

@@ -1,9 +1,12 @@
-// ArticleCopier: copies one article into its phrase search file, in blocks of
-// kCopyBlockSize bytes through the copier's one block buffer, transforming
-// each block (PhraseSearchTransform) before it is written.
+// ArticleCopier: copies one article into its phrase search file. The source
+// is read whole, then transformed (PhraseSearchTransform) in blocks of
+// kCopyBlockSize bytes, as if read a block at a time, into the copy, which is
+// kept whole in memory and written only when the destination does not hold
+// those bytes already.
 //
 // A run makes one ArticleCopier and copies every article through it; the
-// buffers live as long as the copier, so no block allocates.
+// buffers live as long as the copier, so an article allocates only when it is
+// longer than every one before it.
 //
 // Outcomes of CopyArticleFile:
 //   - kCopied: the destination holds the whole transformed article.
@@ -13,7 +16,7 @@
 //     message has gone through services.ReportError; nothing was written under
 //     the destination's name. The run goes on.
 //   - kAccessFailed: reading the source or writing the destination failed after
-//     both were open; failed_file names the file whose access failed (the
+//     the source was open; failed_file names the file whose access failed (the
 //     source for a read, the destination for a write, flush, close or the
 //     final rename). Nothing has been reported: the caller abandons the run.
 //     Both files are closed and the partial copy is removed; an earlier copy
@@ -21,13 +24,15 @@
 //   - kHeldBack: the copy would have created or replaced the destination and
 //     the copier's change guard refused; nothing changed, nothing reported.
 //
-// The copy is written under PartialCopyName(destination) and renamed over the
-// destination only when it is whole, so the destination is never half-written;
-// a destination that holds the copy's bytes already is left as it is (the
-// partial copy is removed), so a rerun rewrites only the copies that changed.
-// The change guard (SetChangeGuard) is called just before a copy creates or
-// replaces its destination, so a run can retire what describes the old copies
-// only once one of them is about to change.
+// A destination that holds the copy's bytes already is left as it is, its
+// inode and time included, and nothing else is created: so a rerun over
+// unchanged articles reads each source and each copy once and writes
+// nothing. Any other copy is written under PartialCopyName(destination) and
+// renamed over the destination only when it is whole, so the destination is
+// never half-written. The change guard (SetChangeGuard) is called once the
+// partial copy is whole, just before it replaces or creates the destination,
+// so a run can retire what describes the old copies only once one of them is
+// about to change.
 #ifndef KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 #define KPX_PREPROC_COPIER_ARTICLE_COPIER_H_
 
@@ -36,6 +41,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "preproc/copier/phrase_transform.h"
@@ -51,9 +57,11 @@ struct CopyResult {
   CopyOutcome outcome = CopyOutcome::kCopied;
   std::string failed_file;  // set for kAccessFailed only
   bool changed = false;     // kCopied: the destination was created or replaced
+  size_t bytes = 0;         // kCopied: the copy's length
 };
 
-inline constexpr size_t kStreamBufferSize = 64 * 1024;
+// The destination is read back in blocks of this size to compare it with a copy.
+inline constexpr size_t kCompareBlockSize = 64 * 1024;
 
 class ArticleCopier {
  public:
@@ -63,7 +71,8 @@ class ArticleCopier {
   ArticleCopier& operator=(const ArticleCopier&) = delete;
 
   // Copies source to destination; when text is given, the copy's bytes are
-  // appended to it (whatever the outcome: the caller drops them unless kCopied).
+  // appended to it (whatever the outcome: the caller drops them unless kCopied),
+  // else the copier keeps them until the next copy.
   CopyResult CopyArticleFile(const std::string& source, const std::string& destination,
                              std::string* text = nullptr);
 
@@ -74,17 +83,20 @@ class ArticleCopier {
  private:
   // Reports that the destination could not be created.
   CopyResult DestinationNotOpened(const std::string& destination);
-  // Copies every block; on failure returns the file whose access failed.
-  CopyResult CopyBlocks(std::FILE* source, const std::string& source_name, std::FILE* destination,
-                        const std::string& destination_name, std::string* text);
+  // Transforms the article read (source_) onto the end of copy.
+  void TransformSource(std::string& copy);
+  // Writes bytes under the partial name and, the guard permitting, renames
+  // them over the destination.
+  CopyResult WriteCopy(const std::string& destination, std::string_view bytes);
 
   const TransformRules& rules_;
   RunServices& services_;
   std::function<bool()> change_guard_;
-  std::array<char, kCopyBlockSize + 1> block_{};   // the data bytes and a NUL
-  std::array<char, kCopyBlockSize + 2> output_{};  // the block, a held-back "<" and a NUL
-  std::vector<char> in_buffer_ = std::vector<char>(kStreamBufferSize);  // the source's stdio buffer
-  std::vector<char> out_buffer_ = std::vector<char>(kStreamBufferSize);  // the copy's stdio buffer
+  std::string source_;                             // the article, read whole
+  std::array<char, kCopyBlockSize + 2> output_{};  // a block, a held-back "<" and a NUL
+  std::string copy_;  // the copy being made, when the caller takes no text
+  // What the destination holds, a block at a time, compared with the copy.
+  std::vector<char> compare_buffer_ = std::vector<char>(kCompareBlockSize);
 };
 
 }  // namespace preproc

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -42,7 +43,8 @@ class CopyRun {
   bool CopyListing();
   Next CopyArticle(ArticleCopier& copier, int n, const std::string& line);
   bool RetirePhraseIndex();
-  HeldCopies Held() const;
+  void NoteCopy(int n, const CopyResult& result);
+  void GiveCopiesBefore(int n);
   void Finish();
   bool Fail(const std::string& message);
   bool Abandon(const std::string& file);
@@ -63,11 +65,15 @@ class CopyRun {
   // just before), and why the accelerator could not be removed.
   bool copies_changed_ = false;
   std::string retire_failure_;
-  // The copies the accelerator covers as this run wrote them, end to end:
-  // held_[n - 1] when held_spans_[n - 1] is article n's copy.
-  std::string held_text_;
-  std::vector<std::pair<size_t, size_t>> held_spans_;
-  std::vector<bool> held_;
+  // The copies the accelerator covers, as this run knows them.
+  KnownCopies known_;
+  // From the first change on, the accelerator's pairs are collected beside
+  // the copying: the copies before it (found unchanged) are read back from
+  // the copy path, the others handed over as they are made. A run that
+  // changes nothing has none. given_ copies have been handed to it.
+  std::string text_;  // the copy being made
+  std::unique_ptr<PhraseIndexBuilder> builder_;
+  int given_ = 0;
 };
 
 bool CopyRun::Run() {
@@ -90,9 +96,13 @@ bool CopyRun::Run() {
     return retire_failure_.empty() ? Abandon(abandoned_file_) : Fail(retire_failure_);
   }
   if (settings_.phrase_index) {
+    const int articles = std::min(number_, kMaxArticleNumber);
+    if (builder_ != nullptr)
+      GiveCopiesBefore(std::min(articles, indexformat::kMaxPairArticles) + 1);
     counts_.phrase_index_failed =
-        !AddPhraseIndex(settings_.copy_path, std::min(number_, kMaxArticleNumber), names_,
-                        FoldTableOf(settings_), Held(), !copies_changed_, services_);
+        !AddPhraseIndex(settings_.copy_path, articles, names_, FoldTableOf(settings_), known_,
+                        !copies_changed_, builder_.get(), services_);
+    builder_.reset();
   }
   Finish();
   return true;
@@ -170,18 +180,10 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
     return Next::kStop;
   }
   made_directory_ = block_directory;
-  // The accelerator's copies are kept as they are written, not read back.
-  const bool hold = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
-  const size_t held_from = held_text_.size();
-  const CopyResult result =
-      copier.CopyArticleFile(source, destination, hold ? &held_text_ : nullptr);
-  if (hold) {
-    if (result.outcome != CopyOutcome::kCopied) held_text_.resize(held_from);
-    held_spans_.resize(static_cast<size_t>(n), {0, 0});
-    held_.resize(static_cast<size_t>(n), false);
-    held_spans_[static_cast<size_t>(n - 1)] = {held_from, held_text_.size() - held_from};
-    held_[static_cast<size_t>(n - 1)] = result.outcome == CopyOutcome::kCopied;
-  }
+  const bool covered = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
+  text_.clear();
+  const CopyResult result = copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr);
+  if (covered) NoteCopy(n, result);
   if (result.outcome == CopyOutcome::kHeldBack) return Next::kAbandon;
   if (result.outcome == CopyOutcome::kAccessFailed) {
     ++counts_.failed;
@@ -207,13 +209,30 @@ bool CopyRun::RetirePhraseIndex() {
   return copies_changed_;
 }
 
-HeldCopies CopyRun::Held() const {
-  HeldCopies held;
-  held.held = held_;
-  held.text.reserve(held_spans_.size());
-  const std::string_view text = held_text_;
-  for (const auto& [from, size] : held_spans_) held.text.push_back(text.substr(from, size));
-  return held;
+// Counts a covered copy and, once one has changed, hands it to the builder.
+void CopyRun::NoteCopy(int n, const CopyResult& result) {
+  const auto i = static_cast<size_t>(n - 1);
+  const bool copied = result.outcome == CopyOutcome::kCopied;
+  known_.copied.resize(i + 1, false);
+  known_.bytes.resize(i + 1, 0);
+  known_.copied[i] = copied;
+  known_.bytes[i] = copied ? result.bytes : 0;
+  if (builder_ == nullptr && result.changed) {
+    builder_ = std::make_unique<PhraseIndexBuilder>(settings_.copy_path, FoldTableOf(settings_));
+  }
+  if (builder_ == nullptr) return;
+  GiveCopiesBefore(n);
+  if (copied) {
+    builder_->Add(n, std::move(text_));
+  } else {
+    builder_->AddFromCopyPath(n);
+  }
+  given_ = n;
+}
+
+// Hands the builder, from the copy path, every copy it has not had before n.
+void CopyRun::GiveCopiesBefore(int n) {
+  for (; given_ + 1 < n; ++given_) builder_->AddFromCopyPath(given_ + 1);
 }
 
 void CopyRun::Finish() {

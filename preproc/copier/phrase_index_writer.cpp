@@ -1,8 +1,17 @@
 #include "preproc/copier/phrase_index_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <utility>
 
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
@@ -30,8 +39,12 @@ class PairCollector {
  public:
   // False when the words no longer fit the sort key.
   bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
-  // The pairs in key order, each (first rank, second rank, article) once.
+  // The pairs in key order, each (first rank, second rank, article) once:
+  // the article in the low kArticleBits bits, the second rank in the
+  // rank_bits() above them, the first rank above that. The copies must have
+  // been added in the order of their articles.
   std::vector<std::uint64_t> SortedPairs();
+  int rank_bits() const { return rank_bits_; }
   std::string_view Word(std::uint32_t rank, bool first) const {
     return (first ? by_first_ : by_second_)[rank];
   }
@@ -43,12 +56,8 @@ class PairCollector {
     std::uint32_t length;
     std::uint32_t hash;
   };
-  static std::uint64_t HeadOf(std::string_view word) {
-    std::uint64_t head = 0;
-    std::memcpy(&head, word.data(), std::min(word.size(), sizeof head));
-    return head;
-  }
-  std::uint32_t Intern(std::string_view word, std::uint32_t hash);
+  // head: the word's first 8 bytes, zeros past its end.
+  std::uint32_t Intern(std::string_view word, std::uint32_t hash, std::uint64_t head);
   void Grow();
 
   // The distinct words end to end, each numbered in the order first met, and
@@ -61,13 +70,12 @@ class PairCollector {
   std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
   std::vector<std::string_view> by_first_;  // the words by first-word rank
   std::vector<std::string_view> by_second_;
-  std::string folded_;
+  int rank_bits_ = 0;
 };
 
 // The word's number; a word met for the first time gets the next one.
-std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash) {
+std::uint32_t PairCollector::Intern(std::string_view word, std::uint32_t hash, std::uint64_t head) {
   const size_t mask = slots_.size() - 1;
-  const std::uint64_t head = HeadOf(word);
   size_t i = hash & mask;
   for (; slots_[i] != 0; i = (i + 1) & mask) {
     if (slots_[i] >> 32 != hash) continue;
@@ -100,32 +108,51 @@ void PairCollector::Grow() {
   }
 }
 
+// A hash of a word in its buffer, zeros past its end, eight bytes a step.
+std::uint32_t HashOfWord(const unsigned char* word, size_t length) {
+  std::uint64_t hash = length;
+  for (size_t i = 0; i < length; i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, word + i, sizeof w);
+    hash = (hash ^ w) * 0x9e3779b97f4a7c15u;
+  }
+  hash ^= hash >> 29;
+  hash *= 0xbf58476d1ce4e5b9u;
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
 bool PairCollector::AddCopy(int article, std::string_view copy,
                             const platform::UpperCaseTable& fold) {
-  folded_.resize(copy.size());
-  for (size_t i = 0; i < copy.size(); ++i) {
-    folded_[i] = static_cast<char>(fold[static_cast<unsigned char>(copy[i])]);
+  // Every byte's folded value, with kWhite added where that is whitespace:
+  // one look per byte folds it and tells words from gaps.
+  constexpr std::uint16_t kWhite = 0x100;
+  std::array<std::uint16_t, 256> kind;
+  for (size_t c = 0; c < kind.size(); ++c) {
+    kind[c] = static_cast<std::uint16_t>(fold[c] | (IsSpace(fold[c]) ? kWhite : 0));
   }
-  const std::string_view text = folded_;
+  const auto* text = reinterpret_cast<const unsigned char*>(copy.data());
+  const size_t size = copy.size();
+  unsigned char word[indexformat::kMaxPairWord + 8];  // the word's kept bytes, then zeros
   bool have_previous = false;
   std::uint32_t previous = 0;
   size_t at = 0;
-  while (at < text.size()) {
+  while (at < size) {
     const size_t gap_start = at;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at]))) ++at;
-    if (at == text.size()) break;
-    const bool one_blank = at == gap_start + 1 && text[gap_start] == ' ';
-    const size_t start = at;
-    // FNV-1a over the word's bytes as far as they are kept.
-    std::uint32_t hash = 2166136261u;
-    while (at < text.size() && !IsSpace(static_cast<unsigned char>(text[at]))) {
-      if (at - start < indexformat::kMaxPairWord) {
-        hash = (hash ^ static_cast<unsigned char>(text[at])) * 16777619u;
-      }
-      ++at;
+    while (at < size && kind[text[at]] >= kWhite) ++at;
+    if (at == size) break;
+    const bool one_blank = at == gap_start + 1 && kind[text[gap_start]] == (kWhite | ' ');
+    size_t length = 0;
+    for (; at < size; ++at) {
+      const std::uint16_t k = kind[text[at]];
+      if (k >= kWhite) break;
+      if (length < indexformat::kMaxPairWord) word[length++] = static_cast<unsigned char>(k);
     }
-    const size_t length = std::min(at - start, indexformat::kMaxPairWord);
-    const std::uint32_t number = Intern(text.substr(start, length), hash);
+    std::memset(word + length, 0, 8);
+    std::uint64_t head = 0;
+    std::memcpy(&head, word, sizeof head);
+    const std::uint32_t number =
+        Intern(std::string_view(reinterpret_cast<const char*>(word), length),
+               HashOfWord(word, length), head);
     if (stored_.size() > kMaxWords) return false;
     if (have_previous && one_blank) {
       pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
@@ -138,25 +165,53 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
-// Sorts the keys ascending: a least significant digit radix sort, 16 bits a
-// pass, a pass skipped where every key has the same digit.
-void SortKeys(std::vector<std::uint64_t>& keys) {
-  if (keys.size() < 2) return;
-  std::vector<std::uint64_t> other(keys.size());
-  std::vector<size_t> starts(size_t{1} << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(starts.begin(), starts.end(), 0);
-    for (const std::uint64_t key : keys) ++starts[(key >> shift) & 0xFFFF];
-    if (starts[(keys[0] >> shift) & 0xFFFF] == keys.size()) continue;
+// Sorts the keys stably by their bits low_bit to low_bit + bits - 1 (those
+// above must be 0): a least significant digit radix sort over those bits
+// only, in as few passes of at most 16 bits as they need, every pass counted
+// in one sweep first.
+void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
+  if (keys.size() < 2 || bits <= 0) return;
+  const int passes = (bits + 15) / 16;
+  const int digit_bits = (bits + passes - 1) / passes;
+  const size_t digits = size_t{1} << digit_bits;
+  const std::uint64_t mask = digits - 1;
+  // The counting sweep takes all four digits a key can have at once; a digit
+  // past the passes is counted with no bits, in its first slot.
+  constexpr int kMostPasses = 4;
+  std::vector<size_t> starts(kMostPasses * digits, 0);
+  std::array<int, kMostPasses> shifts{};
+  std::array<std::uint64_t, kMostPasses> masks{};
+  for (int p = 0; p < passes; ++p) {
+    shifts[static_cast<size_t>(p)] = low_bit + p * digit_bits;
+    masks[static_cast<size_t>(p)] = mask;
+  }
+  size_t* const c0 = starts.data();
+  size_t* const c1 = c0 + digits;
+  size_t* const c2 = c1 + digits;
+  size_t* const c3 = c2 + digits;
+  for (const std::uint64_t key : keys) {
+    ++c0[(key >> shifts[0]) & masks[0]];
+    ++c1[(key >> shifts[1]) & masks[1]];
+    ++c2[(key >> shifts[2]) & masks[2]];
+    ++c3[(key >> shifts[3]) & masks[3]];
+  }
+  std::unique_ptr<std::uint64_t[]> other(new std::uint64_t[keys.size()]);  // no zeros needed
+  std::uint64_t* from = keys.data();
+  std::uint64_t* to = other.get();
+  for (int p = 0; p < passes; ++p) {
+    const int shift = low_bit + p * digit_bits;
+    size_t* const pass = starts.data() + static_cast<size_t>(p) * digits;
+    if (pass[(from[0] >> shift) & mask] == keys.size()) continue;  // one digit: nothing moves
     size_t at = 0;
-    for (size_t& start : starts) {
-      const size_t count = start;
-      start = at;
+    for (size_t d = 0; d < digits; ++d) {
+      const size_t count = pass[d];
+      pass[d] = at;
       at += count;
     }
-    for (const std::uint64_t key : keys) other[starts[(key >> shift) & 0xFFFF]++] = key;
-    keys.swap(other);
+    for (size_t i = 0; i < keys.size(); ++i) to[pass[(from[i] >> shift) & mask]++] = from[i];
+    std::swap(from, to);
   }
+  if (from != keys.data()) std::copy(from, from + keys.size(), keys.data());
 }
 
 std::vector<std::uint64_t> PairCollector::SortedPairs() {
@@ -168,19 +223,28 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
   // The second words in byte order: first by their leading 8 bytes read
   // big-endian (zeros past the end), which orders two words unless those are
   // equal, then by the bytes.
-  std::vector<std::uint64_t> leading(n);
+  // Sorted side by side with the numbers, so a comparison of two leading
+  // parts reads no word.
+  struct Leading {
+    std::uint64_t bytes;
+    std::uint32_t number;
+  };
+  std::vector<Leading> leading(n);
   for (size_t i = 0; i < n; ++i) {
+    std::uint64_t bytes = 0;
     for (size_t k = 0; k < 8; ++k) {
       const auto c = k < words_[i].size() ? static_cast<unsigned char>(words_[i][k]) : 0u;
-      leading[i] = leading[i] << 8 | c;
+      bytes = bytes << 8 | c;
     }
+    leading[i] = {bytes, static_cast<std::uint32_t>(i)};
   }
-  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
-  for (size_t i = 0; i < n; ++i) second_order[i] = static_cast<std::uint32_t>(i);
-  std::sort(second_order.begin(), second_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (leading[a] != leading[b]) return leading[a] < leading[b];
-    return words_[a] < words_[b];
+  std::sort(leading.begin(), leading.end(), [&](const Leading& a, const Leading& b) {
+    if (a.bytes != b.bytes) return a.bytes < b.bytes;
+    return words_[a.number] < words_[b.number];
   });
+  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
+  for (size_t i = 0; i < n; ++i) second_order[i] = leading[i].number;
+  std::vector<Leading>().swap(leading);
   // The first words by length, those of one length in byte order: the byte
   // order above, stably counted out by length.
   std::vector<size_t> length_starts(indexformat::kMaxPairWord + 2, 0);
@@ -200,17 +264,23 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
     by_first_[r] = words_[first_order[r]];
     by_second_[r] = words_[second_order[r]];
   }
+  // The ranks take rank_bits_ bits each, the second's just above the
+  // article, so the sort passes over those bits only. The pairs came
+  // article by article: a stable sort by the ranks leaves each pair's
+  // articles in order, so the article bits need no pass.
+  rank_bits_ = 0;
+  while (rank_bits_ < kWordBits && (std::uint64_t{1} << rank_bits_) < n) ++rank_bits_;
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
   for (std::uint64_t& pair : pairs_) {
     const std::uint64_t a = pair >> (kWordBits + kArticleBits);
     const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
-    pair = static_cast<std::uint64_t>(first_rank[a]) << (kWordBits + kArticleBits) |
+    pair = static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
            static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
   }
   std::vector<std::uint64_t> sorted;
   sorted.swap(pairs_);
-  SortKeys(sorted);
+  SortKeys(sorted, kArticleBits, 2 * rank_bits_);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
 }
@@ -278,6 +348,23 @@ size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
   return n + list_length;
 }
 
+// How many of the first length bytes of a and b are equal: eight bytes a
+// step where the machine loads them little-endian, then byte by byte.
+size_t SharedPrefix(const unsigned char* a, const unsigned char* b, size_t length) {
+  size_t shared = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; shared + 8 <= length; shared += 8) {
+      std::uint64_t x = 0;
+      std::uint64_t y = 0;
+      std::memcpy(&x, a + shared, sizeof x);
+      std::memcpy(&y, b + shared, sizeof y);
+      if (x != y) return shared + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+    }
+  }
+  while (shared < length && a[shared] == b[shared]) ++shared;
+  return shared;
+}
+
 void TreeWriter::SealLeaf() {
   if (leaf_ == 0) return;
   unsigned char* block = Block(leaf_);
@@ -290,12 +377,8 @@ void TreeWriter::AddEntry(const unsigned char* key, size_t key_length,
                           const std::vector<int>& articles) {
   unsigned char entry[indexformat::kMaxPairKey + indexformat::kPairArticleBitmapBytes + 32];
   for (bool fresh : {false, true}) {
-    size_t shared = 0;
-    if (!fresh && leaf_ != 0) {
-      while (shared < key_length && shared < last_length_ && key[shared] == last_key_[shared]) {
-        ++shared;
-      }
-    }
+    const size_t shared =
+        !fresh && leaf_ != 0 ? SharedPrefix(key, last_key_, std::min(key_length, last_length_)) : 0;
     size_t n = indexformat::PutPairVarint(static_cast<std::uint32_t>(shared), entry);
     n += indexformat::PutPairVarint(static_cast<std::uint32_t>(key_length - shared), entry + n);
     std::memcpy(entry + n, key + shared, key_length - shared);
@@ -366,8 +449,9 @@ void TreeWriter::Finish(indexformat::PairHeader* header) {
 
 bool IsAbsent(const std::vector<bool>& absent, size_t i) { return i < absent.size() && absent[i]; }
 
-// The header's fields the copies decide (all but the tree's).
-indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copies,
+// The header's fields the copies decide (all but the tree's), from the
+// copies' lengths (sizes[n - 1] of article n).
+indexformat::PairHeader HeaderOfCopies(const std::vector<std::uint64_t>& sizes,
                                        const std::vector<bool>& absent, std::uint64_t log_stamp,
                                        std::uint32_t log_lines,
                                        const platform::UpperCaseTable& fold) {
@@ -375,35 +459,38 @@ indexformat::PairHeader HeaderOfCopies(const std::vector<std::string_view>& copi
   header.log_stamp = log_stamp;
   header.log_lines = log_lines;
   header.articles = static_cast<std::uint32_t>(
-      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
+      std::min(sizes.size(), static_cast<size_t>(indexformat::kMaxPairArticles)));
   std::memcpy(header.fold, fold.data(), sizeof header.fold);
   for (std::uint32_t i = 0; i < header.articles; ++i) {
     if (IsAbsent(absent, i)) {
       header.absent[i / 8] = static_cast<unsigned char>(header.absent[i / 8] | (1u << (i % 8)));
     } else {
-      header.copy_bytes += copies[i].size();
+      header.copy_bytes += sizes[i];
     }
   }
   return header;
 }
 
-// Whether the file at path is an accelerator whose every block is sound and
-// whose header has the fields the copies give (*found then holds it).
+// Whether the file at path is an accelerator whose header block is sound, whose
+// size is the header's and whose fields are the ones the copies give (*found
+// then holds it). The other blocks are not read: the search checks every block
+// it reads and ignores one that is damaged, and verify reads them all, so a
+// damaged block never changes an answer; what must not outlive a change of
+// the copies is a header that describes other copies.
 bool DescribesCopies(const std::string& path, const indexformat::PairHeader& expected,
                      PhraseIndexResult* found) {
-  std::string bytes;
-  if (!platform::ReadWholeFile(path, &bytes)) return false;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::FILE* file = platform::OpenRegularFile(path);
+  if (file == nullptr) return false;
+  unsigned char block[kPairBlockSize];
+  const bool read = std::fread(block, 1, sizeof block, file) == sizeof block;
+  std::fclose(file);
+  const std::uint64_t file_bytes = platform::RegularFileSize(path);
   indexformat::PairHeader& header = found->header;
-  if (indexformat::DecodePairHeader(data, static_cast<std::int64_t>(bytes.size()), &header) !=
-          indexformat::PairDamage::kNone ||
-      bytes.size() != size_t{header.blocks} * kPairBlockSize) {
+  if (!read || indexformat::DecodePairHeader(block, static_cast<std::int64_t>(file_bytes),
+                                             &header) != indexformat::PairDamage::kNone) {
     return false;
   }
-  for (std::uint32_t b = 1; b < header.blocks; ++b) {
-    if (!indexformat::PairBlockSound(data + size_t{b} * kPairBlockSize, b)) return false;
-  }
-  found->file_bytes = bytes.size();
+  found->file_bytes = file_bytes;
   return header.log_stamp == expected.log_stamp && header.log_lines == expected.log_lines &&
          header.articles == expected.articles && header.copy_bytes == expected.copy_bytes &&
          std::memcmp(header.fold, expected.fold, sizeof header.fold) == 0 &&
@@ -461,15 +548,11 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
   *lines = static_cast<std::uint32_t>(count);
 }
 
-std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
-                             const std::vector<bool>& absent, std::uint64_t log_stamp,
-                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
-  indexformat::PairHeader header = HeaderOfCopies(copies, absent, log_stamp, log_lines, fold);
-  PairCollector collector;
-  for (std::uint32_t i = 0; i < header.articles; ++i) {
-    if (IsAbsent(absent, i)) continue;
-    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
-  }
+namespace {
+
+// The accelerator's bytes: the tree of the pairs collected, under header,
+// which holds the copies' fields.
+std::string WritePairTree(PairCollector& collector, indexformat::PairHeader header) {
   const std::vector<std::uint64_t> pairs = collector.SortedPairs();
   std::string file;
   TreeWriter tree(&file);
@@ -482,8 +565,9 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
     for (; i < pairs.size() && pairs[i] >> kArticleBits == words; ++i) {
       articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
     }
-    const auto first = static_cast<std::uint32_t>(words >> kWordBits);
-    const auto second = static_cast<std::uint32_t>(words & (kMaxWords - 1));
+    const auto first = static_cast<std::uint32_t>(words >> collector.rank_bits());
+    const auto second =
+        static_cast<std::uint32_t>(words & ((std::uint64_t{1} << collector.rank_bits()) - 1));
     const size_t length =
         indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
     tree.AddEntry(key, length, articles);
@@ -493,32 +577,162 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
   return file;
 }
 
+}  // namespace
+
+std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
+                             const std::vector<bool>& absent, std::uint64_t log_stamp,
+                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+  std::vector<std::uint64_t> sizes(copies.size());
+  for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
+  const indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
+  PairCollector collector;
+  for (std::uint32_t i = 0; i < header.articles; ++i) {
+    if (IsAbsent(absent, i)) continue;
+    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
+  }
+  return WritePairTree(collector, header);
+}
+
+// What the builder's thread and the run share. The thread alone touches the
+// collector, sizes, absent, too_many and failure until it is joined.
+struct PhraseIndexBuilder::Shared {
+  struct Copy {
+    int article;
+    bool read;  // from the copy path, not text
+    std::string text;
+  };
+  Shared(std::string path, const platform::UpperCaseTable& table)
+      : copy_path(std::move(path)), fold(table) {}
+
+  // Takes one copy in: reads it where it is to be read, collects its pairs.
+  void Take(Copy& copy) {
+    if (failure || too_many) return;
+    try {
+      bool missing = false;
+      if (copy.read) {
+        missing =
+            !platform::ReadWholeFile(PhraseSearchFileName(copy_path, copy.article), &copy.text);
+        if (missing) copy.text.clear();
+      }
+      sizes.push_back(copy.text.size());
+      absent.push_back(missing);
+      if (!missing) too_many = !collector.AddCopy(copy.article, copy.text, fold);
+    } catch (...) {  // no memory: thrown again in the run by Finish
+      failure = std::current_exception();
+    }
+  }
+  void Work() {
+    for (;;) {
+      Copy copy;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [this] { return !queue.empty() || closed || dropped; });
+        if (dropped || queue.empty()) return;  // dropped, or closed with every copy taken in
+        copy = std::move(queue.front());
+        queue.pop_front();
+      }
+      Take(copy);
+    }
+  }
+
+  const std::string copy_path;
+  const platform::UpperCaseTable& fold;
+  PairCollector collector;
+  std::vector<std::uint64_t> sizes;
+  std::vector<bool> absent;
+  bool too_many = false;
+  std::exception_ptr failure;
+  std::mutex mutex;  // guards queue, closed and dropped
+  std::condition_variable wake;
+  std::deque<Copy> queue;
+  bool closed = false;   // no copy comes after those queued
+  bool dropped = false;  // the builder is going: the copies queued are left
+};
+
+PhraseIndexBuilder::PhraseIndexBuilder(std::string copy_path, const platform::UpperCaseTable& fold)
+    : shared_(std::make_unique<Shared>(std::move(copy_path), fold)) {
+  try {
+    thread_ = std::thread([this] { shared_->Work(); });
+  } catch (const std::system_error&) {  // no thread: every copy is taken in as it comes
+  }
+}
+
+PhraseIndexBuilder::~PhraseIndexBuilder() { Close(true); }
+
+void PhraseIndexBuilder::Close(bool drop) {
+  if (!thread_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->closed = true;
+    shared_->dropped = drop;
+  }
+  shared_->wake.notify_one();
+  thread_.join();
+}
+
+void PhraseIndexBuilder::Put(int article, bool read, std::string text) {
+  Shared::Copy copy{article, read, std::move(text)};
+  if (!thread_.joinable()) {
+    shared_->Take(copy);
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->queue.push_back(std::move(copy));
+  }
+  shared_->wake.notify_one();
+}
+
+void PhraseIndexBuilder::Add(int article, std::string text) {
+  Put(article, false, std::move(text));
+}
+
+void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
+
+std::string PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
+  Close(false);
+  if (shared_->failure) std::rethrow_exception(shared_->failure);
+  if (shared_->too_many) return std::string();
+  return WritePairTree(shared_->collector, HeaderOfCopies(shared_->sizes, shared_->absent,
+                                                          log_stamp, log_lines, shared_->fold));
+}
+
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
-                                   const platform::UpperCaseTable& fold, const HeldCopies& held,
-                                   bool may_keep) {
+                                   const platform::UpperCaseTable& fold, const KnownCopies& known,
+                                   bool may_keep, PhraseIndexBuilder* builder) {
   PhraseIndexResult result;
   const std::string final_path = copy_path + indexformat::kPhrasePairsName;
   const std::string temp_path = copy_path + indexformat::kPhrasePairsTempName;
-  const int covered = std::min(articles, indexformat::kMaxPairArticles);
+  const int covered = builder != nullptr ? 0 : std::min(articles, indexformat::kMaxPairArticles);
   std::vector<std::string> contents(static_cast<size_t>(covered));  // the copies read here
   std::vector<std::string_view> copies(static_cast<size_t>(covered));
+  std::vector<std::uint64_t> sizes(static_cast<size_t>(covered), 0);
   std::vector<bool> absent(static_cast<size_t>(covered), false);
-  for (int n = 1; n <= covered; ++n) {
-    const auto i = static_cast<size_t>(n - 1);
-    if (i < held.held.size() && held.held[i] && i < held.text.size()) {
-      copies[i] = held.text[i];
-      continue;
-    }
-    absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, n), &contents[i]);
+  const auto is_known = [&known](size_t i) {
+    return i < known.copied.size() && known.copied[i] && i < known.bytes.size();
+  };
+  const auto read = [&](size_t i) {
+    absent[i] = !platform::ReadWholeFile(PhraseSearchFileName(copy_path, static_cast<int>(i) + 1),
+                                         &contents[i]);
     if (absent[i]) contents[i].clear();
     copies[i] = contents[i];
+    sizes[i] = contents[i].size();
+  };
+  // The copies the run did not make nor find are read now: the keep check
+  // counts them.
+  for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
+    if (is_known(i)) {
+      sizes[i] = known.bytes[i];
+    } else {
+      read(i);
+    }
   }
   std::uint64_t stamp = 0;
   std::uint32_t lines = 0;
   StampOfListing(names, &stamp, &lines);
-  if (may_keep &&
-      DescribesCopies(final_path, HeaderOfCopies(copies, absent, stamp, lines, fold), &result)) {
+  if (may_keep && builder == nullptr &&
+      DescribesCopies(final_path, HeaderOfCopies(sizes, absent, stamp, lines, fold), &result)) {
     result.outcome = PhraseIndexOutcome::kKept;
     result.file = final_path;
     return result;
@@ -538,7 +752,12 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
       return result;
     }
   }
-  std::string bytes = BuildPhraseIndex(copies, absent, stamp, lines, fold);
+  // The copies known are read back for the build.
+  for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
+    if (is_known(i)) read(i);
+  }
+  std::string bytes = builder != nullptr ? builder->Finish(stamp, lines)
+                                         : BuildPhraseIndex(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);
   if (bytes.empty()) {
     result.outcome = PhraseIndexOutcome::kTooLarge;
@@ -574,10 +793,11 @@ std::string DropPhraseIndex(const std::string& copy_path) {
 
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    const HeldCopies& held, bool may_keep, RunServices& services) {
+                    const KnownCopies& known, bool may_keep, PhraseIndexBuilder* builder,
+                    RunServices& services) {
   services.SetStatusText("Writing the phrase accelerator");
   const PhraseIndexResult result =
-      WritePhraseIndex(copy_path, articles, names, fold, held, may_keep);
+      WritePhraseIndex(copy_path, articles, names, fold, known, may_keep, builder);
   switch (result.outcome) {
     case PhraseIndexOutcome::kKept:
     case PhraseIndexOutcome::kWritten:

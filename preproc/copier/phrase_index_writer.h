@@ -5,7 +5,8 @@
 // The copy run calls RemovePhraseIndex just before it changes the first copy
 // (a run that changes none keeps the accelerator it finds, when that one is
 // sound and made for the same listing, fold and copies), and WritePhraseIndex
-// once every copy is written, handing it the copies it holds in memory; the
+// once every copy is written, handing it, once a copy has changed, the
+// PhraseIndexBuilder that has collected the copies meanwhile; the
 // file is built in memory, written under kPhrasePairsTempName and renamed over
 // the final name only when it is whole, so a failed or killed run leaves no
 // accelerator that disagrees with the copies. A file of either name that does not read as an
@@ -19,8 +20,10 @@
 #define KPX_PREPROC_COPIER_PHRASE_INDEX_WRITER_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "indexformat/phrase_pairs.h"
@@ -58,23 +61,58 @@ bool RemovePhraseIndex(const std::string& copy_path, std::string* file, bool* fo
 void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
                     std::uint32_t* lines);
 
-// The copies a run holds in memory, by article: text[n - 1] is the copy of
-// article n as the run wrote it where held[n - 1]; any other copy is read
-// from the copy path.
-struct HeldCopies {
-  std::vector<std::string_view> text;
-  std::vector<bool> held;
+// What a run knows of the copies it leaves, by article: where copied[n - 1],
+// the copy path holds the copy of article n, of bytes[n - 1] bytes, as the
+// run made it or found it. Any other copy is read from the copy path.
+struct KnownCopies {
+  std::vector<bool> copied;
+  std::vector<std::uint64_t> bytes;
+};
+
+// Collects the accelerator's pairs on a second thread while a run copies, so
+// the build overlaps the copying. The run hands it the covered copies in
+// article order, from article 1 on, each once it is in place: its bytes, or
+// word that it is to be read from the copy path (absent when it cannot be).
+// A thread the system cannot start leaves the work to the calls themselves.
+// Destroying the builder ends and joins the thread, whatever its state,
+// without taking in the copies still queued.
+class PhraseIndexBuilder {
+ public:
+  PhraseIndexBuilder(std::string copy_path, const platform::UpperCaseTable& fold);
+  ~PhraseIndexBuilder();
+  PhraseIndexBuilder(const PhraseIndexBuilder&) = delete;
+  PhraseIndexBuilder& operator=(const PhraseIndexBuilder&) = delete;
+
+  void Add(int article, std::string text);
+  void AddFromCopyPath(int article);
+  // Waits for every copy to be taken in and gives the accelerator's bytes,
+  // as BuildPhraseIndex does; empty when there are too many words. Throws
+  // what the thread threw (std::bad_alloc). Called once, last.
+  std::string Finish(std::uint64_t log_stamp, std::uint32_t log_lines);
+
+ private:
+  struct Shared;
+  void Put(int article, bool read, std::string text);
+  // Ends the thread once it has taken in every copy queued, or at once
+  // where drop, and joins it.
+  void Close(bool drop);
+
+  std::unique_ptr<Shared> shared_;
+  std::thread thread_;  // last: starts once shared_ is ready
 };
 
 // Builds the accelerator of the copies of articles 1..articles in copy_path
-// (those of articles beyond the search's limit are not read) and writes it.
-// With may_keep (no copy changed since it was written), an accelerator found
-// whose blocks are all sound and whose header matches the one the copies give
-// (stamp, fold, articles, bytes read, absent copies) is kept instead (kKept).
+// (those of articles beyond the search's limit are not read) and writes it;
+// with a builder, that one has collected them already. With may_keep (no copy
+// changed since it was written), an accelerator found whose header block is
+// sound, whose size is the one it gives and whose fields are the ones the
+// copies give (stamp, fold, articles, bytes of the copies, absent copies) is
+// kept instead (kKept); the copies the run knows are not read for that.
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
                                    const std::vector<std::string>& names,
                                    const platform::UpperCaseTable& fold,
-                                   const HeldCopies& held = {}, bool may_keep = false);
+                                   const KnownCopies& known = {}, bool may_keep = false,
+                                   PhraseIndexBuilder* builder = nullptr);
 
 // The accelerator's bytes for copies given in memory (copies[n - 1] of article
 // n, absent[n - 1] when it could not be read), as WritePhraseIndex writes
@@ -90,7 +128,8 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
 std::string DropPhraseIndex(const std::string& copy_path);
 bool AddPhraseIndex(const std::string& copy_path, int articles,
                     const std::vector<std::string>& names, const platform::UpperCaseTable& fold,
-                    const HeldCopies& held, bool may_keep, RunServices& services);
+                    const KnownCopies& known, bool may_keep, PhraseIndexBuilder* builder,
+                    RunServices& services);
 
 }  // namespace preproc
 

@@ -67,6 +67,27 @@ TEST(PhraseIndexWriter, PairsAreFoldedWordsOneBlankApart) {
   EXPECT_FALSE(indexformat::PairArticleKnown(header, 5));
 }
 
+// The builder that collects the copies beside a run gives the bytes of the
+// whole build over the same copies, those it reads from the copy path and
+// the absent one included; one dropped before it finishes just stops.
+TEST(PhraseIndexWriter, TheBuilderWritesWhatTheWholeBuildWrites) {
+  TempDir dir;
+  dir.Write("a1/t0002", "york city\nnew  york");
+  dir.Write("a1/t0004", "city of york");
+  const std::string copy_path = dir.Join("");
+  PhraseIndexBuilder builder(copy_path, Fold());
+  builder.Add(1, "new york city");
+  builder.AddFromCopyPath(2);
+  builder.AddFromCopyPath(3);  // no such copy
+  builder.AddFromCopyPath(4);
+  builder.Add(5, std::string(300, 'l') + " york new");
+  EXPECT_EQ(builder.Finish(42, 7), Build({"new york city", "york city\nnew  york", "",
+                                          "city of york", std::string(300, 'l') + " york new"},
+                                         {false, false, true, false, false}));
+  PhraseIndexBuilder dropped(copy_path, Fold());
+  for (int n = 1; n <= 100; ++n) dropped.AddFromCopyPath(n);
+}
+
 // Many pairs: several directory levels, lists and bitmaps, words cut to the
 // format's limit; every pair of the copies comes back with its articles.
 TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
@@ -208,9 +229,31 @@ ino_t InodeOf(const std::string& path) {
   return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
+// A rerun over unchanged copies writes nothing at all: no copy, no partial
+// copy, no accelerator; the copy block directories are not even touched (the
+// copy path is: the run's lock is made there).
+TEST_F(PhraseIndexRunTest, AnUnchangedRerunWritesNothing) {
+  ASSERT_TRUE(Run());
+  const auto stamp = [&](const char* name) {
+    struct stat info;
+    EXPECT_EQ(stat(dir_.Join(name).c_str(), &info), 0) << name;
+    return std::make_tuple(info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  };
+  const std::vector<const char*> names = {"copies/a1", "copies/a1/t0001", "copies/a1/t0002",
+                                          "copies/kpxpairs"};
+  std::vector<std::tuple<ino_t, time_t, long>> before;
+  for (const char* name : names) before.push_back(stamp(name));
+  counts_ = CopyCounts();
+  ASSERT_TRUE(Run());
+  EXPECT_FALSE(counts_.any_error());
+  EXPECT_EQ(counts_.copied, 2);
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(stamp(names[i]), before[i]) << names[i];
+}
+
 // A rerun that changes no copy keeps the accelerator it finds, file and all,
-// while it is sound and made for the same listing, fold and copies; any
-// difference writes it anew, with the bytes a first run writes.
+// while its header is sound, its size the header's, and it is made for the
+// same listing, fold and copies; any difference writes it anew, with the
+// bytes a first run writes.
 TEST_F(PhraseIndexRunTest, ARerunThatChangesNoCopyKeepsIt) {
   ASSERT_TRUE(Run());
   const std::string first = dir_.Read("copies/kpxpairs");
@@ -230,7 +273,7 @@ TEST_F(PhraseIndexRunTest, ARerunThatChangesNoCopyKeepsIt) {
             std::string::npos);
 
   std::string damaged = first;
-  damaged[indexformat::kPairBlockSize + 3] ^= 1;  // in the one leaf
+  damaged[100] ^= 1;  // in the header's fold table
   const auto rewritten = [&](const char* why) {
     SCOPED_TRACE(why);
     const auto before = hold();
@@ -240,7 +283,10 @@ TEST_F(PhraseIndexRunTest, ARerunThatChangesNoCopyKeepsIt) {
     EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 4u);
   };
   dir_.Write("copies/kpxpairs", damaged);
-  rewritten("a damaged block");
+  rewritten("a damaged header");
+  EXPECT_EQ(dir_.Read("copies/kpxpairs"), first);
+  dir_.Write("copies/kpxpairs", first.substr(0, first.size() - indexformat::kPairBlockSize));
+  rewritten("a file cut short");
   EXPECT_EQ(dir_.Read("copies/kpxpairs"), first);
   dir_.Write("copies/a1/t0002", "old york");  // a copy changed by hand: the run puts it back
   rewritten("a changed copy");
@@ -258,6 +304,31 @@ TEST_F(PhraseIndexRunTest, ARerunThatChangesNoCopyKeepsIt) {
   EXPECT_EQ(counts_.failed, 1);
   EXPECT_NE(inode(), before);
   EXPECT_EQ(EntriesOf(dir_.Read("copies/kpxpairs")).size(), 2u);
+}
+
+// When the first change comes late in the listing, the copies before it are
+// read back from the copy path: the accelerator has the bytes a first run
+// into an empty copy path writes, the absent copy of an article that is not
+// found included.
+TEST_F(PhraseIndexRunTest, AChangeLateInTheListingWritesWhatAFirstRunWrites) {
+  std::string listing;
+  for (int n = 1; n <= 150; ++n) {  // two copy block directories
+    const std::string name = "n" + std::to_string(n) + ".txt";
+    dir_.Write("articles/" + name, "york city " + std::to_string(n % 7) + " new york");
+    listing += name + "\n";
+  }
+  dir_.Write("listing.txt", listing + "missing.txt\nb.txt\n");
+  ASSERT_TRUE(Run());
+  dir_.Write("articles/b.txt", "old york state");
+  counts_ = CopyCounts();
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(counts_.failed, 1);  // the missing article
+  const std::string rerun = dir_.Read("copies/kpxpairs");
+  settings_.copy_path = dir_.Join("fresh");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(dir_.Read("fresh/kpxpairs"), rerun);
+  // "york city", "city N" and "N new" for 7 N, "new york", "old york", "york state".
+  EXPECT_EQ(EntriesOf(rerun).size(), 18u);
 }
 
 // A run that fails after changing copies leaves no accelerator, not even the
