@@ -105,8 +105,11 @@ std::int32_t CountBoth(SearchState& state) {
     for (int i = 0; i < kMaxArticles; ++i) {
       state.phraseFlags[i] = state.phraseFlags[i] != 0 && state.matchFlags[i] != 0 ? 1 : 0;
     }
-    if (confirmFirst) VerifyPhraseInArticles(state, first.text, first.length);
-    if (confirmSecond) VerifyPhraseInArticles(state, second.text, second.length);
+    PhraseToConfirm confirm[2];
+    int count = 0;
+    if (confirmFirst) confirm[count++] = {first.text, first.length};
+    if (confirmSecond) confirm[count++] = {second.text, second.length};
+    if (count != 0) VerifyPhrasesInArticles(state, confirm, count);
   }
   return CombinePhrase(state, 0);
 }

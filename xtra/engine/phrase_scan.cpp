@@ -119,8 +119,11 @@ class Copies {
  public:
   explicit Copies(const char* articlesPath) : names_(articlesPath) {}
 
-  // Opens the phrase search file of article.
+  // Opens the phrase search file of article; one already found missing in
+  // this search is not looked for again.
   bool Open(int article, RawFile& file) {
+    const Seen* seen = Recall(article);
+    if (seen != nullptr && !seen->there) return false;
     return Find(article, [&](const char* name) { return file.Open(name); });
   }
 
@@ -141,20 +144,17 @@ class Copies {
       }
       return false;
     }
-    return Find(article, [size](const char* name) { return CanOpen(name, size); });
+    return LookFor(article, size);
   }
 
-  // Lists the block directories that hold at least kListedPerBlock of the
-  // articles flagged in wanted (kMaxArticles elements): one listing costs
-  // about as much as that many single looks. buffer is scratch space.
-  void ListBlocks(const std::uint8_t* wanted, char* buffer, size_t capacity) {
-    constexpr int kBlocks = kMaxArticles / indexformat::kArticlesPerCopyBlock;
+  static constexpr int kBlocks = kMaxArticles / indexformat::kArticlesPerCopyBlock;
+
+  // Lists the block directories where wanted[block] (kBlocks elements) counts
+  // at least kListedPerBlock copies to look for: one listing costs about as
+  // much as that many single looks. buffer is scratch space.
+  void ListBlocks(const int* wanted, char* buffer, size_t capacity) {
     for (int block = 0; block < kBlocks; ++block) {
-      int count = 0;
-      for (int i = 0; i < indexformat::kArticlesPerCopyBlock; ++i) {
-        count += wanted[block * indexformat::kArticlesPerCopyBlock + i] != 0 ? 1 : 0;
-      }
-      if (count >= kListedPerBlock) {
+      if (wanted[block] >= kListedPerBlock) {
         listed_[block] =
             ListSpelling(block, 0, buffer, capacity) && ListSpelling(block, 1, buffer, capacity);
       }
@@ -164,6 +164,37 @@ class Copies {
  private:
   static constexpr char kLetters[2] = {'A', 'a'};  // in the order Find tries them
   static constexpr int kListedPerBlock = 8;
+
+  // A copy looked for one by one in this search: whether it was there, and
+  // its size. The weighing of one phrase and the looks after its accelerator
+  // answer, and those of the second phrase, mostly ask of the same few.
+  struct Seen {
+    int article;
+    bool there;
+    std::int64_t size;
+  };
+  static constexpr int kSeenCapacity = 16;
+
+  // There for a copy of a block not listed: remembered, or asked of the
+  // file system and then remembered.
+  bool LookFor(int article, std::int64_t* size) {
+    if (const Seen* seen = Recall(article)) {
+      if (size != nullptr) *size = seen->size;
+      return seen->there;
+    }
+    std::int64_t found = 0;
+    const bool there = Find(article, [&found](const char* name) { return CanOpen(name, &found); });
+    if (seenCount_ < kSeenCapacity) seen_[seenCount_++] = {article, there, found};
+    if (size != nullptr) *size = found;
+    return there;
+  }
+
+  const Seen* Recall(int article) const {
+    for (int i = 0; i < seenCount_; ++i) {
+      if (seen_[i].article == article) return &seen_[i];
+    }
+    return nullptr;
+  }
 
   template <typename Try>
   bool Find(int article, Try&& tryName) {
@@ -234,10 +265,11 @@ class Copies {
   }
 
   ArticleFileNames names_;
-  char letters_[kMaxArticles / indexformat::kArticlesPerCopyBlock] = {};
-  bool listed_[kMaxArticles / indexformat::kArticlesPerCopyBlock] = {};
-  unsigned char present_[kMaxArticles / indexformat::kArticlesPerCopyBlock][2]
-                        [(indexformat::kArticlesPerCopyBlock + 7) / 8] = {};
+  Seen seen_[kSeenCapacity] = {};
+  int seenCount_ = 0;
+  char letters_[kBlocks] = {};
+  bool listed_[kBlocks] = {};
+  unsigned char present_[kBlocks][2][(indexformat::kArticlesPerCopyBlock + 7) / 8] = {};
 };
 
 // A few candidates whose copies are short together are read rather than
@@ -249,11 +281,25 @@ constexpr std::int64_t kShortCopiesBytes = 32 * 1024;
 
 enum class Candidates { kNone, kFewShort, kMore };
 
+// The first index at or after from whose flag is set, or kMaxArticles: eight
+// flags are passed at a time where all are clear.
+int NextFlagged(const std::uint8_t* flags, int from) {
+  if (from < kMaxArticles && flags[from] != 0) return from;
+  while (from + 8 <= kMaxArticles) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, flags + from, sizeof eight);
+    if (eight != 0) break;
+    from += 8;
+  }
+  while (from < kMaxArticles && flags[from] == 0) ++from;
+  return from;
+}
+
 Candidates WeighCandidates(const SearchState& state, Copies& copies) {
   int count = 0;
   std::int64_t bytes = 0;
-  for (int i = 0; i < kMaxArticles; ++i) {
-    if (state.phraseFlags[i] == 0) continue;
+  for (int i = NextFlagged(state.phraseFlags, 0); i < kMaxArticles;
+       i = NextFlagged(state.phraseFlags, i + 1)) {
     if (++count > kFewCandidates) return Candidates::kMore;
     std::int64_t size = 0;
     if (copies.There(i + 1, &size)) bytes += size;  // a missing copy costs no read
@@ -262,27 +308,26 @@ Candidates WeighCandidates(const SearchState& state, Copies& copies) {
   return bytes <= kShortCopiesBytes ? Candidates::kFewShort : Candidates::kMore;
 }
 
-}  // namespace
-
-void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
-  Copies copies(state.articlesPath);
+void VerifyOnePhrase(SearchState& state, Copies& copies, const char* phrase, size_t length) {
   const Candidates candidates = WeighCandidates(state, copies);
   if (candidates == Candidates::kNone) return;
   const bool wholeWord = state.wordSearchMode != 0;
   std::uint8_t verdict[kMaxArticles];
-  std::uint8_t wanted[kMaxArticles];
   const PairAnswer answer = candidates == Candidates::kFewShort
                                 ? PairAnswer::kNone
                                 : LookUpPhrasePairs(state, phrase, length, verdict);
   if (answer == PairAnswer::kExact) {
-    // The copies to look for: the candidates the accelerator holds the phrase in.
-    for (int i = 0; i < kMaxArticles; ++i) {
-      wanted[i] = state.phraseFlags[i] != 0 && verdict[i] == kPairListed ? 1 : 0;
+    // The copies to look for, by block: the candidates the accelerator holds
+    // the phrase in.
+    int wanted[Copies::kBlocks] = {};
+    for (int i = NextFlagged(state.phraseFlags, 0); i < kMaxArticles;
+         i = NextFlagged(state.phraseFlags, i + 1)) {
+      if (verdict[i] == kPairListed) ++wanted[i / indexformat::kArticlesPerCopyBlock];
     }
     copies.ListBlocks(wanted, state.readBuffer, sizeof state.readBuffer);
   }
-  for (int i = 0; i < kMaxArticles; ++i) {
-    if (state.phraseFlags[i] == 0) continue;
+  for (int i = NextFlagged(state.phraseFlags, 0); i < kMaxArticles;
+       i = NextFlagged(state.phraseFlags, i + 1)) {
     if (answer != PairAnswer::kNone && verdict[i] == kPairRuledOut) {
       state.phraseFlags[i] = 0;
       continue;
@@ -298,6 +343,19 @@ void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t lengt
                                     state.readBuffer, sizeof state.readBuffer);
     state.phraseFlags[i] = holds ? 1 : 0;
   }
+}
+
+}  // namespace
+
+void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length) {
+  Copies copies(state.articlesPath);
+  VerifyOnePhrase(state, copies, phrase, length);
+}
+
+void VerifyPhrasesInArticles(SearchState& state, const PhraseToConfirm* phrases, int count) {
+  Copies copies(state.articlesPath);
+  for (int i = 0; i < count; ++i)
+    VerifyOnePhrase(state, copies, phrases[i].text, phrases[i].length);
 }
 
 }  // namespace engine

@@ -47,6 +47,18 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
 // of asking the accelerator.
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
 
+// A folded phrase to confirm: length bytes at text.
+struct PhraseToConfirm {
+  const char* text;
+  size_t length;
+};
+
+// VerifyPhraseInArticles for each of count phrases in turn, over the flags the
+// one before left. What is learnt of the copies (which spelling each block
+// directory has, which copies are there and their sizes) is learnt once for
+// all of them: within one search a copy is taken to stay as it was found.
+void VerifyPhrasesInArticles(SearchState& state, const PhraseToConfirm* phrases, int count);
+
 }  // namespace engine
 
 #endif  // KPX_XTRA_ENGINE_PHRASE_SCAN_H_

@@ -148,6 +148,48 @@ bool CanOpen(const char* path, std::int64_t* size) {
 }
 #endif
 
+namespace {
+void StoreIdentityField(std::uint64_t value, unsigned char* at) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+}  // namespace
+
+#ifdef _WIN32
+bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return false;
+  }
+  auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
+  };
+  StoreIdentityField(join(data.nFileSizeHigh, data.nFileSizeLow), out);
+  StoreIdentityField(join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime),
+                     out + 8);
+  StoreIdentityField(join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime),
+                     out + 16);
+  StoreIdentityField(0, out + 24);
+  StoreIdentityField(0, out + 32);
+  return true;
+}
+#else
+bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  auto nanoseconds = [](const struct timespec& t) {
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(t.tv_nsec);
+  };
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_size), out);
+  StoreIdentityField(nanoseconds(info.st_mtim), out + 8);
+  StoreIdentityField(nanoseconds(info.st_ctim), out + 16);
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_dev), out + 24);
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_ino), out + 32);
+  return true;
+}
+#endif
+
 #ifdef __linux__
 DirectoryListing::Opening DirectoryListing::Open(const char* path, char* buffer, size_t capacity) {
   Close();

@@ -61,6 +61,17 @@ class RawFile {
 // keeps nothing open.
 bool CanOpen(const char* path, std::int64_t* size = nullptr);
 
+// What tells one version of a file from another without reading it: its
+// size, its modification and status change times in nanoseconds and (POSIX)
+// its device and inode. A file replaced by another (a set rebuilt and renamed
+// into place) or written since shows another identity. kFileIdentitySize
+// bytes, little-endian, so it can be kept in a byte field.
+inline constexpr size_t kFileIdentitySize = 40;
+
+// path's identity into out when it is a regular file whose status can be
+// read; false otherwise (out untouched). One call to the file system.
+bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]);
+
 // The names in one directory, read in a few calls into the caller's buffer
 // (Linux: getdents64), so that a search that must know which of a hundred
 // files are there asks the file system once instead of a hundred times.

@@ -79,7 +79,17 @@ struct SearchState {
   // state keeps its 4-byte alignment in the instance record.
   std::uint8_t pairCheckKey[16];
   std::int32_t pairCheck;
+  // The identity (raw_file.h: size, times, device, inode) of the fold record
+  // foldTable was last taken from; while the record shows the same identity
+  // it is not read again. foldCheck is kFoldCheckUnknown after
+  // InitSearchState and whenever the index path is set.
+  std::uint8_t foldCheckKey[40];
+  std::int32_t foldCheck;
 };
+
+inline constexpr std::int32_t kFoldCheckUnknown = 0;
+inline constexpr std::int32_t kFoldCheckRead = 1;     // foldTable is the record's
+inline constexpr std::int32_t kFoldCheckDefault = 2;  // the record is damaged: default fold
 
 inline constexpr std::int32_t kPairCheckUnknown = 0;
 inline constexpr std::int32_t kPairCheckSound = 1;

@@ -66,6 +66,7 @@ std::int32_t KPXSearchNew(SearchState& state) {
 // dropped either way.
 std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path) {
   state.pairCheck = kPairCheckUnknown;
+  state.foldCheck = kFoldCheckUnknown;
   return SetPath(state.indexPath, path);
 }
 

@@ -39,17 +39,41 @@ void SetDefaultFold(SearchState& state) {
   std::memcpy(state.foldTable, table.data(), sizeof state.foldTable);
 }
 
+static_assert(sizeof(SearchState::foldCheckKey) == kFileIdentitySize);
+
+// A record whose identity is the one it had when foldTable was last set from
+// it (or from the default for its damage) is not read again. A record that is
+// replaced, written or gone shows another identity, or none: it is read anew.
 void ReadSetFold(SearchState& state) {
-  const size_t size =
-      ReadRecord(state.indexPath, state.readBuffer, indexformat::kMaxFoldRecordBytes);
-  indexformat::FoldRecordView record;
-  if (size == 0 ||
-      indexformat::DecodeFoldRecord(reinterpret_cast<const unsigned char*>(state.readBuffer), size,
-                                    &record) != indexformat::FoldDamage::kNone) {
-    SetDefaultFold(state);
+  char name[kFileNameCapacity];
+  unsigned char identity[kFileIdentitySize];
+  const bool known = FoldRecordFileName(state.indexPath, name) && ReadFileIdentity(name, identity);
+  if (known && state.foldCheck != kFoldCheckUnknown &&
+      std::memcmp(identity, state.foldCheckKey, sizeof identity) == 0) {
+    if (state.foldCheck == kFoldCheckDefault) SetDefaultFold(state);
     return;
   }
-  std::memcpy(state.foldTable, record.table, sizeof state.foldTable);
+  state.foldCheck = kFoldCheckUnknown;
+  const size_t size =
+      known ? ReadRecord(state.indexPath, state.readBuffer, indexformat::kMaxFoldRecordBytes) : 0;
+  indexformat::FoldRecordView record;
+  const bool sound = size != 0 && indexformat::DecodeFoldRecord(
+                                      reinterpret_cast<const unsigned char*>(state.readBuffer),
+                                      size, &record) == indexformat::FoldDamage::kNone;
+  if (sound) {
+    std::memcpy(state.foldTable, record.table, sizeof state.foldTable);
+  } else {
+    SetDefaultFold(state);
+  }
+  // A record that could not be read whole (unreadable, too long, changed while
+  // read) is not remembered, nor one whose identity changed while it was read.
+  unsigned char after[kFileIdentitySize];
+  if (!known || (!sound && size == 0) || !ReadFileIdentity(name, after) ||
+      std::memcmp(after, identity, sizeof after) != 0) {
+    return;
+  }
+  std::memcpy(state.foldCheckKey, identity, sizeof identity);
+  state.foldCheck = sound ? kFoldCheckRead : kFoldCheckDefault;
 }
 
 }  // namespace engine

@@ -49,10 +49,12 @@ static_assert(offsetof(XtraInstance, searchState) == 4 * sizeof(void*) + 4);
 static_assert(offsetof(ScriptingObject, instance) == sizeof(XtraObjectHeader));
 // The search state's layout is the same on every target: 16,328 bytes up to
 // and with wordSearchMode, then the set's fold table of 256 bytes, then the
-// 20 bytes of what is known of the phrase accelerator.
+// 20 bytes of what is known of the phrase accelerator, then the 44 bytes of
+// what is known of the set's fold record.
 static_assert(offsetof(engine::SearchState, foldTable) == 16328);
 static_assert(offsetof(engine::SearchState, pairCheckKey) == 16328 + engine::kFoldTableSize);
-static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize + 20);
+static_assert(offsetof(engine::SearchState, foldCheckKey) == 16328 + engine::kFoldTableSize + 20);
+static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize + 20 + 44);
 static_assert(alignof(engine::SearchState) == 4);
 static_assert(sizeof(RegistrationObject) == sizeof(XtraObjectHeader));
 
