@@ -89,19 +89,16 @@ void IndexWriter::KeepStatistics(unsigned char first) {
   current_char_ = first;
 }
 
-// Chooses the file of a flush, creating its directories below the write
-// path, and adds the flush's postings to the totals of its file class.
+// Chooses the file of a flush and adds the flush's postings to the totals of its file class.
 // Returns the file's name relative to the index path.
 std::string IndexWriter::OpenTarget(std::string_view word, long total, const char** mode) {
   const auto* w = reinterpret_cast<const unsigned char*>(word.data());
   switch (indexformat::ClassifyWord(w, word.size())) {
     case indexformat::WordClass::kTwoLetter:
-      EnsureLetterDirectory(word[0]);
       two_letter_total_ += total;
       *mode = two_letter_mode_;
       break;
     case indexformat::WordClass::kOneLetter:
-      EnsureLetterDirectory(word[0]);
       one_letter_total_ += total;
       *mode = "wb";
       break;
@@ -113,8 +110,8 @@ std::string IndexWriter::OpenTarget(std::string_view word, long total, const cha
   return indexformat::RelativeFileName(word, platform::kSeparator);
 }
 
-// A letter directory is made at its first file; one that cannot be made
-// shows when that file is opened.
+// A letter directory is made at its first staged file; one that cannot be
+// made shows when that file is created.
 void IndexWriter::EnsureLetterDirectory(char letter) {
   bool& made = directory_made_[letter - 'A'];
   if (!made) made = platform::EnsurePath(write_path_ + letter + platform::kSeparator);
@@ -173,10 +170,13 @@ bool IndexWriter::Stage(std::uint64_t equal) {
   comparing_ = false;
   if (IsExtras(target_name_)) {
     extras_staged_ = true;
-  } else if (indexformat::ClassifyWord(target_key_) == indexformat::WordClass::kOneLetter) {
-    staged_.Add(indexformat::LetterFileSlot(target_key_[0]));
   } else {
-    staged_.Add(indexformat::LetterFileSlot(target_key_[0], target_key_[1]));
+    EnsureLetterDirectory(target_key_[0]);
+    if (indexformat::ClassifyWord(target_key_) == indexformat::WordClass::kOneLetter) {
+      staged_.Add(indexformat::LetterFileSlot(target_key_[0]));
+    } else {
+      staged_.Add(indexformat::LetterFileSlot(target_key_[0], target_key_[1]));
+    }
   }
   target_ = platform::OpenWithoutFollowing(write_path_ + target_name_, "wb");
   if (target_ == nullptr) return false;
