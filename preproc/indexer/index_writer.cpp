@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
@@ -210,9 +211,13 @@ std::size_t IndexWriter::Put(const char* data, std::size_t size) {
   while (done < size) {
     const std::size_t want = std::min(size - done, compare_block_.size());
     const std::size_t read = std::fread(&compare_block_[0], 1, want, target_);
-    const std::size_t same = static_cast<std::size_t>(
-        std::mismatch(compare_block_.data(), compare_block_.data() + read, data + done).first -
-        compare_block_.data());
+    const char* block = compare_block_.data();
+    // Equal blocks are the rule: memcmp first, the differing byte found only after.
+    const std::size_t same =
+        std::memcmp(block, data + done, read) == 0
+            ? read
+            : static_cast<std::size_t>(std::mismatch(block, block + read, data + done).first -
+                                       block);
     compared_ += same;
     done += same;
     if (same < want) {  // a different byte, or the live file ends or fails here
