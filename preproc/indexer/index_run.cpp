@@ -61,6 +61,7 @@ class IndexRun {
   bool ReadArticles();
   bool WriteIndexFiles();
   bool ReplaceIndexSet(const IndexWriter& writer);
+  bool SameAsLive(const char* name, const std::string& bytes) const;
   std::string LivePath(const char* name) const { return settings_.index_path + name; }
   std::string StagedPath(const char* name) const { return staging_->path() + name; }
 
@@ -73,6 +74,10 @@ class IndexRun {
   std::vector<std::string> names_;
   WordTree tree_;
   RunCounters counters_;
+  // The file mapping log and the fold record, when staged: a file whose
+  // bytes the live one holds already is not.
+  bool log_staged_ = false;
+  bool fold_staged_ = false;
   // The error that ends the run if memory runs out now.
   const char* no_memory_ = kNoMemoryForListing;
 };
@@ -157,26 +162,42 @@ bool IndexRun::ReadListing() {
   return true;
 }
 
-// Starts the staging directory (removing one that a killed run left) and
-// creates the empty extras file there. A failure names the live extras file:
-// that is the file the run could not make. A directory under the live name
-// could never be replaced, so it fails the run here already.
+// Starts the staging directory (removing one that a killed run left); the
+// index writer stages the extras file there when it differs from the live
+// one. A failure names the live extras file: that is the file the run could
+// not make. A directory under the live name could never be replaced, so it
+// fails the run here already.
 bool IndexRun::PrepareIndexPath() {
   const std::string extras = LivePath(indexformat::kExtrasFileName);
-  std::FILE* file = nullptr;
-  if (!platform::IsDirectory(extras) && staging_->Begin()) {
-    file = platform::CreateNewFile(StagedPath(indexformat::kExtrasFileName));
-  }
-  if (file == nullptr || std::fclose(file) != 0) {
+  if (platform::IsDirectory(extras) || !staging_->Begin()) {
     return Fail(FormatMessage("\n# KPXSindx: ERROR, could not open the extras file '%s'\n",
                               extras.c_str()));
   }
   return true;
 }
 
+// True when the live file name holds exactly bytes: it needs no staged copy.
+bool IndexRun::SameAsLive(const char* name, const std::string& bytes) const {
+  std::string live;
+  return platform::ReadWholeFile(LivePath(name), &live) && live == bytes;
+}
+
 // Staged files are created anew, never written through a link.
 bool IndexRun::WriteFileMappingLog() {
   const std::string path = LivePath(indexformat::kFileMappingLogName);
+  std::string text = indexformat::FileMappingLogText(names_);
+#ifdef _WIN32
+  std::string crlf;  // the log is a text file: what text mode writes
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  text.swap(crlf);
+#endif
+  if (!platform::IsDirectory(path) && SameAsLive(indexformat::kFileMappingLogName, text)) {
+    return true;
+  }
+  log_staged_ = true;
   std::FILE* file =
       platform::IsDirectory(path)
           ? nullptr
@@ -198,6 +219,8 @@ bool IndexRun::WriteFoldRecord() {
   const platform::UpperCaseTable& table = FoldTableOf(settings_);
   const std::string bytes = indexformat::EncodeFoldRecord(
       indexformat::FoldNameOf(table, platform::ActiveCodePage()), table);
+  if (!platform::IsDirectory(path) && SameAsLive(indexformat::kFoldRecordName, bytes)) return true;
+  fold_staged_ = true;
   std::FILE* file = platform::IsDirectory(path)
                         ? nullptr
                         : platform::CreateNewFile(StagedPath(indexformat::kFoldRecordName));
@@ -300,10 +323,20 @@ bool IndexRun::ReplaceIndexSet(const IndexWriter& writer) {
         "written\n",
         settings_.index_path.c_str(), failed));
   }
-  // A file whose bytes the live one has already stays as it is.
+  // Only what was staged is replaced: a file whose bytes the live one has
+  // already stays as it is.
+  std::vector<std::string> staged;
+  for (int slot = 0; slot < indexformat::kLetterFileCount; ++slot) {
+    if (writer.written().Has(slot) && writer.staged().Has(slot)) {
+      staged.push_back(indexformat::LetterFileName(slot, platform::kSeparator));
+    }
+  }
+  if (writer.extras_staged()) staged.push_back(indexformat::kExtrasFileName);
+  if (fold_staged_) staged.push_back(indexformat::kFoldRecordName);
+  if (log_staged_) staged.push_back(indexformat::kFileMappingLogName);
   const std::vector<std::string> stale =
       StaleLetterFiles(settings_.index_path, writer.written(), services_);
-  switch (staging_->Replace(staging_->Changed(files), stale)) {
+  switch (staging_->Replace(staging_->Changed(staged), stale)) {
     case IndexStaging::Outcome::kReplaced:
       break;
     case IndexStaging::Outcome::kKept:

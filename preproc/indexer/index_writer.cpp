@@ -1,6 +1,8 @@
 #include "preproc/indexer/index_writer.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
@@ -32,6 +34,7 @@ void IndexWriter::WriteWordTree(WordTree& tree) {
   }
   FlushQueue(0);
   CloseTarget();
+  FinishExtras();
 }
 
 namespace {
@@ -87,19 +90,16 @@ void IndexWriter::KeepStatistics(unsigned char first) {
   current_char_ = first;
 }
 
-// Chooses the file of a flush, creating its directories below the write
-// path, and adds the flush's postings to the totals of its file class.
+// Chooses the file of a flush and adds the flush's postings to the totals of its file class.
 // Returns the file's name relative to the index path.
 std::string IndexWriter::OpenTarget(std::string_view word, long total, const char** mode) {
   const auto* w = reinterpret_cast<const unsigned char*>(word.data());
   switch (indexformat::ClassifyWord(w, word.size())) {
     case indexformat::WordClass::kTwoLetter:
-      EnsureLetterDirectory(word[0]);
       two_letter_total_ += total;
       *mode = two_letter_mode_;
       break;
     case indexformat::WordClass::kOneLetter:
-      EnsureLetterDirectory(word[0]);
       one_letter_total_ += total;
       *mode = "wb";
       break;
@@ -111,8 +111,8 @@ std::string IndexWriter::OpenTarget(std::string_view word, long total, const cha
   return indexformat::RelativeFileName(word, platform::kSeparator);
 }
 
-// A letter directory is made at its first file; one that cannot be made
-// shows when that file is opened.
+// A letter directory is made at its first staged file; one that cannot be
+// made shows when that file is created.
 void IndexWriter::EnsureLetterDirectory(char letter) {
   bool& made = directory_made_[letter - 'A'];
   if (!made) made = platform::EnsurePath(write_path_ + letter + platform::kSeparator);
@@ -129,15 +129,133 @@ std::FILE* IndexWriter::TargetFile(std::string_view word, const std::string& rel
   return target_;
 }
 
+bool IndexWriter::IsExtras(const std::string& relative) const {
+  return relative == indexformat::kExtrasFileName;
+}
+
 // Unbuffered: the writer collects its own writes, and a short write then
-// tells how far they reached.
+// tells how far they reached. A file not staged yet is compared first: the
+// live file is opened for reading instead (the extras file where its last
+// comparison stopped), and one that cannot be opened is staged at once.
 void IndexWriter::OpenTargetFile(const std::string& relative, std::string_view key,
                                  const char* mode) {
-  target_ = platform::OpenWithoutFollowing(write_path_ + relative, mode);
-  if (target_ == nullptr) return;
-  std::setvbuf(target_, nullptr, _IONBF, 0);
   target_name_ = relative;
   target_key_.assign(key);
+  const bool extras = IsExtras(relative);
+  if (extras ? extras_staged_ : mode[0] == 'a') {
+    target_ = platform::OpenWithoutFollowing(write_path_ + relative, mode);
+    if (target_ != nullptr) std::setvbuf(target_, nullptr, _IONBF, 0);
+  } else {
+    compared_ = extras ? extras_compared_ : 0;
+    target_ = platform::OpenRegularFile(index_path_ + relative);
+    comparing_ = true;
+    if (target_ != nullptr) std::setvbuf(target_, nullptr, _IONBF, 0);
+    if (target_ != nullptr && std::fseek(target_, static_cast<long>(compared_), SEEK_SET) != 0) {
+      std::fclose(target_);
+      target_ = nullptr;
+    }
+    if (target_ == nullptr) Stage(compared_);
+  }
+  if (target_ == nullptr) {
+    target_name_.clear();
+    target_key_.clear();
+  }
+}
+
+// Creates the staged file of the open target and copies into it the first
+// equal bytes of the live file, which the writes so far matched; the staged
+// file becomes the target. False (and no target) when it cannot be created
+// or the copy fails: the target's next write is then lost.
+bool IndexWriter::Stage(std::uint64_t equal) {
+  if (comparing_ && target_ != nullptr) std::fclose(target_);
+  comparing_ = false;
+  if (IsExtras(target_name_)) {
+    extras_staged_ = true;
+  } else {
+    EnsureLetterDirectory(target_key_[0]);
+    if (indexformat::ClassifyWord(target_key_) == indexformat::WordClass::kOneLetter) {
+      staged_.Add(indexformat::LetterFileSlot(target_key_[0]));
+    } else {
+      staged_.Add(indexformat::LetterFileSlot(target_key_[0], target_key_[1]));
+    }
+  }
+  target_ = platform::OpenWithoutFollowing(write_path_ + target_name_, "wb");
+  if (target_ == nullptr) return false;
+  std::setvbuf(target_, nullptr, _IONBF, 0);
+  if (equal == 0) return true;
+  std::FILE* live = platform::OpenRegularFile(index_path_ + target_name_);
+  bool copied = live != nullptr;
+  if (copied) std::setvbuf(live, nullptr, _IONBF, 0);
+  compare_block_.resize(kPendingBytes);
+  while (copied && equal > 0) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(equal, compare_block_.size()));
+    copied = std::fread(&compare_block_[0], 1, want, live) == want &&
+             std::fwrite(compare_block_.data(), 1, want, target_) == want;
+    equal -= want;
+  }
+  if (live != nullptr) std::fclose(live);
+  if (!copied) {
+    std::fclose(target_);
+    target_ = nullptr;
+  }
+  return copied;
+}
+
+// Writes size bytes to the target, or compares them with the live file while
+// that is the target; returns how many reached the file, as fwrite does.
+std::size_t IndexWriter::Put(const char* data, std::size_t size) {
+  if (!comparing_) return std::fwrite(data, 1, size, target_);
+  compare_block_.resize(kPendingBytes);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::size_t want = std::min(size - done, compare_block_.size());
+    const std::size_t read = std::fread(&compare_block_[0], 1, want, target_);
+    const char* block = compare_block_.data();
+    // Equal blocks are the rule: memcmp first, the differing byte found only after.
+    const std::size_t same =
+        std::memcmp(block, data + done, read) == 0
+            ? read
+            : static_cast<std::size_t>(std::mismatch(block, block + read, data + done).first -
+                                       block);
+    compared_ += same;
+    done += same;
+    if (same < want) {  // a different byte, or the live file ends or fails here
+      if (!Stage(compared_)) return 0;
+      return done + std::fwrite(data + done, 1, size - done, target_);
+    }
+  }
+  return size;
+}
+
+// At the close of a compared file: a letter file whose live file holds more
+// (or cannot be read to its end) is staged; the extras file keeps how far it
+// got, to go on when its next group opens it.
+void IndexWriter::FinishComparing() {
+  if (IsExtras(target_name_)) {
+    extras_compared_ = compared_;
+    return;
+  }
+  char extra = 0;
+  if (std::fread(&extra, 1, 1, target_) == 0 && !std::ferror(target_)) return;
+  Stage(compared_);
+}
+
+// After the walk: an extras file compared equal so far is staged when the
+// live file is no regular file or is longer (an empty one when no word went
+// to it).
+void IndexWriter::FinishExtras() {
+  if (extras_staged_) return;
+  const std::string live = index_path_ + indexformat::kExtrasFileName;
+  if (platform::IsRegularFile(live) && platform::RegularFileSize(live) == extras_compared_) return;
+  target_name_ = indexformat::kExtrasFileName;
+  target_key_.clear();
+  if (!Stage(extras_compared_) || std::fclose(target_) != 0) {
+    NoteFailure("", target_name_);
+    services_.ReportError(NotWrittenMessage(index_path_ + target_name_));
+  }
+  target_ = nullptr;
+  target_name_.clear();
 }
 
 // Closes the open file, its pending chunks written first; one whose last
@@ -146,7 +264,11 @@ void IndexWriter::CloseTarget() {
   if (target_ == nullptr) return;
   WritePending();
   if (target_ == nullptr) return;  // a chunk was lost, and the file closed
-  if (std::fclose(target_) != 0) {
+  if (comparing_) FinishComparing();
+  if (comparing_) {  // the live file's bytes: nothing to stage
+    std::fclose(target_);
+    comparing_ = false;
+  } else if (target_ == nullptr || std::fclose(target_) != 0) {
     NoteFailure(target_key_, target_name_);
     services_.ReportError(NotWrittenMessage(index_path_ + target_name_));
   }
@@ -157,7 +279,8 @@ void IndexWriter::CloseTarget() {
 
 // Closes the open file after a lost chunk, which has been reported already.
 void IndexWriter::DropTarget() {
-  std::fclose(target_);
+  if (target_ != nullptr) std::fclose(target_);
+  comparing_ = false;
   target_ = nullptr;
   target_name_.clear();
   target_key_.clear();
@@ -170,7 +293,7 @@ void IndexWriter::DropTarget() {
 void IndexWriter::WritePending() {
   if (pending_ends_.empty()) return;
   const std::string key = target_key_, name = target_name_;
-  const std::size_t reached = std::fwrite(pending_.data(), 1, pending_.size(), target_);
+  const std::size_t reached = Put(pending_.data(), pending_.size());
   bool stopped = false;  // the write stopped short, in a chunk before this one
   std::size_t begin = 0;
   for (std::size_t end : pending_ends_) {
@@ -183,7 +306,7 @@ void IndexWriter::WritePending() {
     } else {
       if (target_ == nullptr) OpenTargetFile(name, key, "ab");
       const std::size_t bytes = end - begin;
-      if (target_ != nullptr && std::fwrite(pending_.data() + begin, 1, bytes, target_) == bytes) {
+      if (target_ != nullptr && Put(pending_.data() + begin, bytes) == bytes) {
         ChunkWritten(key);
       } else {
         if (target_ != nullptr) DropTarget();

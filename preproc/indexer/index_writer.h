@@ -22,6 +22,13 @@
 // so every failing file is named; the failure stays in status(), which the run
 // reads at the end. A word in more than 2,500 articles keeps its first 2,500
 // article numbers, with a warning.
+//
+// A file is staged only when its bytes differ from the live file of its name:
+// until then its writes are compared with the live file, read as they go,
+// and at the first difference (or when the live file cannot be read, or ends
+// sooner or later) the staged file is created, the equal bytes copied into it
+// from the live file and the rest written there. A file left unstaged needs no
+// replacement; staged() names the letter files that were staged.
 #ifndef KPX_PREPROC_INDEXER_INDEX_WRITER_H_
 #define KPX_PREPROC_INDEXER_INDEX_WRITER_H_
 
@@ -30,9 +37,9 @@
 #include <string_view>
 #include <vector>
 
-#include "preproc/run/run_services.h"
 #include "preproc/indexer/letter_files.h"
 #include "preproc/indexer/word_tree.h"
+#include "preproc/run/run_services.h"
 
 namespace preproc {
 
@@ -60,6 +67,10 @@ class IndexWriter {
   const WriteStatus& status() const { return status_; }
   // The one- and two-letter files written whole.
   const LetterFiles& written() const { return written_; }
+  // Those of them staged below the write path: the others' bytes are the
+  // live files'. extras_staged() tells the same of the extras file.
+  const LetterFiles& staged() const { return staged_; }
+  bool extras_staged() const { return extras_staged_; }
 
  private:
   // The largest number of entries of one group written as one chunk.
@@ -74,6 +85,11 @@ class IndexWriter {
   void CloseTarget();
   void DropTarget();
   void WritePending();
+  std::size_t Put(const char* data, std::size_t size);
+  bool Stage(std::uint64_t equal);
+  void FinishComparing();
+  void FinishExtras();
+  bool IsExtras(const std::string& relative) const;
   void ChunkWritten(std::string_view key);
   void LoseChunk(std::string_view key, const std::string& relative);
   void EnsureLetterDirectory(char letter);
@@ -105,7 +121,17 @@ class IndexWriter {
   std::string target_name_;       // its name relative to the write path
   std::string target_key_;        // the first two bytes of the word that opened it
   bool directory_made_[26] = {};  // the letter directories made below the write path
+  // While comparing_, target_ is the live file, read for comparison, and
+  // compared_ bytes of it were found equal; nothing is staged yet.
+  bool comparing_ = false;
+  std::uint64_t compared_ = 0;
+  // The extras file is opened again for each run of its groups: how far its
+  // comparison reached, and whether it has been staged.
+  std::uint64_t extras_compared_ = 0;
+  bool extras_staged_ = false;
+  std::string compare_block_;  // what one comparison read of the live file
   LetterFiles written_;
+  LetterFiles staged_;
   LetterFiles failed_;
   bool extras_failed_ = false;
   WriteStatus status_;
