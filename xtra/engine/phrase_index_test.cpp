@@ -244,6 +244,9 @@ TEST_F(PhraseIndexTest, ADirectoryInPlaceOfACopyLosesItsArticle) {
 // spelt "A1" beside "a1" is chosen by the block's first copy found, as when
 // each copy is looked for.
 TEST_F(PhraseIndexTest, CopiesFoundInTheirDirectoryListingAsWhenLookedForOneByOne) {
+#ifndef __linux__
+  GTEST_SKIP() << "block directories are listed on Linux only (and need links and case)";
+#endif
   namespace fs = std::filesystem;
   std::vector<std::string> articles(40, "we saw new york");
   MakeSets(articles);
