@@ -251,16 +251,12 @@ class Copies {
     return !listing.Failed();
   }
 
-  // The article whose copy is called name ("t" and four digits) when it lies
-  // in the block beginning with article first, else 0.
+  // The article whose copy is called name when it lies in the block
+  // beginning with article first, else 0. Articles 1..2500 have four digits:
+  // "t00001" names no copy.
   static int CopyNumberInBlock(const char* name, int first) {
-    if (name[0] != 't') return 0;
-    int number = 0;
-    for (int i = 1; i <= 4; ++i) {
-      if (name[i] < '0' || name[i] > '9') return 0;
-      number = number * 10 + (name[i] - '0');
-    }
-    if (name[5] != '\0') return 0;
+    const std::string_view own(name);
+    const int number = own.size() == 5 ? indexformat::CopyFileNumber(own) : -1;
     return number >= first && number < first + indexformat::kArticlesPerCopyBlock ? number : 0;
   }
 
