@@ -99,6 +99,26 @@ TEST(Entry, ParseDecimalPrefixStopsAtFirstNonDigit) {
   EXPECT_EQ(ParseDecimalPrefix(reinterpret_cast<const unsigned char*>("0042")), 42);
   EXPECT_EQ(ParseDecimalPrefix(reinterpret_cast<const unsigned char*>("12x4")), 12);
   EXPECT_EQ(ParseDecimalPrefix(reinterpret_cast<const unsigned char*>("x123")), 0);
+  // Every field of bytes on and around the digits' edges (where a word-wide
+  // check could borrow or carry into a neighbour) parses as byte by byte.
+  const unsigned char edges[] = {0x00, 0x01, '/',  '0',  '1',  '5',  '8',  '9',  ':',
+                                 0x7F, 0x80, 0xAF, 0xB0, 0xB9, 0xBA, 0xC6, 0xCF, 0xFF};
+  for (unsigned char a : edges) {
+    for (unsigned char b : edges) {
+      for (unsigned char c : edges) {
+        for (unsigned char d : edges) {
+          const unsigned char field[kFieldWidth] = {a, b, c, d};
+          int expected = 0;
+          for (unsigned char byte : field) {
+            if (byte < '0' || byte > '9') break;
+            expected = expected * 10 + (byte - '0');
+          }
+          ASSERT_EQ(ParseDecimalPrefix(field), expected)
+              << int{a} << ' ' << int{b} << ' ' << int{c} << ' ' << int{d};
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

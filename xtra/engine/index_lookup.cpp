@@ -84,11 +84,26 @@ void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
     const size_t held = reader.Held() / kFieldWidth;
     const int fields = held < static_cast<size_t>(count) ? static_cast<int>(held) : count;
     const unsigned char* field = reader.Data();
-    for (int i = 0; i < fields; ++i, field += kFieldWidth) {
-      int article = indexformat::ParseDecimalPrefix(field);
-      if (article < 1 || article > kMaxArticles) continue;
-      std::uint8_t& flag = mark.flags[article - 1];
-      if (mark.whenEqual < 0 || flag == mark.whenEqual) flag = mark.value;
+    // The mark in locals (a store through flags could otherwise be taken to
+    // change it), and two loops, so the one per article number tests nothing
+    // but the number.
+    std::uint8_t* const flags = mark.flags;
+    const std::uint8_t value = mark.value;
+    if (mark.whenEqual < 0) {
+      for (int i = 0; i < fields; ++i, field += kFieldWidth) {
+        const int article = indexformat::ParseDecimalPrefix(field);
+        if (article >= 1 && article <= kMaxArticles) flags[article - 1] = value;
+      }
+    } else {
+      const int when = mark.whenEqual;
+      for (int i = 0; i < fields; ++i, field += kFieldWidth) {
+        const int article = indexformat::ParseDecimalPrefix(field);
+        if (article < 1 || article > kMaxArticles) continue;
+        const std::uint8_t flag = flags[article - 1];
+        // Without a branch: whether a flag equals when is as good as random.
+        const auto change = static_cast<std::uint8_t>(-static_cast<int>(flag == when));
+        flags[article - 1] = static_cast<std::uint8_t>(flag ^ ((flag ^ value) & change));
+      }
     }
     reader.Consume(static_cast<size_t>(fields) * kFieldWidth);
     count -= fields;
