@@ -16,6 +16,7 @@
 #include "indexformat/file_mapping_log.h"
 #include "indexformat/index_format.h"
 #include "platform/file_system.h"
+#include "platform/large_allocator.h"
 #include "preproc/copier/phrase_search_file.h"
 #include "preproc/run/message_text.h"
 
@@ -34,6 +35,13 @@ static_assert(indexformat::kMaxPairArticles < (1 << kArticleBits));
 
 bool IsSpace(unsigned char c) { return (c >= 9 && c <= 13) || c == 32; }
 
+// The collector's big tables: blocks of 2 MiB and more come on huge pages
+// where the platform gives them, which spares most page faults and TLB
+// misses of the random probes into the word table.
+template <typename T>
+using LargeVector = std::vector<T, platform::LargeAllocator<T>>;
+using LargeString = std::basic_string<char, std::char_traits<char>, platform::LargeAllocator<char>>;
+
 // The words of the copies and the pairs they form, article by article.
 class PairCollector {
  public:
@@ -43,10 +51,25 @@ class PairCollector {
   // the article in the low kArticleBits bits, the second rank in the
   // rank_bits() above them, the first rank above that. The copies must have
   // been added in the order of their articles.
-  std::vector<std::uint64_t> SortedPairs();
+  LargeVector<std::uint64_t> SortedPairs();
   int rank_bits() const { return rank_bits_; }
   std::string_view Word(std::uint32_t rank, bool first) const {
-    return (first ? by_first_ : by_second_)[rank];
+    return (first ? by_first_ : by_second_).Word(rank);
+  }
+  // Asks the processor to fetch the second word of that rank, whose bytes
+  // the tree reads in an order of their own: first where the word lies, a
+  // few pairs ahead, then its bytes.
+  void PrefetchSecond(std::uint32_t rank, bool bytes) const {
+#if defined(__GNUC__)
+    if (bytes) {
+      __builtin_prefetch(by_second_.bytes.data() + by_second_.at[rank]);
+    } else {
+      __builtin_prefetch(&by_second_.at[rank]);
+    }
+#else
+    (void)rank;
+    (void)bytes;
+#endif
   }
 
  private:
@@ -63,13 +86,45 @@ class PairCollector {
   // The distinct words end to end, each numbered in the order first met, and
   // an open-addressing table of their hashes (high half) and numbers plus
   // one (low half; 0: a free slot), so a probe past another word reads no word.
-  std::string arena_;
-  std::vector<Stored> stored_;  // by number
-  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1024, 0);
-  std::vector<std::string_view> words_;     // by number, once every word is in
-  std::vector<std::uint64_t> pairs_;        // (number, number, article) until sorted
-  std::vector<std::string_view> by_first_;  // the words by first-word rank
-  std::vector<std::string_view> by_second_;
+  LargeString arena_;
+  LargeVector<Stored> stored_;  // by number
+  LargeVector<std::uint64_t> slots_ = LargeVector<std::uint64_t>(1024, 0);
+  LargeVector<std::string_view> words_;  // by number, once every word is in
+  // The pairs, (number, number, article), in chunks of fixed size until
+  // sorted: a chunk once filled never moves, so a corpus of millions of
+  // pairs is not copied again and again as it grows. Most repeats of a pair
+  // within a copy are left out as they come (below); the sort drops the rest.
+  static constexpr size_t kChunkPairs = size_t{1} << 18;  // 2 MiB
+  std::vector<LargeVector<std::uint64_t>> chunks_;
+  size_t pair_count_ = 0;
+  // The pairs met lately, each in the slot its words pick: a pair found
+  // there with its article is not kept again. Most repeats of a pair in one
+  // copy are of a few frequent ones, and a table this small stays in the
+  // processor's cache; the repeats it misses go when the pairs are sorted.
+  static constexpr size_t kRecentPairSlots = size_t{1} << 12;
+  std::vector<std::uint64_t> recent_pairs_ = std::vector<std::uint64_t>(kRecentPairSlots, 0);
+  // The words of at most eight bytes, the last not 0, met lately: such a
+  // word's head (its bytes, zeros after) is the word, so a hit here needs
+  // neither the table nor the stored word. Most words of a text are short
+  // and frequent.
+  struct Recent {
+    std::uint64_t head = 0;  // 0: none (a word's last byte is not 0)
+    std::uint32_t number = 0;
+  };
+  static constexpr size_t kRecentSlots = size_t{1} << 14;
+  std::vector<Recent> recent_ = std::vector<Recent>(kRecentSlots);
+  // The words by rank, end to end in that order, so the tree, which reads
+  // the first words in rank order and each one's second words in rank order,
+  // reads nearby bytes.
+  struct RankedWords {
+    LargeString bytes;
+    LargeVector<size_t> at;  // rank r: bytes[at[r], at[r + 1])
+    std::string_view Word(std::uint32_t rank) const {
+      return std::string_view(bytes.data() + at[rank], at[rank + 1] - at[rank]);
+    }
+  };
+  RankedWords by_first_;
+  RankedWords by_second_;
   int rank_bits_ = 0;
 };
 
@@ -108,6 +163,8 @@ void PairCollector::Grow() {
   }
 }
 
+constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
+
 // A hash of a word in its buffer, zeros past its end, eight bytes a step.
 std::uint32_t HashOfWord(const unsigned char* word, size_t length) {
   std::uint64_t hash = length;
@@ -141,23 +198,44 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
     while (at < size && kind[text[at]] >= kWhite) ++at;
     if (at == size) break;
     const bool one_blank = at == gap_start + 1 && kind[text[gap_start]] == (kWhite | ' ');
+    // The head (first eight bytes, zeros after) is gathered in a register:
+    // read back from the bytes just stored, it would wait on those stores.
     size_t length = 0;
+    std::uint64_t head = 0;
     for (; at < size; ++at) {
       const std::uint16_t k = kind[text[at]];
       if (k >= kWhite) break;
+      if (length < sizeof head) head |= static_cast<std::uint64_t>(k) << (8 * length);
       if (length < indexformat::kMaxPairWord) word[length++] = static_cast<unsigned char>(k);
     }
     std::memset(word + length, 0, 8);
-    std::uint64_t head = 0;
-    std::memcpy(&head, word, sizeof head);
-    const std::uint32_t number =
-        Intern(std::string_view(reinterpret_cast<const char*>(word), length),
-               HashOfWord(word, length), head);
-    if (stored_.size() > kMaxWords) return false;
+    std::uint32_t number = 0;
+    Recent* recent = nullptr;
+    if (length <= sizeof head && word[length - 1] != 0) {
+      recent = &recent_[static_cast<size_t>((head * 0x9e3779b97f4a7c15u) >> 50) % kRecentSlots];
+    }
+    if (recent != nullptr && recent->head == head) {
+      number = recent->number;
+    } else {
+      number = Intern(std::string_view(reinterpret_cast<const char*>(word), length),
+                      HashOfWord(word, length), head);
+      if (stored_.size() > kMaxWords) return false;
+      if (recent != nullptr) *recent = {head, number};
+    }
     if (have_previous && one_blank) {
-      pairs_.push_back(static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
-                       static_cast<std::uint64_t>(number) << kArticleBits |
-                       static_cast<std::uint64_t>(article));
+      const std::uint64_t pair =
+          static_cast<std::uint64_t>(previous) << (kWordBits + kArticleBits) |
+          static_cast<std::uint64_t>(number) << kArticleBits | static_cast<std::uint64_t>(article);
+      std::uint64_t& recent_pair =
+          recent_pairs_[static_cast<size_t>(((pair >> kArticleBits) * 0x9e3779b97f4a7c15u) >> 52) %
+                        kRecentPairSlots];
+      if (recent_pair != pair) {
+        recent_pair = pair;
+        if (pair_count_ % kChunkPairs == 0) {
+          chunks_.emplace_back(kChunkPairs);
+        }
+        chunks_.back()[pair_count_++ % kChunkPairs] = pair;
+      }
     }
     have_previous = true;
     previous = number;
@@ -169,7 +247,7 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
 // above must be 0): a least significant digit radix sort over those bits
 // only, in as few passes of at most 16 bits as they need, every pass counted
 // in one sweep first.
-void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
+void SortKeys(LargeVector<std::uint64_t>& keys, int low_bit, int bits) {
   if (keys.size() < 2 || bits <= 0) return;
   const int passes = (bits + 15) / 16;
   const int digit_bits = (bits + passes - 1) / passes;
@@ -195,9 +273,9 @@ void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
     ++c2[(key >> shifts[2]) & masks[2]];
     ++c3[(key >> shifts[3]) & masks[3]];
   }
-  std::unique_ptr<std::uint64_t[]> other(new std::uint64_t[keys.size()]);  // no zeros needed
+  LargeVector<std::uint64_t> other(keys.size());
   std::uint64_t* from = keys.data();
-  std::uint64_t* to = other.get();
+  std::uint64_t* to = other.data();
   for (int p = 0; p < passes; ++p) {
     const int shift = low_bit + p * digit_bits;
     size_t* const pass = starts.data() + static_cast<size_t>(p) * digits;
@@ -214,7 +292,7 @@ void SortKeys(std::vector<std::uint64_t>& keys, int low_bit, int bits) {
   if (from != keys.data()) std::copy(from, from + keys.size(), keys.data());
 }
 
-std::vector<std::uint64_t> PairCollector::SortedPairs() {
+LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   // A key orders by the first word's length, its bytes, then the second word.
   const size_t n = stored_.size();
   words_.clear();
@@ -229,7 +307,7 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
     std::uint64_t bytes;
     std::uint32_t number;
   };
-  std::vector<Leading> leading(n);
+  LargeVector<Leading> leading(n);
   for (size_t i = 0; i < n; ++i) {
     std::uint64_t bytes = 0;
     for (size_t k = 0; k < 8; ++k) {
@@ -238,48 +316,90 @@ std::vector<std::uint64_t> PairCollector::SortedPairs() {
     }
     leading[i] = {bytes, static_cast<std::uint32_t>(i)};
   }
-  std::sort(leading.begin(), leading.end(), [&](const Leading& a, const Leading& b) {
-    if (a.bytes != b.bytes) return a.bytes < b.bytes;
-    return words_[a.number] < words_[b.number];
-  });
-  std::vector<std::uint32_t> second_order(n);  // word numbers by rank
+  // By the leading bytes in radix passes of 16 bits, then each run of equal
+  // leading bytes (words of eight bytes or more that begin alike) by its
+  // words' bytes.
+  if (n > 1) {
+    LargeVector<Leading> other(n);
+    std::vector<size_t> starts(size_t{1} << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+      std::fill(starts.begin(), starts.end(), 0);
+      for (const Leading& l : leading) ++starts[(l.bytes >> shift) & 0xFFFF];
+      if (starts[(leading[0].bytes >> shift) & 0xFFFF] == n) continue;  // one digit: no move
+      size_t at = 0;
+      for (size_t& start : starts) at += std::exchange(start, at);
+      for (const Leading& l : leading) other[starts[(l.bytes >> shift) & 0xFFFF]++] = l;
+      leading.swap(other);
+    }
+  }
+  for (size_t i = 0; i < n;) {
+    size_t end = i + 1;
+    while (end < n && leading[end].bytes == leading[i].bytes) ++end;
+    if (end - i > 1) {
+      std::sort(
+          leading.begin() + static_cast<std::ptrdiff_t>(i),
+          leading.begin() + static_cast<std::ptrdiff_t>(end),
+          [&](const Leading& a, const Leading& b) { return words_[a.number] < words_[b.number]; });
+    }
+    i = end;
+  }
+  LargeVector<std::uint32_t> second_order(n);  // word numbers by rank
   for (size_t i = 0; i < n; ++i) second_order[i] = leading[i].number;
-  std::vector<Leading>().swap(leading);
+  LargeVector<Leading>().swap(leading);
   // The first words by length, those of one length in byte order: the byte
   // order above, stably counted out by length.
   std::vector<size_t> length_starts(indexformat::kMaxPairWord + 2, 0);
   for (const std::string_view word : words_) ++length_starts[word.size() + 1];
   for (size_t l = 1; l < length_starts.size(); ++l) length_starts[l] += length_starts[l - 1];
-  std::vector<std::uint32_t> first_order(n);
+  LargeVector<std::uint32_t> first_order(n);
   for (const std::uint32_t number : second_order) {
     first_order[length_starts[words_[number].size()]++] = number;
   }
-  std::vector<std::uint32_t> first_rank(n);
-  std::vector<std::uint32_t> second_rank(n);
-  by_first_.resize(n);
-  by_second_.resize(n);
+  LargeVector<std::uint32_t> first_rank(n);
+  LargeVector<std::uint32_t> second_rank(n);
+  for (RankedWords* ranked : {&by_first_, &by_second_}) {
+    ranked->at.assign(n + 1, 0);
+    ranked->bytes.clear();
+    ranked->bytes.reserve(arena_.size());
+  }
   for (size_t r = 0; r < n; ++r) {
     first_rank[first_order[r]] = static_cast<std::uint32_t>(r);
     second_rank[second_order[r]] = static_cast<std::uint32_t>(r);
-    by_first_[r] = words_[first_order[r]];
-    by_second_[r] = words_[second_order[r]];
+    by_first_.bytes.append(words_[first_order[r]]);
+    by_first_.at[r + 1] = by_first_.bytes.size();
+    by_second_.bytes.append(words_[second_order[r]]);
+    by_second_.at[r + 1] = by_second_.bytes.size();
   }
+  // The words live on in rank order only.
+  LargeVector<std::string_view>().swap(words_);
+  LargeVector<Stored>().swap(stored_);
+  LargeVector<std::uint64_t>().swap(slots_);
+  LargeString().swap(arena_);
   // The ranks take rank_bits_ bits each, the second's just above the
   // article, so the sort passes over those bits only. The pairs came
   // article by article: a stable sort by the ranks leaves each pair's
   // articles in order, so the article bits need no pass.
   rank_bits_ = 0;
   while (rank_bits_ < kWordBits && (std::uint64_t{1} << rank_bits_) < n) ++rank_bits_;
+  // Each chunk is let go once its pairs are in sorted.
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
-  constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
-  for (std::uint64_t& pair : pairs_) {
-    const std::uint64_t a = pair >> (kWordBits + kArticleBits);
-    const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
-    pair = static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
-           static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
+  LargeVector<std::uint64_t> sorted(pair_count_);
+  for (size_t c = 0; c < chunks_.size(); ++c) {
+    const std::uint64_t* chunk = chunks_[c].data();
+    const size_t base = c * kChunkPairs;
+    const size_t count = std::min(kChunkPairs, pair_count_ - base);
+    for (size_t i = 0; i < count; ++i) {
+      const std::uint64_t pair = chunk[i];
+      const std::uint64_t a = pair >> (kWordBits + kArticleBits);
+      const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
+      sorted[base + i] = static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
+                         static_cast<std::uint64_t>(second_rank[b]) << kArticleBits |
+                         (pair & kArticleMask);
+    }
+    LargeVector<std::uint64_t>().swap(chunks_[c]);
   }
-  std::vector<std::uint64_t> sorted;
-  sorted.swap(pairs_);
+  chunks_.clear();
+  pair_count_ = 0;
   SortKeys(sorted, kArticleBits, 2 * rank_bits_);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
@@ -553,21 +673,35 @@ namespace {
 // The accelerator's bytes: the tree of the pairs collected, under header,
 // which holds the copies' fields.
 std::string WritePairTree(PairCollector& collector, indexformat::PairHeader header) {
-  const std::vector<std::uint64_t> pairs = collector.SortedPairs();
+  const LargeVector<std::uint64_t> pairs = collector.SortedPairs();
+  // Room for the file at once, so it is never copied as it grows: about 10
+  // bytes a pair on real text; never more than the copies' bytes except for
+  // tiny sets, which grow the string as needed. Room untouched costs nothing.
+  constexpr std::uint64_t kMostReserved = std::uint64_t{256} << 20;
   std::string file;
+  file.reserve(static_cast<size_t>(
+      std::min(std::max<std::uint64_t>(12 * pairs.size(), header.copy_bytes), kMostReserved) +
+      2 * kPairBlockSize));
   TreeWriter tree(&file);
   std::vector<int> articles;
   unsigned char key[indexformat::kMaxPairKey];
-  constexpr std::uint64_t kArticleMask = (std::uint64_t{1} << kArticleBits) - 1;
+  const int rank_bits = collector.rank_bits();
+  const std::uint64_t second_mask = (std::uint64_t{1} << rank_bits) - 1;
+  constexpr size_t kAhead = 8;  // pairs between the fetch of a word's place and its bytes
   for (size_t i = 0; i < pairs.size();) {
+    if (i + 2 * kAhead < pairs.size()) {
+      collector.PrefetchSecond(
+          static_cast<std::uint32_t>((pairs[i + 2 * kAhead] >> kArticleBits) & second_mask), false);
+      collector.PrefetchSecond(
+          static_cast<std::uint32_t>((pairs[i + kAhead] >> kArticleBits) & second_mask), true);
+    }
     const std::uint64_t words = pairs[i] >> kArticleBits;
     articles.clear();
     for (; i < pairs.size() && pairs[i] >> kArticleBits == words; ++i) {
       articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
     }
-    const auto first = static_cast<std::uint32_t>(words >> collector.rank_bits());
-    const auto second =
-        static_cast<std::uint32_t>(words & ((std::uint64_t{1} << collector.rank_bits()) - 1));
+    const auto first = static_cast<std::uint32_t>(words >> rank_bits);
+    const auto second = static_cast<std::uint32_t>(words & second_mask);
     const size_t length =
         indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
     tree.AddEntry(key, length, articles);

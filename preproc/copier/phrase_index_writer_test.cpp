@@ -119,6 +119,37 @@ TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
   EXPECT_EQ(header.articles, 2500u);  // the search's articles only
 }
 
+// A copy holding more distinct pairs than the collector remembers at once,
+// each met again long after, lists each pair once.
+TEST(PhraseIndexWriter, PairsMetAgainFarApartAreListedOnce) {
+  std::string far;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 20000; ++i) {
+      far += 'A';
+      far += std::to_string(i);
+      far += " B";
+      far += std::to_string(i);
+      far += '\n';
+    }
+  }
+  // Late articles, whose lists are shorter than bitmaps: a pair listed
+  // twice would show.
+  std::vector<std::string> texts(2001);
+  texts[1999] = far;
+  texts[2000] = "A1 B1 A1 B1";
+  const std::vector<PairEntry> entries = EntriesOf(Build(texts));
+  ASSERT_EQ(entries.size(), 20001u);  // A<i> B<i> and B1 A1
+  for (const PairEntry& e : entries) {
+    if (e.first == "B1") {
+      EXPECT_EQ(e.articles, std::vector<int>({2001}));
+    } else if (e.first == "A1") {
+      EXPECT_EQ(e.articles, std::vector<int>({2000, 2001}));
+    } else {
+      ASSERT_EQ(e.articles, std::vector<int>({2000})) << e.first << ' ' << e.second;
+    }
+  }
+}
+
 // Words that agree in their first bytes, hold NUL bytes or differ only past
 // the kept 255 bytes come out in key order, each pair once with its articles.
 TEST(PhraseIndexWriter, WordsAlikeInTheirFirstBytesKeepKeyOrder) {
