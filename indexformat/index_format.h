@@ -76,19 +76,29 @@ inline void WriteField(int value, char out[kFieldWidth]) {
   std::memcpy(out + 2, kDigitPairs.text + 2 * (v % 100), 2);
 }
 
+// A field's four bytes as one little-endian word.
+inline std::uint32_t LoadField(const unsigned char field[kFieldWidth]) {
+  static_assert(kFieldWidth == 4);
+  return static_cast<std::uint32_t>(field[0]) | static_cast<std::uint32_t>(field[1]) << 8 |
+         static_cast<std::uint32_t>(field[2]) << 16 | static_cast<std::uint32_t>(field[3]) << 24;
+}
+
+// Whether all four bytes of a field so loaded are '0'..'9': a byte below '0'
+// borrows into its top bit, one above '9' carries into it (a borrow or carry
+// into a neighbour only ever makes a field of digits look otherwise, never
+// the reverse).
+inline bool IsDigitWord(std::uint32_t bytes) {
+  return (((bytes - 0x30303030u) | (bytes + 0x46464646u)) & 0x80808080u) == 0;
+}
+
 // The value of a field's leading ASCII digits, stopping at the first byte that
 // is not '0'..'9' (a field that begins with another byte is 0). Inline: a
-// search parses every article number of its words' entries.
-// A field of four digits, the written form, is taken whole: its bytes read
-// as one little-endian word, all four checked and combined at once.
+// search parses every article number of its words' entries. A field of four
+// digits, the written form, is taken whole, its digits combined at once.
 inline int ParseDecimalPrefix(const unsigned char field[kFieldWidth]) {
-  static_assert(kFieldWidth == 4);
-  const std::uint32_t bytes =
-      static_cast<std::uint32_t>(field[0]) | static_cast<std::uint32_t>(field[1]) << 8 |
-      static_cast<std::uint32_t>(field[2]) << 16 | static_cast<std::uint32_t>(field[3]) << 24;
-  const std::uint32_t digits = bytes - 0x30303030u;
-  // A byte below '0' borrows into its top bit; one above '9' carries into it.
-  if (((digits | (bytes + 0x46464646u)) & 0x80808080u) == 0) {
+  const std::uint32_t bytes = LoadField(field);
+  if (IsDigitWord(bytes)) {
+    const std::uint32_t digits = bytes - 0x30303030u;
     const std::uint32_t pairs = digits * 10 + (digits >> 8);  // bytes 0 and 2: two digits each
     return static_cast<int>((pairs & 0xff) * 100 + ((pairs >> 16) & 0xff));
   }

@@ -77,6 +77,42 @@ Order CompareEntry(const unsigned char* entry, size_t entryLength, const char* w
   return Order::kGreater;
 }
 
+// Applies mark to the articles of only among fields: a field of four digits
+// is one of them when its bytes are (there is no other way to write a
+// number in four digits); any other field is parsed as the scan parses it.
+// Two fields are loaded and checked at a time: most are digits and none of
+// the few articles.
+void MarkOnly(const unsigned char* field, int fields, const PostingMark& mark) {
+  const OnlyArticles& only = *mark.only;
+  const auto apply = [&mark](int article) {
+    std::uint8_t& flag = mark.flags[article - 1];
+    if (mark.whenEqual < 0 || flag == mark.whenEqual) flag = mark.value;
+  };
+  const auto one = [&](const unsigned char* at) {
+    const std::uint32_t bytes = indexformat::LoadField(at);
+    const int article = indexformat::IsDigitWord(bytes) ? 0 : indexformat::ParseDecimalPrefix(at);
+    for (int j = 0; j < only.count; ++j) {
+      if (bytes == only.field[j] || article == only.article[j]) apply(only.article[j]);
+    }
+  };
+  int i = 0;
+  for (; i + 2 <= fields; i += 2, field += 2 * kFieldWidth) {
+    const std::uint32_t low = indexformat::LoadField(field);
+    const std::uint32_t high = indexformat::LoadField(field + kFieldWidth);
+    if (!indexformat::IsDigitWord(low) || !indexformat::IsDigitWord(high)) {
+      one(field);
+      one(field + kFieldWidth);
+      continue;
+    }
+    bool either = false;
+    for (int j = 0; j < only.count; ++j) either |= (low == only.field[j]) | (high == only.field[j]);
+    if (!either) continue;
+    one(field);
+    one(field + kFieldWidth);
+  }
+  if (i < fields) one(field);
+}
+
 // Reads the count article numbers at the reader's position into the flags,
 // all the fields the buffer holds at a time.
 void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
@@ -84,6 +120,12 @@ void ReadPostings(EntryReader& reader, int count, const PostingMark& mark) {
     const size_t held = reader.Held() / kFieldWidth;
     const int fields = held < static_cast<size_t>(count) ? static_cast<int>(held) : count;
     const unsigned char* field = reader.Data();
+    if (mark.only != nullptr) {
+      MarkOnly(field, fields, mark);
+      reader.Consume(static_cast<size_t>(fields) * kFieldWidth);
+      count -= fields;
+      continue;
+    }
     // The mark in locals (a store through flags could otherwise be taken to
     // change it), and two loops, so the one per article number tests nothing
     // but the number.
@@ -172,7 +214,30 @@ size_t FirstWordLength(const char* phrase, size_t length) {
   return n;
 }
 
-void LookupRemainingWords(SearchState& state, const char* phrase, size_t length) {
+bool FewFlagged(const std::uint8_t* flags, OnlyArticles* only) {
+  only->count = 0;
+  for (int i = 0; i < kMaxArticles; ++i) {
+    if (i % 8 == 0 && i + 8 <= kMaxArticles) {  // eight clear flags passed at once
+      std::uint64_t eight = 0;
+      std::memcpy(&eight, flags + i, sizeof eight);
+      if (eight == 0) {
+        i += 7;
+        continue;
+      }
+    }
+    if (flags[i] == 0) continue;
+    if (only->count == OnlyArticles::kMost) return false;
+    char digits[kFieldWidth];
+    indexformat::WriteField(i + 1, digits);
+    only->article[only->count] = i + 1;
+    only->field[only->count] = indexformat::LoadField(reinterpret_cast<unsigned char*>(digits));
+    ++only->count;
+  }
+  return true;
+}
+
+void LookupRemainingWords(SearchState& state, const char* phrase, size_t length,
+                          const OnlyArticles* only) {
   size_t position = 0;
   size_t start = 0;
   size_t wordLength = 0;
@@ -184,7 +249,7 @@ void LookupRemainingWords(SearchState& state, const char* phrase, size_t length)
   for (;;) {
     position = NextToken(phrase, length, position, &start, &wordLength);
     if (wordLength == 0) break;
-    PostingMark mark{state.phraseFlags, k, static_cast<std::uint8_t>(k + 1)};
+    PostingMark mark{state.phraseFlags, k, static_cast<std::uint8_t>(k + 1), only};
     if (ScanIndexFile(state.indexPath, phrase + start, wordLength, exact, mark, state.readBuffer,
                       sizeof state.readBuffer) == ScanResult::kNoFile) {
       std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);

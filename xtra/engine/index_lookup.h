@@ -27,13 +27,32 @@
 
 namespace engine {
 
+// A few articles a search still cares about, for a phrase whose answer
+// counts only there (the second phrase under AND, beside the first's
+// candidates): their numbers ascending and each as the four digits an index
+// entry holds, read as one little-endian word, so a posting is matched by
+// one comparison instead of being parsed.
+struct OnlyArticles {
+  static constexpr int kMost = 8;
+  int count = 0;
+  int article[kMost] = {};
+  std::uint32_t field[kMost] = {};
+};
+
+// The articles flags (kMaxArticles elements) sets, when there are at most
+// OnlyArticles::kMost; false when there are more.
+bool FewFlagged(const std::uint8_t* flags, OnlyArticles* only);
+
 // How the article numbers of an equal entry change phraseFlags: element n - 1
 // becomes value, either always (whenEqual < 0) or only where it equals
-// whenEqual (the per-article word counters of a multi-word phrase).
+// whenEqual (the per-article word counters of a multi-word phrase). With
+// only, the articles outside it are passed over: their flags stay as they
+// are.
 struct PostingMark {
   std::uint8_t* flags;  // kMaxArticles elements
   int whenEqual;
   std::uint8_t value;
+  const OnlyArticles* only = nullptr;
 };
 
 enum class ScanResult { kNoFile, kScanned };
@@ -60,8 +79,11 @@ size_t FirstWordLength(const char* phrase, size_t length);
 
 // Intersects phraseFlags (1 = article holds the first word) with the entries
 // of the phrase's further words, compared by the word search mode. A word
-// whose index file cannot be opened clears every flag.
-void LookupRemainingWords(SearchState& state, const char* phrase, size_t length);
+// whose index file cannot be opened clears every flag. With only, the flags
+// of the articles outside it are left as they are (so they are right only
+// where only says).
+void LookupRemainingWords(SearchState& state, const char* phrase, size_t length,
+                          const OnlyArticles* only = nullptr);
 
 }  // namespace engine
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -192,6 +194,65 @@ TEST_F(IndexLookupTest, RemainingWordsCountEachArticleOncePerWord) {
   EXPECT_EQ(s_.phraseFlags[3], 1);
   LookupRemainingWords(s_, "NEW YORK TOWN", 13);  // no T/TO file: no match at all
   EXPECT_EQ(s_.phraseFlags[0] + s_.phraseFlags[3], 0);
+}
+
+// A scan told to look for a few articles alone marks those exactly as the
+// full scan does, whatever the fields hold (four digits, numbers cut short by
+// other bytes, numbers past 2,500), and leaves every other flag as it was;
+// so do the further words of a phrase.
+TEST_F(IndexLookupTest, ScanningForAFewArticlesMarksThoseAsTheFullScan) {
+  std::mt19937 rng(11);
+  const char junk[] = {'/', ':', 'x', '\0', '\xB0', ' '};
+  for (int round = 0; round < 200; ++round) {
+    // One entry of up to 40 fields, the odd one damaged, over articles 1..60.
+    std::string fields;
+    const int count = 1 + static_cast<int>(rng() % 40);
+    for (int f = 0; f < count; ++f) {
+      char digits[5];
+      std::snprintf(digits, sizeof digits, "%04d", 1 + static_cast<int>(rng() % 60));
+      if (rng() % 6 == 0) digits[rng() % 4] = junk[rng() % sizeof junk];
+      if (rng() % 20 == 0) std::memcpy(digits, "9999", 4);
+      fields.append(digits, 4);
+    }
+    char head[8];
+    std::snprintf(head, sizeof head, "%04d", count);
+    WriteIndexFor("HA", std::string("\x03HAT") + head + fields);
+    OnlyArticles only;
+    std::uint8_t wanted[kMaxArticles] = {};
+    const int few = 1 + static_cast<int>(rng() % OnlyArticles::kMost);
+    for (int j = 0; j < few; ++j) wanted[rng() % 64] = 1;
+    ASSERT_TRUE(FewFlagged(wanted, &only));
+    for (const int whenEqual : {-1, 1}) {
+      std::uint8_t full[kMaxArticles];
+      std::uint8_t some[kMaxArticles];
+      for (int i = 0; i < kMaxArticles; ++i)
+        full[i] = some[i] = static_cast<std::uint8_t>(rng() % 3);
+      const std::vector<std::uint8_t> before(some, some + kMaxArticles);
+      ScanIndexFile(s_.indexPath, "HAT", 3, true, {full, whenEqual, 2}, s_.readBuffer,
+                    sizeof s_.readBuffer);
+      ScanIndexFile(s_.indexPath, "HAT", 3, true, {some, whenEqual, 2, &only}, s_.readBuffer,
+                    sizeof s_.readBuffer);
+      for (int i = 0; i < kMaxArticles; ++i) {
+        ASSERT_EQ(some[i], wanted[i] != 0 ? full[i] : before[static_cast<size_t>(i)])
+            << "round " << round << " article " << i + 1 << " when " << whenEqual;
+      }
+    }
+  }
+  // The further words of a phrase, for articles 2 and 4 alone.
+  WriteIndexFor("YO", {{"YORK", {1, 2, 3, 4}}});
+  WriteIndexFor("CI", {{"CITY", {1, 4}}});
+  std::uint8_t two_four[kMaxArticles] = {};
+  two_four[1] = two_four[3] = 1;
+  OnlyArticles only;
+  ASSERT_TRUE(FewFlagged(two_four, &only));
+  for (int article : {1, 2, 4}) s_.phraseFlags[article - 1] = 1;
+  LookupRemainingWords(s_, "NEW YORK CITY", 13, &only);
+  EXPECT_EQ(s_.phraseFlags[1], 0);
+  EXPECT_EQ(s_.phraseFlags[3], 1);
+  // More flags than a few are refused.
+  std::uint8_t many[kMaxArticles] = {};
+  std::memset(many, 1, OnlyArticles::kMost + 1);
+  EXPECT_FALSE(FewFlagged(many, &only));
 }
 
 }  // namespace

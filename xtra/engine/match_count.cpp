@@ -56,9 +56,12 @@ void FoldPhrase(const SearchState& state, int slot, FoldedPhrase* phrase) {
 }
 
 // The index stage of a phrase: sets phraseFlags to the articles its words'
-// entries and the key ranges leave. True when those candidates must still be
-// confirmed in the copies (a phrase of several words).
-bool MarkCandidates(SearchState& state, const FoldedPhrase& folded) {
+// entries and the key ranges leave (with only, right only for the articles
+// it names: the flags of the others are cleared and stay so). True when those
+// candidates must still be confirmed in the copies (a phrase of several
+// words).
+bool MarkCandidates(SearchState& state, const FoldedPhrase& folded,
+                    const OnlyArticles* only = nullptr) {
   std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);
   const char* phrase = folded.text;
   const size_t length = folded.length;
@@ -73,13 +76,13 @@ bool MarkCandidates(SearchState& state, const FoldedPhrase& folded) {
     if (!IndexFileOpens(state.indexPath, phrase, firstLength)) return false;
     std::memset(state.phraseFlags, 1, sizeof state.phraseFlags);
   } else {
-    PostingMark mark{state.phraseFlags, -1, 1};
+    PostingMark mark{state.phraseFlags, -1, 1, only};
     if (ScanIndexFile(state.indexPath, phrase, firstLength, exact, mark, state.readBuffer,
                       sizeof state.readBuffer) == ScanResult::kNoFile) {
       return false;
     }
   }
-  if (multiWord) LookupRemainingWords(state, phrase, length);
+  if (multiWord) LookupRemainingWords(state, phrase, length, only);
   if (state.keyRangeCount != 0) ApplyKeyRanges(state);
   return multiWord;
 }
@@ -92,7 +95,9 @@ bool AnyFlag(const std::uint8_t* flags) {
 }
 
 // Boolean mode 1: an article must hold both phrases, so each phrase is
-// confirmed only in the articles that the index stages of both leave.
+// confirmed only in the articles that the index stages of both leave, and
+// where the first leaves a few, the second's index stage looks for those
+// alone.
 std::int32_t CountBoth(SearchState& state) {
   FoldedPhrase first;
   FoldedPhrase second;
@@ -101,7 +106,9 @@ std::int32_t CountBoth(SearchState& state) {
   const bool confirmFirst = MarkCandidates(state, first);
   std::memcpy(state.matchFlags, state.phraseFlags, sizeof state.matchFlags);
   if (AnyFlag(state.matchFlags)) {
-    const bool confirmSecond = MarkCandidates(state, second);
+    OnlyArticles only;
+    const bool confirmSecond =
+        MarkCandidates(state, second, FewFlagged(state.matchFlags, &only) ? &only : nullptr);
     for (int i = 0; i < kMaxArticles; ++i) {
       state.phraseFlags[i] = state.phraseFlags[i] != 0 && state.matchFlags[i] != 0 ? 1 : 0;
     }

@@ -268,11 +268,12 @@ class Copies {
   unsigned char present_[kBlocks][2][(indexformat::kArticlesPerCopyBlock + 7) / 8] = {};
 };
 
-// A few candidates whose copies are short together are read rather than
-// looked up in the accelerator: its directory and leaf reads cost about as
-// much as reading this many bytes. Long copies, or more of them, go to the
-// accelerator.
-constexpr int kFewCandidates = 4;
+// A single candidate whose copy is short is read rather than looked up in
+// the accelerator: its directory and leaf reads cost about as much as
+// reading this many bytes. A long copy, or more candidates, go to the
+// accelerator: weighing two or more costs a look at each of them, more than
+// the accelerator's answer and a look at the copies it lists.
+constexpr int kFewCandidates = 1;
 constexpr std::int64_t kShortCopiesBytes = 32 * 1024;
 
 enum class Candidates { kNone, kFewShort, kMore };

@@ -43,8 +43,8 @@ bool ArticleHoldsPhrase(RawFile& file, const char* phrase, size_t length, bool w
 // looked for (CanOpen: what would open, mostly without opening it); a block
 // directory holding eight or more of them is listed instead (one listing, not
 // a look per copy: a name the listing shows as a regular file counts as a
-// copy that opens). Up to four candidates whose copies hold 32 KB or less together are read instead
-// of asking the accelerator.
+// copy that opens). A single candidate whose copy holds 32 KB or less is
+// read instead of asking the accelerator.
 void VerifyPhraseInArticles(SearchState& state, const char* phrase, size_t length);
 
 // A folded phrase to confirm: length bytes at text.
