@@ -57,16 +57,35 @@ unsigned char* BlockBuffer(SearchState& state) {
   return reinterpret_cast<unsigned char*>(state.readBuffer);
 }
 
-// Opens the accelerator and decodes its header; *sum is the header block's
-// checksum, which names this very file for the stamp check.
+static_assert(kPairBlockBytes == static_cast<int>(kPairBlockSize));
+static_assert(sizeof SearchState::pairBlocksKey == kFileIdentitySize);
+constexpr std::int32_t kHeaderKept = 1;
+constexpr std::int32_t kRootKept = 2;
+
+// Opens the accelerator and decodes its header, the one the state keeps
+// while the file shows the same identity, else the file's (then kept when
+// sound); *sum is the header block's checksum, which names this very file
+// for the stamp check.
 bool OpenPairs(SearchState& state, RawFile& file, PairHeader* header, std::uint64_t* sum) {
   char name[kFileNameCapacity];
-  unsigned char* block = BlockBuffer(state);
-  if (!PhrasePairsFileName(state.articlesPath, name) || !file.Open(name) ||
-      !file.ReadAt(0, state.readBuffer, kPairBlockSize) ||
-      indexformat::DecodePairHeader(block, file.Size(), header) != indexformat::PairDamage::kNone ||
+  if (!PhrasePairsFileName(state.articlesPath, name) || !file.Open(name)) return false;
+  unsigned char identity[kFileIdentitySize];
+  const bool identified = file.ReadIdentity(identity);
+  const unsigned char* block = state.pairHeaderBlock;
+  if (!identified || state.pairBlocks < kHeaderKept ||
+      std::memcmp(identity, state.pairBlocksKey, sizeof identity) != 0) {
+    state.pairBlocks = 0;
+    if (!file.ReadAt(0, state.readBuffer, kPairBlockSize)) return false;
+    block = BlockBuffer(state);
+  }
+  if (indexformat::DecodePairHeader(block, file.Size(), header) != indexformat::PairDamage::kNone ||
       std::memcmp(header->fold, state.foldTable, sizeof state.foldTable) != 0) {
     return false;
+  }
+  if (identified && state.pairBlocks == 0) {
+    std::memcpy(state.pairHeaderBlock, block, kPairBlockSize);
+    std::memcpy(state.pairBlocksKey, identity, sizeof identity);
+    state.pairBlocks = kHeaderKept;
   }
   *sum = Load64(block + indexformat::kPairBlockPayload);
   return true;
@@ -120,21 +139,35 @@ Belonging RememberedBelonging(const SearchState& state, std::uint64_t sum) {
   return state.pairCheck == kPairCheckSound ? Belonging::kSound : Belonging::kUnusable;
 }
 
-bool ReadBlock(RawFile& file, const PairHeader& header, std::uint32_t number,
+// Block number into block, checked; the root from the state where it keeps
+// it (it was checked when kept), and kept once read.
+bool ReadBlock(SearchState& state, RawFile& file, const PairHeader& header, std::uint32_t number,
                unsigned char* block) {
-  return number < header.blocks &&
-         file.ReadAt(static_cast<std::int64_t>(number) * static_cast<std::int64_t>(kPairBlockSize),
-                     reinterpret_cast<char*>(block), kPairBlockSize) &&
-         indexformat::PairBlockSound(block, number);
+  const bool root = number == header.root;
+  if (root && state.pairBlocks == kRootKept) {
+    std::memcpy(block, state.pairRootBlock, kPairBlockSize);
+    return true;
+  }
+  if (number >= header.blocks ||
+      !file.ReadAt(static_cast<std::int64_t>(number) * static_cast<std::int64_t>(kPairBlockSize),
+                   reinterpret_cast<char*>(block), kPairBlockSize) ||
+      !indexformat::PairBlockSound(block, number)) {
+    return false;
+  }
+  if (root && state.pairBlocks == kHeaderKept) {
+    std::memcpy(state.pairRootBlock, block, kPairBlockSize);
+    state.pairBlocks = kRootKept;
+  }
+  return true;
 }
 
 // The leaf where keys from key on begin: down from the root, the last child
 // whose first key is not greater than key (the first child when all are).
-bool FindLeaf(RawFile& file, const PairHeader& header, const unsigned char* key, size_t length,
-              unsigned char* block, std::uint32_t* leaf) {
+bool FindLeaf(SearchState& state, RawFile& file, const PairHeader& header, const unsigned char* key,
+              size_t length, unsigned char* block, std::uint32_t* leaf) {
   std::uint32_t number = header.root;
   for (std::uint32_t depth = header.height; depth > 0; --depth) {
-    if (!ReadBlock(file, header, number, block)) return false;
+    if (!ReadBlock(state, file, header, number, block)) return false;
     indexformat::PairDirectoryReader entries(block);
     bool any = false;
     std::uint32_t child = 0;
@@ -168,12 +201,12 @@ int CompareEntry(const unsigned char* entry, size_t entryLength, const unsigned 
 // Raises counter[n - 1] from level to level + 1 for each article n listed
 // under the key (or, in prefix mode, under every key that begins with it).
 // Sets *any when one was raised. False on damage.
-bool MarkPairs(RawFile& file, const PairHeader& header, const unsigned char* key, size_t length,
-               bool prefix, std::uint8_t* counter, std::uint8_t level, unsigned char* block,
-               bool* any) {
+bool MarkPairs(SearchState& state, RawFile& file, const PairHeader& header,
+               const unsigned char* key, size_t length, bool prefix, std::uint8_t* counter,
+               std::uint8_t level, unsigned char* block, bool* any) {
   if (header.root == 0) return true;
   std::uint32_t leaf = 0;
-  if (!FindLeaf(file, header, key, length, block, &leaf)) return false;
+  if (!FindLeaf(state, file, header, key, length, block, &leaf)) return false;
   auto mark = [&](int article) {
     if (counter[article - 1] == level) {
       counter[article - 1] = static_cast<std::uint8_t>(level + 1);
@@ -181,7 +214,7 @@ bool MarkPairs(RawFile& file, const PairHeader& header, const unsigned char* key
     }
   };
   for (; leaf <= header.leaf_blocks; ++leaf) {
-    if (!ReadBlock(file, header, leaf, block)) return false;
+    if (!ReadBlock(state, file, header, leaf, block)) return false;
     indexformat::PairLeafReader entries(block);
     while (entries.Next()) {
       const int c = CompareEntry(entries.key(), entries.key_length(), key, length, prefix);
@@ -234,8 +267,8 @@ PairAnswer LookUpPhrasePairs(SearchState& state, const char* phrase, size_t leng
                                  {phrase + words.start[i + 1], words.length[i + 1]}, key);
     const bool prefix = !wholeWord && i + 2 == words.count;
     bool any = false;
-    if (!MarkPairs(file, header, key, keyLength, prefix, verdict, static_cast<std::uint8_t>(i),
-                   block, &any)) {
+    if (!MarkPairs(state, file, header, key, keyLength, prefix, verdict,
+                   static_cast<std::uint8_t>(i), block, &any)) {
       return PairAnswer::kNone;
     }
     if (!any) break;  // no article is left to reach the next level

@@ -350,6 +350,21 @@ TEST_F(PhraseIndexTest, TwoWordPhrasesAreAnsweredWithoutReadingTheCopies) {
   EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {{5, 5}}}), (V{5}));
 }
 
+// The accelerator blocks a state keeps from one search are not used once the
+// file is another, even one of the same size under the same listing: here
+// one word changed for another of its length, so the only leaf (the root)
+// differs.
+TEST_F(PhraseIndexTest, BlocksKeptFromAnEarlierSearchAreDroppedForAnotherFile) {
+  MakeSets(std::vector<std::string>(10, "alpha beta gamma"));
+  const V all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  EXPECT_EQ(Run({{"alpha beta"}, 0, 1, {}}), all);  // the header and root are kept
+  const std::uint64_t size = std::filesystem::file_size(PairsPath());
+  MakeSets(std::vector<std::string>(10, "alpha bxta gamma"));
+  ASSERT_EQ(std::filesystem::file_size(PairsPath()), size);
+  EXPECT_EQ(Run({{"alpha bxta"}, 0, 1, {}}), all);
+  EXPECT_EQ(Run({{"bxta gamma"}, 0, 1, {}}), all);
+}
+
 // An occurrence across the point where the scan's reads meet is found by
 // both paths.
 TEST_F(PhraseIndexTest, PhrasesAcrossReadBoundariesAreFound) {

@@ -155,6 +155,25 @@ void StoreIdentityField(std::uint64_t value, unsigned char* at) {
 }  // namespace
 
 #ifdef _WIN32
+bool RawFile::ReadIdentity(unsigned char (&out)[kFileIdentitySize]) const {
+  BY_HANDLE_FILE_INFORMATION info;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
+  if (fd_ < 0 || handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    return false;
+  }
+  auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
+  };
+  StoreIdentityField(join(info.nFileSizeHigh, info.nFileSizeLow), out);
+  StoreIdentityField(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+                     out + 8);
+  StoreIdentityField(join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime),
+                     out + 16);
+  StoreIdentityField(info.dwVolumeSerialNumber, out + 24);
+  StoreIdentityField(join(info.nFileIndexHigh, info.nFileIndexLow), out + 32);
+  return true;
+}
+
 bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
@@ -174,9 +193,9 @@ bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize])
   return true;
 }
 #else
-bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {
-  struct stat info;
-  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+namespace {
+bool StoreStatusIdentity(const struct stat& info, unsigned char (&out)[kFileIdentitySize]) {
+  if (!S_ISREG(info.st_mode)) return false;
   auto nanoseconds = [](const struct timespec& t) {
     return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u +
            static_cast<std::uint64_t>(t.tv_nsec);
@@ -187,6 +206,17 @@ bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize])
   StoreIdentityField(static_cast<std::uint64_t>(info.st_dev), out + 24);
   StoreIdentityField(static_cast<std::uint64_t>(info.st_ino), out + 32);
   return true;
+}
+}  // namespace
+
+bool RawFile::ReadIdentity(unsigned char (&out)[kFileIdentitySize]) const {
+  struct stat info;
+  return fd_ >= 0 && fstat(fd_, &info) == 0 && StoreStatusIdentity(info, out);
+}
+
+bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {
+  struct stat info;
+  return stat(path, &info) == 0 && StoreStatusIdentity(info, out);
 }
 #endif
 

@@ -46,6 +46,12 @@ class RawFile {
   // Moves the read position forward by count bytes; false when it fails.
   bool Skip(std::int64_t count);
 
+  // The open file's identity (below: what ReadFileIdentity tells of a path,
+  // here of the file this descriptor reads) into out; false when the file is
+  // not open or its status cannot be read (out untouched). One call to the
+  // file system, on the descriptor.
+  bool ReadIdentity(unsigned char (&out)[40]) const;
+
  private:
   int fd_ = -1;
   std::int64_t size_ = 0;

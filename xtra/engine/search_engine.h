@@ -47,6 +47,7 @@ inline constexpr int kKeyNameSize = 20;  // key names, NUL included
 inline constexpr int kReadBufferSize = 10000;
 inline constexpr int kMatchListCapacity = 25000;  // the match list statement's buffer
 inline constexpr int kFoldTableSize = 256;
+inline constexpr int kPairBlockBytes = 4096;  // a block of the phrase accelerator
 
 struct KeyRange {
   char keyName[kKeyNameSize];
@@ -85,6 +86,15 @@ struct SearchState {
   // InitSearchState and whenever the index path is set.
   std::uint8_t foldCheckKey[40];
   std::int32_t foldCheck;
+  // The phrase accelerator's header block and root block as a search of
+  // these paths last read them and found them sound, kept while the file
+  // shows the identity in pairBlocksKey (raw_file.h), so that a search reads
+  // neither again. pairBlocks is 0 after InitSearchState and whenever a path
+  // is set (nothing kept), 1 with the header kept, 2 with the root as well.
+  std::uint8_t pairBlocksKey[40];
+  std::int32_t pairBlocks;
+  std::uint8_t pairHeaderBlock[kPairBlockBytes];
+  std::uint8_t pairRootBlock[kPairBlockBytes];
 };
 
 inline constexpr std::int32_t kFoldCheckUnknown = 0;

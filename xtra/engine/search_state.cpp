@@ -66,12 +66,14 @@ std::int32_t KPXSearchNew(SearchState& state) {
 // dropped either way.
 std::int32_t KPXSearchSetIndexPath(SearchState& state, const char* path) {
   state.pairCheck = kPairCheckUnknown;
+  state.pairBlocks = 0;
   state.foldCheck = kFoldCheckUnknown;
   return SetPath(state.indexPath, path);
 }
 
 std::int32_t KPXSearchSetArticlesPath(SearchState& state, const char* path) {
   state.pairCheck = kPairCheckUnknown;
+  state.pairBlocks = 0;
   return SetPath(state.articlesPath, path);
 }
 

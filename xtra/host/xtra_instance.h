@@ -50,11 +50,18 @@ static_assert(offsetof(ScriptingObject, instance) == sizeof(XtraObjectHeader));
 // The search state's layout is the same on every target: 16,328 bytes up to
 // and with wordSearchMode, then the set's fold table of 256 bytes, then the
 // 20 bytes of what is known of the phrase accelerator, then the 44 bytes of
-// what is known of the set's fold record.
+// what is known of the set's fold record, then the 44 bytes that name the
+// accelerator blocks kept and those two blocks (8,192 bytes): 24,884 in all.
 static_assert(offsetof(engine::SearchState, foldTable) == 16328);
 static_assert(offsetof(engine::SearchState, pairCheckKey) == 16328 + engine::kFoldTableSize);
 static_assert(offsetof(engine::SearchState, foldCheckKey) == 16328 + engine::kFoldTableSize + 20);
-static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize + 20 + 44);
+static_assert(offsetof(engine::SearchState, pairBlocksKey) ==
+              16328 + engine::kFoldTableSize + 20 + 44);
+static_assert(offsetof(engine::SearchState, pairHeaderBlock) ==
+              16328 + engine::kFoldTableSize + 20 + 44 + 44);
+static_assert(sizeof(engine::SearchState) ==
+              16328 + engine::kFoldTableSize + 20 + 44 + 44 + 2 * engine::kPairBlockBytes);
+static_assert(sizeof(engine::SearchState) == 24884);
 static_assert(alignof(engine::SearchState) == 4);
 static_assert(sizeof(RegistrationObject) == sizeof(XtraObjectHeader));
 
