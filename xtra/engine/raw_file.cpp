@@ -155,22 +155,33 @@ void StoreIdentityField(std::uint64_t value, unsigned char* at) {
 }  // namespace
 
 #ifdef _WIN32
+namespace {
+// Size, write and creation times (100 ns units), then the volume and the
+// file's index where the caller knows them (0 otherwise).
+void StoreWindowsIdentity(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written,
+                          const FILETIME& created, std::uint64_t volume, std::uint64_t index,
+                          unsigned char (&out)[kFileIdentitySize]) {
+  auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
+  };
+  StoreIdentityField(join(sizeHigh, sizeLow), out);
+  StoreIdentityField(join(written.dwHighDateTime, written.dwLowDateTime), out + 8);
+  StoreIdentityField(join(created.dwHighDateTime, created.dwLowDateTime), out + 16);
+  StoreIdentityField(volume, out + 24);
+  StoreIdentityField(index, out + 32);
+}
+}  // namespace
+
 bool RawFile::ReadIdentity(unsigned char (&out)[kFileIdentitySize]) const {
   BY_HANDLE_FILE_INFORMATION info;
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
   if (fd_ < 0 || handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     return false;
   }
-  auto join = [](DWORD high, DWORD low) {
-    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
-  };
-  StoreIdentityField(join(info.nFileSizeHigh, info.nFileSizeLow), out);
-  StoreIdentityField(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
-                     out + 8);
-  StoreIdentityField(join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime),
-                     out + 16);
-  StoreIdentityField(info.dwVolumeSerialNumber, out + 24);
-  StoreIdentityField(join(info.nFileIndexHigh, info.nFileIndexLow), out + 32);
+  StoreWindowsIdentity(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime,
+                       info.ftCreationTime, info.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                       out);
   return true;
 }
 
@@ -180,16 +191,8 @@ bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize])
       (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
     return false;
   }
-  auto join = [](DWORD high, DWORD low) {
-    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
-  };
-  StoreIdentityField(join(data.nFileSizeHigh, data.nFileSizeLow), out);
-  StoreIdentityField(join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime),
-                     out + 8);
-  StoreIdentityField(join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime),
-                     out + 16);
-  StoreIdentityField(0, out + 24);
-  StoreIdentityField(0, out + 32);
+  StoreWindowsIdentity(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime,
+                       data.ftCreationTime, 0, 0, out);
   return true;
 }
 #else
