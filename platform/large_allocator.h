@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -32,6 +34,11 @@ struct LargeAllocator {
     return true;
   }
 };
+
+// The containers the runs keep their big tables in.
+template <typename T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
+using LargeString = std::basic_string<char, std::char_traits<char>, LargeAllocator<char>>;
 
 }  // namespace platform
 

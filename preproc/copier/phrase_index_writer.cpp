@@ -38,9 +38,8 @@ bool IsSpace(unsigned char c) { return (c >= 9 && c <= 13) || c == 32; }
 // The collector's big tables: blocks of 2 MiB and more come on huge pages
 // where the platform gives them, which spares most page faults and TLB
 // misses of the random probes into the word table.
-template <typename T>
-using LargeVector = std::vector<T, platform::LargeAllocator<T>>;
-using LargeString = std::basic_string<char, std::char_traits<char>, platform::LargeAllocator<char>>;
+using platform::LargeString;
+using platform::LargeVector;
 
 // The words of the copies and the pairs they form, article by article.
 class PairCollector {

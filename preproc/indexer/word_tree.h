@@ -30,8 +30,7 @@
 namespace preproc {
 
 // The tree's tables grow to hundreds of MiB on large listings.
-template <typename T>
-using LargeVector = std::vector<T, platform::LargeAllocator<T>>;
+using platform::LargeVector;
 
 // A node's article indices (0-based), ascending, each once.
 using ArticleList = std::span<const std::uint32_t>;
@@ -233,8 +232,7 @@ class WordTree {
   Slot* slots_;             // table_.slots
   std::size_t slot_count_;  // table_.count
   LargeVector<WordRef> words_;
-  std::basic_string<char, std::char_traits<char>, platform::LargeAllocator<char>>
-      text_;  // every word, zero-padded to whole chunks of 8 bytes, back to back
+  platform::LargeString text_;  // every word, zero-padded to whole chunks of 8 bytes, back to back
   LargeVector<std::uint16_t> last_added_;         // per node: last article + 1, 0 none (small: hot)
   LargeVector<std::uint32_t> additions_;          // node ids, in the order articles were added
   std::vector<ArticleRun> runs_;                  // where each article's additions start

@@ -214,18 +214,21 @@ size_t FirstWordLength(const char* phrase, size_t length) {
   return n;
 }
 
+int NextFlagged(const std::uint8_t* flags, int from) {
+  if (from < kMaxArticles && flags[from] != 0) return from;
+  while (from + 8 <= kMaxArticles) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, flags + from, sizeof eight);
+    if (eight != 0) break;
+    from += 8;
+  }
+  while (from < kMaxArticles && flags[from] == 0) ++from;
+  return from;
+}
+
 bool FewFlagged(const std::uint8_t* flags, OnlyArticles* only) {
   only->count = 0;
-  for (int i = 0; i < kMaxArticles; ++i) {
-    if (i % 8 == 0 && i + 8 <= kMaxArticles) {  // eight clear flags passed at once
-      std::uint64_t eight = 0;
-      std::memcpy(&eight, flags + i, sizeof eight);
-      if (eight == 0) {
-        i += 7;
-        continue;
-      }
-    }
-    if (flags[i] == 0) continue;
+  for (int i = NextFlagged(flags, 0); i < kMaxArticles; i = NextFlagged(flags, i + 1)) {
     if (only->count == OnlyArticles::kMost) return false;
     char digits[kFieldWidth];
     indexformat::WriteField(i + 1, digits);

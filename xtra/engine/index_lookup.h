@@ -39,6 +39,10 @@ struct OnlyArticles {
   std::uint32_t field[kMost] = {};
 };
 
+// The first index at or after from whose flag (of kMaxArticles) is set, or
+// kMaxArticles: eight flags are passed at a time where all are clear.
+int NextFlagged(const std::uint8_t* flags, int from);
+
 // The articles flags (kMaxArticles elements) sets, when there are at most
 // OnlyArticles::kMost; false when there are more.
 bool FewFlagged(const std::uint8_t* flags, OnlyArticles* only);

@@ -7,6 +7,7 @@
 #include "indexformat/phrase_search_files.h"
 #include "xtra/engine/char_classes.h"
 #include "xtra/engine/file_names.h"
+#include "xtra/engine/index_lookup.h"
 #include "xtra/engine/phrase_index.h"
 
 namespace engine {
@@ -277,20 +278,6 @@ constexpr int kFewCandidates = 1;
 constexpr std::int64_t kShortCopiesBytes = 32 * 1024;
 
 enum class Candidates { kNone, kFewShort, kMore };
-
-// The first index at or after from whose flag is set, or kMaxArticles: eight
-// flags are passed at a time where all are clear.
-int NextFlagged(const std::uint8_t* flags, int from) {
-  if (from < kMaxArticles && flags[from] != 0) return from;
-  while (from + 8 <= kMaxArticles) {
-    std::uint64_t eight = 0;
-    std::memcpy(&eight, flags + from, sizeof eight);
-    if (eight != 0) break;
-    from += 8;
-  }
-  while (from < kMaxArticles && flags[from] == 0) ++from;
-  return from;
-}
 
 Candidates WeighCandidates(const SearchState& state, Copies& copies) {
   int count = 0;
