@@ -253,8 +253,8 @@ void LookupRemainingWords(SearchState& state, const char* phrase, size_t length,
     position = NextToken(phrase, length, position, &start, &wordLength);
     if (wordLength == 0) break;
     PostingMark mark{state.phraseFlags, k, static_cast<std::uint8_t>(k + 1), only};
-    if (ScanIndexFile(state.indexPath, phrase + start, wordLength, exact, mark, state.readBuffer,
-                      sizeof state.readBuffer) == ScanResult::kNoFile) {
+    if (ScanIndexFile(state.indexPath, phrase + start, wordLength, exact, mark, state.scanBuffer,
+                      sizeof state.scanBuffer) == ScanResult::kNoFile) {
       std::memset(state.phraseFlags, 0, sizeof state.phraseFlags);
       return;
     }

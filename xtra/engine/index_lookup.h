@@ -2,7 +2,7 @@
 // the articles their entries list in the state's phraseFlags.
 //
 // An index file is scanned entry by entry from its start (layout in
-// indexformat/FORMAT.md) through the state's readBuffer. Entries smaller than
+// indexformat/FORMAT.md) through the state's scanBuffer. Entries smaller than
 // the query are passed over without parsing their article numbers; the first
 // greater entry ends the scan, since the entries are in ascending order. In
 // exact comparison an entry equals the query when the words are equal; in

@@ -77,8 +77,8 @@ bool MarkCandidates(SearchState& state, const FoldedPhrase& folded,
     std::memset(state.phraseFlags, 1, sizeof state.phraseFlags);
   } else {
     PostingMark mark{state.phraseFlags, -1, 1, only};
-    if (ScanIndexFile(state.indexPath, phrase, firstLength, exact, mark, state.readBuffer,
-                      sizeof state.readBuffer) == ScanResult::kNoFile) {
+    if (ScanIndexFile(state.indexPath, phrase, firstLength, exact, mark, state.scanBuffer,
+                      sizeof state.scanBuffer) == ScanResult::kNoFile) {
       return false;
     }
   }

@@ -308,7 +308,7 @@ void VerifyOnePhrase(SearchState& state, Copies& copies, const char* phrase, siz
          i = NextFlagged(state.phraseFlags, i + 1)) {
       if (verdict[i] == kPairListed) ++wanted[i / indexformat::kArticlesPerCopyBlock];
     }
-    copies.ListBlocks(wanted, state.readBuffer, sizeof state.readBuffer);
+    copies.ListBlocks(wanted, state.scanBuffer, sizeof state.scanBuffer);
   }
   for (int i = NextFlagged(state.phraseFlags, 0); i < kMaxArticles;
        i = NextFlagged(state.phraseFlags, i + 1)) {
@@ -324,7 +324,7 @@ void VerifyOnePhrase(SearchState& state, Copies& copies, const char* phrase, siz
     RawFile file;
     bool holds = copies.Open(i + 1, file) &&
                  ArticleHoldsPhrase(file, phrase, length, wholeWord, state.foldTable,
-                                    state.readBuffer, sizeof state.readBuffer);
+                                    state.scanBuffer, sizeof state.scanBuffer);
     state.phraseFlags[i] = holds ? 1 : 0;
   }
 }

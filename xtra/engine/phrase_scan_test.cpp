@@ -169,6 +169,47 @@ TEST(RawFileTest, ReadAtReadsExactlyWhereAsked) {
   EXPECT_FALSE(file.ReadAt(-1, bytes, 1));
 }
 
+// Read goes on where the reads and skips before it left off, whatever ReadAt
+// read in between; a skip past the end leaves nothing to read. The identity
+// of the open file is the one its path shows, and another file's differs.
+TEST(RawFileTest, ReadsAndSkipsFollowOneAnotherAndTheFileKeepsItsIdentity) {
+  platform::testing::TempDir dir;
+  const std::string path = dir.Write("entries", "0123456789abcdef");
+  const std::string other = dir.Write("other", "0123456789abcdef");
+  RawFile file;
+  ASSERT_TRUE(file.Open(path.c_str()));
+  char bytes[8] = {};
+  ASSERT_EQ(file.Read(bytes, 3), 3u);
+  EXPECT_EQ(std::string(bytes, 3), "012");
+  ASSERT_TRUE(file.Skip(4));
+  ASSERT_TRUE(file.ReadAt(12, bytes, 2));
+  ASSERT_EQ(file.Read(bytes, 2), 2u);
+  EXPECT_EQ(std::string(bytes, 2), "78");
+  ASSERT_TRUE(file.Skip(0));
+  ASSERT_EQ(file.Read(bytes, 8), 7u);
+  EXPECT_EQ(std::string(bytes, 7), "9abcdef");
+  EXPECT_EQ(file.Read(bytes, 8), 0u);
+  unsigned char opened[kFileIdentitySize] = {};
+  unsigned char named[kFileIdentitySize] = {};
+  unsigned char another[kFileIdentitySize] = {};
+  ASSERT_TRUE(file.ReadIdentity(opened));
+  ASSERT_TRUE(ReadFileIdentity(path.c_str(), named));
+  ASSERT_TRUE(ReadFileIdentity(other.c_str(), another));
+  EXPECT_EQ(std::memcmp(opened, named, 8), 0) << "the sizes";
+#ifndef _WIN32
+  // The path's identity holds device and inode; Windows gives them only on
+  // the open handle.
+  EXPECT_EQ(std::memcmp(opened, named, sizeof opened), 0);
+  EXPECT_NE(std::memcmp(named, another, sizeof named), 0);
+#endif
+  ASSERT_TRUE(file.Open(path.c_str()));
+  ASSERT_TRUE(file.Skip(20));
+  EXPECT_EQ(file.Read(bytes, 8), 0u) << "skipped past the end";
+  file.Close();
+  EXPECT_FALSE(file.ReadIdentity(opened));
+  EXPECT_FALSE(file.Skip(1));
+}
+
 using testing::EngineTest;
 
 TEST_F(EngineTest, AMissingCopyDropsOnlyItsOwnArticle) {

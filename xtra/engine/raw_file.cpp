@@ -4,6 +4,8 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,7 +21,6 @@
 #include <dirent.h>  // getdents64 and its record
 
 #include <cstddef>  // offsetof
-#include <cstring>
 #endif
 
 namespace engine {
@@ -47,22 +48,6 @@ long ReadDescriptorAt(int fd, char* buffer, size_t capacity, std::int64_t offset
 #else
 int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
 int CloseDescriptor(int fd) { return close(fd); }
-bool IsRegular(int fd, std::int64_t* size) {
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  *size = static_cast<std::int64_t>(info.st_size);
-  return true;
-}
-long ReadDescriptor(int fd, char* buffer, size_t capacity) {
-  ssize_t n;
-  do {
-    n = read(fd, buffer, capacity);
-  } while (n < 0 && errno == EINTR);
-  return static_cast<long>(n);
-}
-bool SkipDescriptor(int fd, std::int64_t count) {
-  return lseek(fd, static_cast<off_t>(count), SEEK_CUR) >= 0;
-}
 // Reads at offset in one call.
 long ReadDescriptorAt(int fd, char* buffer, size_t capacity, std::int64_t offset) {
   ssize_t n;
@@ -73,8 +58,29 @@ long ReadDescriptorAt(int fd, char* buffer, size_t capacity, std::int64_t offset
 }
 #endif
 
+void StoreIdentityField(std::uint64_t value, unsigned char* at) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+#ifndef _WIN32
+bool StoreStatusIdentity(const struct stat& info, unsigned char (&out)[kFileIdentitySize]) {
+  if (!S_ISREG(info.st_mode)) return false;
+  auto nanoseconds = [](const struct timespec& t) {
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(t.tv_nsec);
+  };
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_size), out);
+  StoreIdentityField(nanoseconds(info.st_mtim), out + 8);
+  StoreIdentityField(nanoseconds(info.st_ctim), out + 16);
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_dev), out + 24);
+  StoreIdentityField(static_cast<std::uint64_t>(info.st_ino), out + 32);
+  return true;
+}
+#endif
+
 }  // namespace
 
+#ifdef _WIN32
 bool RawFile::Open(const char* path) {
   Close();
   int fd = OpenForReading(path);
@@ -89,16 +95,48 @@ bool RawFile::Open(const char* path) {
   return true;
 }
 
-void RawFile::Close() {
-  if (fd_ >= 0) CloseDescriptor(fd_);
-  fd_ = -1;
-  size_ = 0;
-}
-
 size_t RawFile::Read(char* buffer, size_t capacity) {
   if (fd_ < 0 || capacity == 0) return 0;
   long n = ReadDescriptor(fd_, buffer, capacity);
   return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+bool RawFile::Skip(std::int64_t count) { return fd_ >= 0 && SkipDescriptor(fd_, count); }
+#else
+bool RawFile::Open(const char* path) {
+  Close();
+  int fd = OpenForReading(path);
+  if (fd < 0) return false;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !StoreStatusIdentity(info, identity_)) {
+    CloseDescriptor(fd);
+    return false;
+  }
+  fd_ = fd;
+  size_ = static_cast<std::int64_t>(info.st_size);
+  position_ = 0;
+  return true;
+}
+
+size_t RawFile::Read(char* buffer, size_t capacity) {
+  if (fd_ < 0 || capacity == 0) return 0;
+  long n = ReadDescriptorAt(fd_, buffer, capacity, position_);
+  if (n <= 0) return 0;
+  position_ += n;
+  return static_cast<size_t>(n);
+}
+
+bool RawFile::Skip(std::int64_t count) {
+  if (fd_ < 0 || count < 0 || count > INT64_MAX - position_) return false;
+  position_ += count;
+  return true;
+}
+#endif
+
+void RawFile::Close() {
+  if (fd_ >= 0) CloseDescriptor(fd_);
+  fd_ = -1;
+  size_ = 0;
 }
 
 bool RawFile::ReadAt(std::int64_t offset, char* buffer, size_t size) {
@@ -115,8 +153,6 @@ bool RawFile::ReadAt(std::int64_t offset, char* buffer, size_t size) {
   }
   return true;
 }
-
-bool RawFile::Skip(std::int64_t count) { return fd_ >= 0 && SkipDescriptor(fd_, count); }
 
 #ifdef _WIN32
 bool CanOpen(const char* path, std::int64_t* size) {
@@ -147,12 +183,6 @@ bool CanOpen(const char* path, std::int64_t* size) {
   return true;
 }
 #endif
-
-namespace {
-void StoreIdentityField(std::uint64_t value, unsigned char* at) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-}  // namespace
 
 #ifdef _WIN32
 namespace {
@@ -196,25 +226,10 @@ bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize])
   return true;
 }
 #else
-namespace {
-bool StoreStatusIdentity(const struct stat& info, unsigned char (&out)[kFileIdentitySize]) {
-  if (!S_ISREG(info.st_mode)) return false;
-  auto nanoseconds = [](const struct timespec& t) {
-    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u +
-           static_cast<std::uint64_t>(t.tv_nsec);
-  };
-  StoreIdentityField(static_cast<std::uint64_t>(info.st_size), out);
-  StoreIdentityField(nanoseconds(info.st_mtim), out + 8);
-  StoreIdentityField(nanoseconds(info.st_ctim), out + 16);
-  StoreIdentityField(static_cast<std::uint64_t>(info.st_dev), out + 24);
-  StoreIdentityField(static_cast<std::uint64_t>(info.st_ino), out + 32);
-  return true;
-}
-}  // namespace
-
 bool RawFile::ReadIdentity(unsigned char (&out)[kFileIdentitySize]) const {
-  struct stat info;
-  return fd_ >= 0 && fstat(fd_, &info) == 0 && StoreStatusIdentity(info, out);
+  if (fd_ < 0) return false;
+  std::memcpy(out, identity_, sizeof identity_);
+  return true;
 }
 
 bool ReadFileIdentity(const char* path, unsigned char (&out)[kFileIdentitySize]) {

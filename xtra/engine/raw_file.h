@@ -1,11 +1,13 @@
 // RawFile: one file opened for reading raw bytes through the operating system's
-// descriptor calls (open/read/lseek/close on POSIX, _open/_read/... on Windows).
+// descriptor calls (open/pread/close on POSIX, _open/_read/... on Windows).
 // The engine reads through this wrapper instead of the C library's buffered
 // files because those allocate a FILE record and a buffer on every open, and
 // the engine allocates no memory.
 //
 // Contract: a directory or anything else that is not a regular file counts as
-// "cannot be opened". A read error reads as the end of the file. The file is
+// "cannot be opened". A read error reads as the end of the file. Open asks the
+// file system for the file's status once; Read costs one call, Skip none on
+// POSIX (one on Windows). The file is
 // closed by Close or the destructor; a RawFile is not copyable. No exceptions.
 //
 // CanOpen answers whether Open would succeed without opening the file, for a
@@ -48,13 +50,19 @@ class RawFile {
 
   // The open file's identity (below: what ReadFileIdentity tells of a path,
   // here of the file this descriptor reads) into out; false when the file is
-  // not open or its status cannot be read (out untouched). One call to the
-  // file system, on the descriptor.
+  // not open or its status cannot be read (out untouched). POSIX: the status
+  // Open took, no further call; Windows: one call on the handle.
   bool ReadIdentity(unsigned char (&out)[40]) const;
 
  private:
   int fd_ = -1;
   std::int64_t size_ = 0;
+#ifndef _WIN32
+  // POSIX reads at a position of the file's own (pread), so Skip costs no
+  // call to the file system; the identity is the status Open took.
+  std::int64_t position_ = 0;
+  unsigned char identity_[40] = {};
+#endif
 };
 
 // Whether RawFile::Open(path) would open path: a regular file that can be

@@ -47,7 +47,8 @@ inline constexpr int kKeyNameSize = 20;  // key names, NUL included
 inline constexpr int kReadBufferSize = 10000;
 inline constexpr int kMatchListCapacity = 25000;  // the match list statement's buffer
 inline constexpr int kFoldTableSize = 256;
-inline constexpr int kPairBlockBytes = 4096;  // a block of the phrase accelerator
+inline constexpr int kPairBlockBytes = 4096;   // a block of the phrase accelerator
+inline constexpr int kScanBufferSize = 32768;  // the index files' and copies' reads
 
 struct KeyRange {
   char keyName[kKeyNameSize];
@@ -95,6 +96,10 @@ struct SearchState {
   std::int32_t pairBlocks;
   std::uint8_t pairHeaderBlock[kPairBlockBytes];
   std::uint8_t pairRootBlock[kPairBlockBytes];
+  // Where the index files and the copies are read, and the copy block
+  // directories listed: most of those files come whole in one read of this
+  // size, where readBuffer would take two to seven.
+  char scanBuffer[kScanBufferSize];
 };
 
 inline constexpr std::int32_t kFoldCheckUnknown = 0;

@@ -51,7 +51,8 @@ static_assert(offsetof(ScriptingObject, instance) == sizeof(XtraObjectHeader));
 // and with wordSearchMode, then the set's fold table of 256 bytes, then the
 // 20 bytes of what is known of the phrase accelerator, then the 44 bytes of
 // what is known of the set's fold record, then the 44 bytes that name the
-// accelerator blocks kept and those two blocks (8,192 bytes): 24,884 in all.
+// accelerator blocks kept and those two blocks (8,192 bytes), then the scan
+// buffer of 32,768 bytes: 57,652 in all.
 static_assert(offsetof(engine::SearchState, foldTable) == 16328);
 static_assert(offsetof(engine::SearchState, pairCheckKey) == 16328 + engine::kFoldTableSize);
 static_assert(offsetof(engine::SearchState, foldCheckKey) == 16328 + engine::kFoldTableSize + 20);
@@ -59,9 +60,12 @@ static_assert(offsetof(engine::SearchState, pairBlocksKey) ==
               16328 + engine::kFoldTableSize + 20 + 44);
 static_assert(offsetof(engine::SearchState, pairHeaderBlock) ==
               16328 + engine::kFoldTableSize + 20 + 44 + 44);
-static_assert(sizeof(engine::SearchState) ==
+static_assert(offsetof(engine::SearchState, scanBuffer) ==
               16328 + engine::kFoldTableSize + 20 + 44 + 44 + 2 * engine::kPairBlockBytes);
-static_assert(sizeof(engine::SearchState) == 24884);
+static_assert(sizeof(engine::SearchState) == 16328 + engine::kFoldTableSize + 20 + 44 + 44 +
+                                                 2 * engine::kPairBlockBytes +
+                                                 engine::kScanBufferSize);
+static_assert(sizeof(engine::SearchState) == 57652);
 static_assert(alignof(engine::SearchState) == 4);
 static_assert(sizeof(RegistrationObject) == sizeof(XtraObjectHeader));
 
