@@ -35,6 +35,48 @@ static_assert(indexformat::kMaxPairArticles < (1 << kArticleBits));
 
 bool IsSpace(unsigned char c) { return (c >= 9 && c <= 13) || c == 32; }
 
+// Where the tables are this large, the work on them after the copies are all
+// in is shared out between two threads (RunBoth); below, a thread costs more
+// than it saves.
+constexpr size_t kFewestApart = size_t{1} << 16;
+
+// Runs first, then later, and returns once both are done: where apart, later
+// on a second thread meanwhile (here after first when no thread can be
+// started). What either throws (no memory) is thrown here, first's before
+// later's.
+template <typename First, typename Later>
+void RunBoth(bool apart, First&& first, Later&& later) {
+  if (!apart) {
+    first();
+    later();
+    return;
+  }
+  std::exception_ptr later_failure;
+  const auto run_later = [&] {
+    try {
+      later();
+    } catch (...) {
+      later_failure = std::current_exception();
+    }
+  };
+  {
+    // Joined however first ends, a throw included.
+    struct Joined {
+      std::thread thread;
+      ~Joined() {
+        if (thread.joinable()) thread.join();
+      }
+    } second;
+    try {
+      second.thread = std::thread(run_later);
+    } catch (const std::system_error&) {  // no thread: later runs after first
+    }
+    first();
+    if (!second.thread.joinable()) run_later();
+  }
+  if (later_failure) std::rethrow_exception(later_failure);
+}
+
 // The collector's big tables: blocks of 2 MiB and more come on huge pages
 // where the platform gives them, which spares most page faults and TLB
 // misses of the random probes into the word table.
@@ -244,51 +286,47 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
 
 // Sorts the keys stably by their bits low_bit to low_bit + bits - 1 (those
 // above must be 0): a least significant digit radix sort over those bits
-// only, in as few passes of at most 16 bits as they need, every pass counted
-// in one sweep first.
+// only, in as few passes of at most 16 bits as they need. Each pass counts
+// and moves either half of the keys on a thread of its own; the second
+// half's keys of a digit go behind the first half's, so the sort stays
+// stable.
 void SortKeys(LargeVector<std::uint64_t>& keys, int low_bit, int bits) {
-  if (keys.size() < 2 || bits <= 0) return;
+  const size_t n = keys.size();
+  if (n < 2 || bits <= 0) return;
   const int passes = (bits + 15) / 16;
   const int digit_bits = (bits + passes - 1) / passes;
   const size_t digits = size_t{1} << digit_bits;
   const std::uint64_t mask = digits - 1;
-  // The counting sweep takes all four digits a key can have at once; a digit
-  // past the passes is counted with no bits, in its first slot.
-  constexpr int kMostPasses = 4;
-  std::vector<size_t> starts(kMostPasses * digits, 0);
-  std::array<int, kMostPasses> shifts{};
-  std::array<std::uint64_t, kMostPasses> masks{};
-  for (int p = 0; p < passes; ++p) {
-    shifts[static_cast<size_t>(p)] = low_bit + p * digit_bits;
-    masks[static_cast<size_t>(p)] = mask;
-  }
-  size_t* const c0 = starts.data();
-  size_t* const c1 = c0 + digits;
-  size_t* const c2 = c1 + digits;
-  size_t* const c3 = c2 + digits;
-  for (const std::uint64_t key : keys) {
-    ++c0[(key >> shifts[0]) & masks[0]];
-    ++c1[(key >> shifts[1]) & masks[1]];
-    ++c2[(key >> shifts[2]) & masks[2]];
-    ++c3[(key >> shifts[3]) & masks[3]];
-  }
-  LargeVector<std::uint64_t> other(keys.size());
+  const size_t half = n / 2;
+  const bool apart = n >= kFewestApart;
+  std::vector<size_t> starts[2] = {std::vector<size_t>(digits), std::vector<size_t>(digits)};
+  LargeVector<std::uint64_t> other(n);
   std::uint64_t* from = keys.data();
   std::uint64_t* to = other.data();
   for (int p = 0; p < passes; ++p) {
     const int shift = low_bit + p * digit_bits;
-    size_t* const pass = starts.data() + static_cast<size_t>(p) * digits;
-    if (pass[(from[0] >> shift) & mask] == keys.size()) continue;  // one digit: nothing moves
+    const auto count = [&](int h, size_t begin, size_t end) {
+      std::vector<size_t>& counts = starts[h];
+      std::fill(counts.begin(), counts.end(), 0);
+      for (size_t i = begin; i < end; ++i) ++counts[(from[i] >> shift) & mask];
+    };
+    RunBoth(
+        apart, [&] { count(0, 0, half); }, [&] { count(1, half, n); });
+    const size_t digit = (from[0] >> shift) & mask;
+    if (starts[0][digit] + starts[1][digit] == n) continue;  // one digit: nothing moves
     size_t at = 0;
     for (size_t d = 0; d < digits; ++d) {
-      const size_t count = pass[d];
-      pass[d] = at;
-      at += count;
+      for (std::vector<size_t>& start : starts) at += std::exchange(start[d], at);
     }
-    for (size_t i = 0; i < keys.size(); ++i) to[pass[(from[i] >> shift) & mask]++] = from[i];
+    const auto move = [&](int h, size_t begin, size_t end) {
+      size_t* const start = starts[h].data();
+      for (size_t i = begin; i < end; ++i) to[start[(from[i] >> shift) & mask]++] = from[i];
+    };
+    RunBoth(
+        apart, [&] { move(0, 0, half); }, [&] { move(1, half, n); });
     std::swap(from, to);
   }
-  if (from != keys.data()) std::copy(from, from + keys.size(), keys.data());
+  if (from != keys.data()) std::copy(from, from + n, keys.data());
 }
 
 LargeVector<std::uint64_t> PairCollector::SortedPairs() {
@@ -331,17 +369,25 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
       leading.swap(other);
     }
   }
-  for (size_t i = 0; i < n;) {
-    size_t end = i + 1;
-    while (end < n && leading[end].bytes == leading[i].bytes) ++end;
-    if (end - i > 1) {
-      std::sort(
-          leading.begin() + static_cast<std::ptrdiff_t>(i),
-          leading.begin() + static_cast<std::ptrdiff_t>(end),
-          [&](const Leading& a, const Leading& b) { return words_[a.number] < words_[b.number]; });
+  // The runs of either half of the words on a thread each.
+  const auto sort_runs = [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end;) {
+      size_t last = i + 1;
+      while (last < end && leading[last].bytes == leading[i].bytes) ++last;
+      if (last - i > 1) {
+        std::sort(leading.begin() + static_cast<std::ptrdiff_t>(i),
+                  leading.begin() + static_cast<std::ptrdiff_t>(last),
+                  [&](const Leading& a, const Leading& b) {
+                    return words_[a.number] < words_[b.number];
+                  });
+      }
+      i = last;
     }
-    i = end;
-  }
+  };
+  size_t middle = n / 2;
+  while (middle > 0 && leading[middle - 1].bytes == leading[middle].bytes) --middle;
+  RunBoth(
+      n >= kFewestApart, [&] { sort_runs(0, middle); }, [&] { sort_runs(middle, n); });
   LargeVector<std::uint32_t> second_order(n);  // word numbers by rank
   for (size_t i = 0; i < n; ++i) second_order[i] = leading[i].number;
   LargeVector<Leading>().swap(leading);
@@ -356,19 +402,22 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   }
   LargeVector<std::uint32_t> first_rank(n);
   LargeVector<std::uint32_t> second_rank(n);
-  for (RankedWords* ranked : {&by_first_, &by_second_}) {
-    ranked->at.assign(n + 1, 0);
-    ranked->bytes.clear();
-    ranked->bytes.reserve(arena_.size());
-  }
-  for (size_t r = 0; r < n; ++r) {
-    first_rank[first_order[r]] = static_cast<std::uint32_t>(r);
-    second_rank[second_order[r]] = static_cast<std::uint32_t>(r);
-    by_first_.bytes.append(words_[first_order[r]]);
-    by_first_.at[r + 1] = by_first_.bytes.size();
-    by_second_.bytes.append(words_[second_order[r]]);
-    by_second_.at[r + 1] = by_second_.bytes.size();
-  }
+  // Each order on a thread of its own: the words' bytes are gathered from
+  // all over the arena.
+  const auto lay_out = [&](const LargeVector<std::uint32_t>& order, RankedWords& ranked,
+                           LargeVector<std::uint32_t>& rank) {
+    ranked.at.assign(n + 1, 0);
+    ranked.bytes.clear();
+    ranked.bytes.reserve(arena_.size());
+    for (size_t r = 0; r < n; ++r) {
+      rank[order[r]] = static_cast<std::uint32_t>(r);
+      ranked.bytes.append(words_[order[r]]);
+      ranked.at[r + 1] = ranked.bytes.size();
+    }
+  };
+  RunBoth(
+      n >= kFewestApart, [&] { lay_out(first_order, by_first_, first_rank); },
+      [&] { lay_out(second_order, by_second_, second_rank); });
   // The words live on in rank order only.
   LargeVector<std::string_view>().swap(words_);
   LargeVector<Stored>().swap(stored_);
@@ -380,23 +429,30 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   // articles in order, so the article bits need no pass.
   rank_bits_ = 0;
   while (rank_bits_ < kWordBits && (std::uint64_t{1} << rank_bits_) < n) ++rank_bits_;
-  // Each chunk is let go once its pairs are in sorted.
+  // Each chunk is let go once its pairs are in sorted; the two halves of
+  // the chunks on a thread each.
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   LargeVector<std::uint64_t> sorted(pair_count_);
-  for (size_t c = 0; c < chunks_.size(); ++c) {
-    const std::uint64_t* chunk = chunks_[c].data();
-    const size_t base = c * kChunkPairs;
-    const size_t count = std::min(kChunkPairs, pair_count_ - base);
-    for (size_t i = 0; i < count; ++i) {
-      const std::uint64_t pair = chunk[i];
-      const std::uint64_t a = pair >> (kWordBits + kArticleBits);
-      const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
-      sorted[base + i] = static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
-                         static_cast<std::uint64_t>(second_rank[b]) << kArticleBits |
-                         (pair & kArticleMask);
+  const auto map_chunks = [&](size_t begin, size_t end) {
+    for (size_t c = begin; c < end; ++c) {
+      const std::uint64_t* chunk = chunks_[c].data();
+      const size_t base = c * kChunkPairs;
+      const size_t count = std::min(kChunkPairs, pair_count_ - base);
+      for (size_t i = 0; i < count; ++i) {
+        const std::uint64_t pair = chunk[i];
+        const std::uint64_t a = pair >> (kWordBits + kArticleBits);
+        const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
+        sorted[base + i] =
+            static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
+            static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
+      }
+      LargeVector<std::uint64_t>().swap(chunks_[c]);
     }
-    LargeVector<std::uint64_t>().swap(chunks_[c]);
-  }
+  };
+  const size_t chunks = chunks_.size();
+  RunBoth(
+      pair_count_ >= kFewestApart, [&] { map_chunks(0, chunks / 2); },
+      [&] { map_chunks(chunks / 2, chunks); });
   chunks_.clear();
   pair_count_ = 0;
   SortKeys(sorted, kArticleBits, 2 * rank_bits_);
@@ -407,9 +463,14 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
 // Lays the blocks out: leaves as entries come, then the directory levels.
 class TreeWriter {
  public:
-  explicit TreeWriter(std::string* file) : file_(file) { file_->assign(kPairBlockSize, '\0'); }
+  // Block 0 is left for the header.
+  explicit TreeWriter(LargeString* file) : file_(file) { file_->assign(kPairBlockSize, '\0'); }
 
   void AddEntry(const unsigned char* key, size_t key_length, const std::vector<int>& articles);
+  // Puts the leaves of later, whose keys all follow this writer's, behind
+  // this writer's leaves, each sealed under its new number (later's block 0
+  // is not taken).
+  void Append(TreeWriter& later);
   // Seals the last leaf, writes the directory; fills the header's tree fields.
   void Finish(indexformat::PairHeader* header);
 
@@ -427,7 +488,7 @@ class TreeWriter {
   }
   void SealLeaf();
 
-  std::string* file_;
+  LargeString* file_;
   std::vector<Child> leaves_;
   std::uint32_t leaf_ = 0;  // the leaf being filled, 0 before the first
   size_t used_ = 0;         // bytes of its payload in use
@@ -520,6 +581,20 @@ void TreeWriter::AddEntry(const unsigned char* key, size_t key_length,
     ++entries_;
     return;
   }
+}
+
+void TreeWriter::Append(TreeWriter& later) {
+  SealLeaf();
+  leaf_ = 0;
+  later.SealLeaf();
+  const auto offset = static_cast<std::uint32_t>(file_->size() / kPairBlockSize - 1);
+  file_->append(later.file_->data() + kPairBlockSize, later.file_->size() - kPairBlockSize);
+  for (Child& child : later.leaves_) {
+    child.block += offset;
+    indexformat::SealPairBlock(Block(child.block), child.block);
+    leaves_.push_back(std::move(child));
+  }
+  entries_ += later.entries_;
 }
 
 void TreeWriter::Finish(indexformat::PairHeader* header) {
@@ -617,7 +692,7 @@ bool DescribesCopies(const std::string& path, const indexformat::PairHeader& exp
 }
 
 // Writes bytes to path anew; false when any step fails.
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
   std::FILE* file = platform::CreateNewFile(path);
   if (file == nullptr) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
@@ -669,26 +744,17 @@ void StampOfListing(const std::vector<std::string>& names, std::uint64_t* stamp,
 
 namespace {
 
-// The accelerator's bytes: the tree of the pairs collected, under header,
-// which holds the copies' fields.
-std::string WritePairTree(PairCollector& collector, indexformat::PairHeader header) {
-  const LargeVector<std::uint64_t> pairs = collector.SortedPairs();
-  // Room for the file at once, so it is never copied as it grows: about 10
-  // bytes a pair on real text; never more than the copies' bytes except for
-  // tiny sets, which grow the string as needed. Room untouched costs nothing.
-  constexpr std::uint64_t kMostReserved = std::uint64_t{256} << 20;
-  std::string file;
-  file.reserve(static_cast<size_t>(
-      std::min(std::max<std::uint64_t>(12 * pairs.size(), header.copy_bytes), kMostReserved) +
-      2 * kPairBlockSize));
-  TreeWriter tree(&file);
+// Writes the entries of pairs[begin, end) (sorted, begin and end at entry
+// boundaries) into tree.
+void WriteEntries(const PairCollector& collector, const LargeVector<std::uint64_t>& pairs,
+                  size_t begin, size_t end, TreeWriter& tree) {
   std::vector<int> articles;
   unsigned char key[indexformat::kMaxPairKey];
   const int rank_bits = collector.rank_bits();
   const std::uint64_t second_mask = (std::uint64_t{1} << rank_bits) - 1;
   constexpr size_t kAhead = 8;  // pairs between the fetch of a word's place and its bytes
-  for (size_t i = 0; i < pairs.size();) {
-    if (i + 2 * kAhead < pairs.size()) {
+  for (size_t i = begin; i < end;) {
+    if (i + 2 * kAhead < end) {
       collector.PrefetchSecond(
           static_cast<std::uint32_t>((pairs[i + 2 * kAhead] >> kArticleBits) & second_mask), false);
       collector.PrefetchSecond(
@@ -696,7 +762,7 @@ std::string WritePairTree(PairCollector& collector, indexformat::PairHeader head
     }
     const std::uint64_t words = pairs[i] >> kArticleBits;
     articles.clear();
-    for (; i < pairs.size() && pairs[i] >> kArticleBits == words; ++i) {
+    for (; i < end && pairs[i] >> kArticleBits == words; ++i) {
       articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
     }
     const auto first = static_cast<std::uint32_t>(words >> rank_bits);
@@ -705,6 +771,50 @@ std::string WritePairTree(PairCollector& collector, indexformat::PairHeader head
         indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
     tree.AddEntry(key, length, articles);
   }
+}
+
+// Where the entries are cut in two halves, one for each thread: the start of
+// the entry that holds the middle pair; 0 (no cut) for sets too small to
+// gain from a second thread.
+size_t HalfOfEntries(const LargeVector<std::uint64_t>& pairs) {
+  if (pairs.size() < kFewestApart) return 0;
+  size_t cut = pairs.size() / 2;
+  while (cut > 0 && pairs[cut - 1] >> kArticleBits == pairs[cut] >> kArticleBits) --cut;
+  return cut;
+}
+
+// The accelerator's bytes: the tree of the pairs collected, under header,
+// which holds the copies' fields. The leaves of the second half of the
+// entries are written on a second thread, into a file of their own that then
+// follows the first half's leaves; the directory is written over both.
+LargeString WritePairTree(PairCollector& collector, indexformat::PairHeader header) {
+  const LargeVector<std::uint64_t> pairs = collector.SortedPairs();
+  // Room for the file at once, so it is never copied as it grows: about 10
+  // bytes a pair on real text; never more than the copies' bytes except for
+  // tiny sets, which grow the string as needed. Room untouched costs nothing.
+  constexpr std::uint64_t kMostReserved = std::uint64_t{256} << 20;
+  const auto room = [&](size_t count) {
+    return static_cast<size_t>(
+        std::min(std::max<std::uint64_t>(12 * count, header.copy_bytes), kMostReserved) +
+        2 * kPairBlockSize);
+  };
+  const size_t cut = HalfOfEntries(pairs);
+  LargeString file;
+  file.reserve(room(pairs.size()));
+  TreeWriter tree(&file);
+  LargeString later_file;
+  TreeWriter later(&later_file);
+  if (cut == 0) {
+    WriteEntries(collector, pairs, 0, pairs.size(), tree);
+  } else {
+    RunBoth(
+        true, [&] { WriteEntries(collector, pairs, 0, cut, tree); },
+        [&] {
+          later_file.reserve(room(pairs.size() - cut));
+          WriteEntries(collector, pairs, cut, pairs.size(), later);
+        });
+    tree.Append(later);
+  }
   tree.Finish(&header);
   indexformat::EncodePairHeader(header, reinterpret_cast<unsigned char*>(file.data()));
   return file;
@@ -712,18 +822,29 @@ std::string WritePairTree(PairCollector& collector, indexformat::PairHeader head
 
 }  // namespace
 
-std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
-                             const std::vector<bool>& absent, std::uint64_t log_stamp,
-                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+namespace {
+
+LargeString BuildPairs(const std::vector<std::string_view>& copies, const std::vector<bool>& absent,
+                       std::uint64_t log_stamp, std::uint32_t log_lines,
+                       const platform::UpperCaseTable& fold) {
   std::vector<std::uint64_t> sizes(copies.size());
   for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
   const indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
   PairCollector collector;
   for (std::uint32_t i = 0; i < header.articles; ++i) {
     if (IsAbsent(absent, i)) continue;
-    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return std::string();
+    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return LargeString();
   }
   return WritePairTree(collector, header);
+}
+
+}  // namespace
+
+std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
+                             const std::vector<bool>& absent, std::uint64_t log_stamp,
+                             std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+  const LargeString bytes = BuildPairs(copies, absent, log_stamp, log_lines, fold);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // What the builder's thread and the run share. The thread alone touches the
@@ -822,10 +943,10 @@ void PhraseIndexBuilder::Add(int article, std::string text) {
 
 void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
 
-std::string PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
+LargeString PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
   Close(false);
   if (shared_->failure) std::rethrow_exception(shared_->failure);
-  if (shared_->too_many) return std::string();
+  if (shared_->too_many) return LargeString();
   return WritePairTree(shared_->collector, HeaderOfCopies(shared_->sizes, shared_->absent,
                                                           log_stamp, log_lines, shared_->fold));
 }
@@ -889,8 +1010,8 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   for (size_t i = 0; i < static_cast<size_t>(covered); ++i) {
     if (is_known(i)) read(i);
   }
-  std::string bytes = builder != nullptr ? builder->Finish(stamp, lines)
-                                         : BuildPhraseIndex(copies, absent, stamp, lines, fold);
+  LargeString bytes = builder != nullptr ? builder->Finish(stamp, lines)
+                                         : BuildPairs(copies, absent, stamp, lines, fold);
   std::vector<std::string>().swap(contents);
   if (bytes.empty()) {
     result.outcome = PhraseIndexOutcome::kTooLarge;

@@ -12,6 +12,10 @@
 // accelerator that disagrees with the copies. A file of either name that does not read as an
 // accelerator (no magic) is the author's: it is never removed or replaced.
 //
+// Once the copies are all in, the ordering of the words and pairs and the
+// writing of the leaves are shared out between this thread and a second one
+// where the tables are large; the file is the same whichever threads run.
+//
 // The words are folded with the table the index run folds with (the set's
 // fold record); the stamp is that of the file mapping log the index run
 // writes for the same listing (indexformat::LogStamp), so the search uses the
@@ -28,6 +32,7 @@
 
 #include "indexformat/phrase_pairs.h"
 #include "platform/code_page.h"
+#include "platform/large_allocator.h"
 #include "preproc/run/run_services.h"
 
 namespace preproc {
@@ -88,7 +93,7 @@ class PhraseIndexBuilder {
   // Waits for every copy to be taken in and gives the accelerator's bytes,
   // as BuildPhraseIndex does; empty when there are too many words. Throws
   // what the thread threw (std::bad_alloc). Called once, last.
-  std::string Finish(std::uint64_t log_stamp, std::uint32_t log_lines);
+  platform::LargeString Finish(std::uint64_t log_stamp, std::uint32_t log_lines);
 
  private:
   struct Shared;

@@ -81,42 +81,55 @@ TEST(PhraseIndexWriter, TheBuilderWritesWhatTheWholeBuildWrites) {
   builder.AddFromCopyPath(3);  // no such copy
   builder.AddFromCopyPath(4);
   builder.Add(5, std::string(300, 'l') + " york new");
-  EXPECT_EQ(builder.Finish(42, 7), Build({"new york city", "york city\nnew  york", "",
-                                          "city of york", std::string(300, 'l') + " york new"},
-                                         {false, false, true, false, false}));
+  const platform::LargeString built = builder.Finish(42, 7);
+  EXPECT_EQ(std::string(built.begin(), built.end()),
+            Build({"new york city", "york city\nnew  york", "", "city of york",
+                   std::string(300, 'l') + " york new"},
+                  {false, false, true, false, false}));
   PhraseIndexBuilder dropped(copy_path, Fold());
   for (int n = 1; n <= 100; ++n) dropped.AddFromCopyPath(n);
 }
 
 // Many pairs: several directory levels, lists and bitmaps, words cut to the
-// format's limit; every pair of the copies comes back with its articles.
+// format's limit; every pair of the copies comes back with its articles. The
+// larger vocabulary has enough words and pairs for the work after the
+// collecting to be shared out between two threads (the leaves of either half
+// of the entries, the ordering of the words and of the pairs).
 TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
-  std::mt19937 rng(5);
-  std::vector<std::string> texts(2600);
-  std::set<std::tuple<std::string, std::string, int>> expected;
-  for (size_t n = 0; n < texts.size(); ++n) {
-    std::string previous;
-    for (int w = 0; w < 40; ++w) {
-      std::string word = "W";
-      word += std::to_string(rng() % (n < 50 ? 3 : 20000));
-      if (rng() % 400 == 0) word = std::string(300, 'L') + std::to_string(w);
-      texts[n] += (w > 0 ? " " : "") + word;
-      if (word.size() > 255) word.resize(255);
-      if (w > 0 && n < 2500) expected.emplace(previous, word, static_cast<int>(n) + 1);
-      previous = word;
+  for (const unsigned vocabulary : {20000u, 400000u}) {
+    std::mt19937 rng(5);
+    std::vector<std::string> texts(2600);
+    std::set<std::tuple<std::string, std::string, int>> expected;
+    std::set<std::string> words;
+    for (size_t n = 0; n < texts.size(); ++n) {
+      std::string previous;
+      for (int w = 0; w < 40; ++w) {
+        std::string word = "W";
+        word += std::to_string(rng() % (n < 50 ? 3 : vocabulary));
+        if (rng() % 400 == 0) word = std::string(300, 'L') + std::to_string(w);
+        texts[n] += (w > 0 ? " " : "") + word;
+        if (word.size() > 255) word.resize(255);
+        if (w > 0 && n < 2500) expected.emplace(previous, word, static_cast<int>(n) + 1);
+        if (n < 2500) words.insert(word);
+        previous = word;
+      }
     }
+    if (vocabulary > 20000u) {
+      ASSERT_GT(words.size(), size_t{1} << 16) << "the words are shared out";
+      ASSERT_GT(expected.size(), size_t{1} << 16) << "the pairs are shared out";
+    }
+    const std::string bytes = Build(texts);
+    std::set<std::tuple<std::string, std::string, int>> got;
+    for (const PairEntry& e : EntriesOf(bytes)) {
+      for (int a : e.articles) got.emplace(e.first, e.second, a);
+    }
+    EXPECT_EQ(got, expected) << vocabulary;
+    indexformat::PairHeader header;
+    indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                  static_cast<std::int64_t>(bytes.size()), &header);
+    EXPECT_GE(header.height, 2u);
+    EXPECT_EQ(header.articles, 2500u);  // the search's articles only
   }
-  const std::string bytes = Build(texts);
-  std::set<std::tuple<std::string, std::string, int>> got;
-  for (const PairEntry& e : EntriesOf(bytes)) {
-    for (int a : e.articles) got.emplace(e.first, e.second, a);
-  }
-  EXPECT_EQ(got, expected);
-  indexformat::PairHeader header;
-  indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                static_cast<std::int64_t>(bytes.size()), &header);
-  EXPECT_GE(header.height, 2u);
-  EXPECT_EQ(header.articles, 2500u);  // the search's articles only
 }
 
 // A copy holding more distinct pairs than the collector remembers at once,
