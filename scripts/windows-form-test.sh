@@ -18,19 +18,22 @@
 #          on C:\Titles\Harbour (the work folder, linked into the prefix), and
 #          of the search window on that set
 # Exits 0 with a note when Wine, Xvfb or the Windows build is missing.
+# KPX_WINE names the Wine to run the programs with (default: wine; the check
+# of the Windows builds gives wine64 on a machine that runs no 32-bit program).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+wine=${KPX_WINE:-wine}
 
 # One X display for the prefix's set-up and the test (this script, called
 # again by xvfb-run). With a screenshot, the test runs on a Wine desktop of
 # its own: Wine then draws the window's caption and frame, which the bare
 # display, with no window manager, would leave out.
 if [ "${1:-}" = --on-display ]; then
-  timeout 120 wineboot -i >/dev/null 2>&1 || true
+  timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || true
   timeout 60 wineserver -w || true
-  if [ -z "$screenshot" ]; then exec timeout 300 wine "$test_exe"; fi
+  if [ -z "$screenshot" ]; then exec timeout 300 "$wine" "$test_exe"; fi
   export KPX_FORM_HOLD KPX_FORM_TITLE KPX_FORM_HOLD_SEARCH
   KPX_FORM_HOLD=$(windows_path "$work/screenshot.done")
   # The pictures show an author's paths: the work folder as C:\Titles\Harbour.
@@ -39,7 +42,7 @@ if [ "${1:-}" = --on-display ]; then
   KPX_FORM_TITLE='C:\Titles\Harbour'
   KPX_FORM_HOLD_SEARCH=""
   if [ -n "$search_screenshot" ]; then KPX_FORM_HOLD_SEARCH=$(windows_path "$work/search.done"); fi
-  timeout 300 wine explorer /desktop=form,800x600 "$test_exe" &
+  timeout 300 "$wine" explorer /desktop=form,800x600 "$test_exe" &
   pid=$!
   # The test writes each window's place on the Wine desktop (WxH+X+Y) into
   # NAME.ready and waits for NAME.done.
@@ -75,7 +78,7 @@ skip() {
   echo "windows-form: skipped: $1"
   exit 0
 }
-command -v wine >/dev/null || skip "wine is not installed (scripts/install-deps.sh installs it)"
+command -v "$wine" >/dev/null || skip "$wine is not installed (scripts/install-deps.sh installs it)"
 command -v xvfb-run >/dev/null || skip "xvfb-run is not installed (scripts/install-deps.sh installs it)"
 test_exe=$root/$win32_build/preproc/win32/tarvik_gui_win32_test.exe
 [ -f "$test_exe" ] || skip "$test_exe is not built (scripts/windows-build.sh builds it)"
@@ -85,9 +88,9 @@ fi
 
 # The form needs no DLL beyond the system's own.
 gui_exe=$root/$win32_build/preproc/win32/tarvik-gui.exe
-if command -v i686-w64-mingw32-objdump >/dev/null && [ -f "$gui_exe" ]; then
+if command -v x86_64-w64-mingw32-objdump >/dev/null && [ -f "$gui_exe" ]; then
   foreign=""
-  for dll in $(i686-w64-mingw32-objdump -p "$gui_exe" | sed -n 's/^\s*DLL Name: //p'); do
+  for dll in $(x86_64-w64-mingw32-objdump -p "$gui_exe" | sed -n 's/^\s*DLL Name: //p'); do
     case "${dll,,}" in
       kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | msvcrt.dll) ;;
       *) foreign+=" $dll" ;;
