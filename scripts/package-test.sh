@@ -248,17 +248,13 @@ have_wine32=
 if [ -n "$wine" ] && dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed"; then
   have_wine32=1
 fi
-# A kernel without 32-bit x86 execution refuses the 32-bit loader itself
-# ("Exec format error"): no 32-bit program runs there, under Wine or not, so
-# the zip's programs and the installer cannot be run on such a machine.
+# On a kernel without 32-bit x86 execution (scripts/runs-32bit.sh) no 32-bit
+# program runs, under Wine or not: the zip's programs and the installer
+# cannot be run on such a machine.
 no_32bit_kernel=
-if [ -n "$have_wine32" ]; then
-  loader_status=0
-  loader_says=$(/usr/lib/wine/wine --version 2>&1) || loader_status=$?
-  if [ "$loader_status" -eq 126 ] && grep -q 'Exec format error' <<<"$loader_says"; then
-    have_wine32=
-    no_32bit_kernel=1
-  fi
+if [ -n "$have_wine32" ] && ! "$root/scripts/runs-32bit.sh"; then
+  have_wine32=
+  no_32bit_kernel=1
 fi
 not_run=()
 if [ -n "$no_32bit_kernel" ]; then

@@ -37,17 +37,15 @@ wine=$(command -v wine || true)
 [ -x /usr/lib/wine/wine ] || skip "32-bit Wine (wine32:i386) is not installed"
 [ -x /usr/lib/wine/wine64 ] || skip "wine64 is not installed"
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-# A kernel without 32-bit x86 execution (one built or booted without it, as
-# some virtual machines are) refuses the 32-bit loader itself: "Exec format
-# error". Nothing 32-bit can run on such a machine, under Wine or not. The
-# checks that run no 32-bit program still run, the 64-bit programs run under
-# wine64 itself (the wine wrapper starts the 32-bit loader first), and the
-# summary names the 32-bit runs this machine could not make.
+# On a kernel without 32-bit x86 execution (scripts/runs-32bit.sh) nothing
+# 32-bit can run, under Wine or not. The checks that run no 32-bit program
+# still run, every program runs under wine64 itself (the wine wrapper starts
+# the 32-bit loader first), and the summary names the 32-bit runs this
+# machine could not make.
 runs_32bit=yes
-loader_status=0
-loader_says=$(/usr/lib/wine/wine --version 2>&1) || loader_status=$?
-if [ "$loader_status" -eq 126 ] && grep -q 'Exec format error' <<<"$loader_says"; then
+if ! ./scripts/runs-32bit.sh; then
   runs_32bit=no
+  wine=/usr/lib/wine/wine64
 fi
 not_run=()
 
@@ -131,7 +129,6 @@ if [ "$runs_32bit" = no ]; then
   echo "  for x86_64 (build-win64-tests) run under wine64 instead"
   not_run+=("the i686 unit tests (their x86_64 build ran instead)")
   unit_build=build-win64-tests
-  wine=/usr/lib/wine/wine64
   cmake -S . -B "$unit_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DKPX_BUILD_GUI=OFF -DKPX_BUILD_BENCH=OFF \
     -DKPX_BUILD_TESTS=ON >/dev/null
@@ -255,13 +252,10 @@ for arch in win32 win64; do
   bits=${arch#win}
   side=$work/windows-$arch
   echo "== 3. tarvik.exe ($bits-bit) under Wine against the Linux tarvik"
-  if [ "$runs_32bit" = no ]; then
-    if [ "$arch" = win32 ]; then
-      echo "  not run: this kernel cannot execute 32-bit x86 programs"
-      not_run+=("tarvik.exe and kpxsearch.exe (32-bit)")
-      continue
-    fi
-    wine=/usr/lib/wine/wine64
+  if [ "$runs_32bit" = no ] && [ "$arch" = win32 ]; then
+    echo "  not run: this kernel cannot execute 32-bit x86 programs"
+    not_run+=("tarvik.exe and kpxsearch.exe (32-bit)")
+    continue
   fi
   prepare_side "$side"
   tarvik_exe=$root/build-$arch/preproc/cli/tarvik.exe
@@ -357,7 +351,7 @@ if [ "$runs_32bit" = no ]; then
   echo "  not run for the 32-bit form: this kernel cannot execute 32-bit x86 programs; the"
   echo "  form built for x86_64 runs under wine64 instead"
   not_run+=("the Windows form (32-bit; its x86_64 build ran instead)")
-  if KPX_WINE=/usr/lib/wine/wine64 ./scripts/windows-form-test.sh "$unit_build" "$linux_build"; then
+  if KPX_WINE=$wine ./scripts/windows-form-test.sh "$unit_build" "$linux_build"; then
     pass "the Windows form's test (x86_64)"
   else fail "the Windows form's test (x86_64)"; fi
 elif ./scripts/windows-form-test.sh build-win32 "$linux_build"; then pass "the Windows form's test"

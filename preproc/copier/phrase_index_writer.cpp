@@ -802,11 +802,11 @@ LargeString WritePairTree(PairCollector& collector, indexformat::PairHeader head
   LargeString file;
   file.reserve(room(pairs.size()));
   TreeWriter tree(&file);
-  LargeString later_file;
-  TreeWriter later(&later_file);
   if (cut == 0) {
     WriteEntries(collector, pairs, 0, pairs.size(), tree);
   } else {
+    LargeString later_file;
+    TreeWriter later(&later_file);
     RunBoth(
         true, [&] { WriteEntries(collector, pairs, 0, cut, tree); },
         [&] {

@@ -21,6 +21,13 @@
 
 namespace engine {
 
+// What tells one version of a file from another without reading it: its
+// size, its modification and status change times in nanoseconds and (POSIX)
+// its device and inode. A file replaced by another (a set rebuilt and renamed
+// into place) or written since shows another identity. kFileIdentitySize
+// bytes, little-endian, so it can be kept in a byte field.
+inline constexpr size_t kFileIdentitySize = 40;
+
 class RawFile {
  public:
   RawFile() = default;
@@ -52,7 +59,7 @@ class RawFile {
   // here of the file this descriptor reads) into out; false when the file is
   // not open or its status cannot be read (out untouched). POSIX: the status
   // Open took, no further call; Windows: one call on the handle.
-  bool ReadIdentity(unsigned char (&out)[40]) const;
+  bool ReadIdentity(unsigned char (&out)[kFileIdentitySize]) const;
 
  private:
   int fd_ = -1;
@@ -61,7 +68,7 @@ class RawFile {
   // POSIX reads at a position of the file's own (pread), so Skip costs no
   // call to the file system; the identity is the status Open took.
   std::int64_t position_ = 0;
-  unsigned char identity_[40] = {};
+  unsigned char identity_[kFileIdentitySize] = {};
 #endif
 };
 
@@ -74,13 +81,6 @@ class RawFile {
 // neither a directory nor a device. Opens nothing in the common case and
 // keeps nothing open.
 bool CanOpen(const char* path, std::int64_t* size = nullptr);
-
-// What tells one version of a file from another without reading it: its
-// size, its modification and status change times in nanoseconds and (POSIX)
-// its device and inode. A file replaced by another (a set rebuilt and renamed
-// into place) or written since shows another identity. kFileIdentitySize
-// bytes, little-endian, so it can be kept in a byte field.
-inline constexpr size_t kFileIdentitySize = 40;
 
 // path's identity into out when it is a regular file whose status can be
 // read; false otherwise (out untouched). One call to the file system.
