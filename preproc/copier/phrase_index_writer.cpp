@@ -88,6 +88,10 @@ class PairCollector {
  public:
   // False when the words no longer fit the sort key.
   bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
+  // Takes in what later collected, whose copies all follow this one's: its
+  // words are numbered here, its pairs go behind these. Once, last; false
+  // when the words no longer fit the sort key.
+  bool TakeIn(PairCollector& later);
   // The pairs in key order, each (first rank, second rank, article) once:
   // the article in the low kArticleBits bits, the second rank in the
   // rank_bits() above them, the first rank above that. The copies must have
@@ -135,9 +139,18 @@ class PairCollector {
   // sorted: a chunk once filled never moves, so a corpus of millions of
   // pairs is not copied again and again as it grows. Most repeats of a pair
   // within a copy are left out as they come (below); the sort drops the rest.
+  // Every chunk is full but the last, and the last taken in from a later
+  // collector (TakeIn), whose pairs keep that one's numbers: later_numbers_
+  // gives their numbers here.
   static constexpr size_t kChunkPairs = size_t{1} << 18;  // 2 MiB
-  std::vector<LargeVector<std::uint64_t>> chunks_;
+  struct Chunk {
+    LargeVector<std::uint64_t> pairs;
+    size_t count = 0;
+    bool later = false;
+  };
+  std::vector<Chunk> chunks_;
   size_t pair_count_ = 0;
+  LargeVector<std::uint32_t> later_numbers_;
   // The pairs met lately, each in the slot its words pick: a pair found
   // there with its article is not kept again. Most repeats of a pair in one
   // copy are of a few frequent ones, and a table this small stays in the
@@ -272,15 +285,41 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
                         kRecentPairSlots];
       if (recent_pair != pair) {
         recent_pair = pair;
-        if (pair_count_ % kChunkPairs == 0) {
-          chunks_.emplace_back(kChunkPairs);
+        if (chunks_.empty() || chunks_.back().count == kChunkPairs) {
+          chunks_.push_back({LargeVector<std::uint64_t>(kChunkPairs), 0, false});
         }
-        chunks_.back()[pair_count_++ % kChunkPairs] = pair;
+        Chunk& chunk = chunks_.back();
+        chunk.pairs[chunk.count++] = pair;
+        ++pair_count_;
       }
     }
     have_previous = true;
     previous = number;
   }
+  return true;
+}
+
+bool PairCollector::TakeIn(PairCollector& later) {
+  later_numbers_.resize(later.stored_.size());
+  constexpr size_t kAhead = 8;  // words between the fetch of a word's slot and its probe
+  for (size_t n = 0; n < later.stored_.size(); ++n) {
+#if defined(__GNUC__)
+    if (n + kAhead < later.stored_.size()) {
+      __builtin_prefetch(&slots_[later.stored_[n + kAhead].hash & (slots_.size() - 1)]);
+    }
+#endif
+    const Stored& word = later.stored_[n];
+    later_numbers_[n] =
+        Intern(std::string_view(later.arena_.data() + word.at, word.length), word.hash, word.head);
+    if (stored_.size() > kMaxWords) return false;
+  }
+  for (Chunk& chunk : later.chunks_) {
+    chunk.later = true;
+    chunks_.push_back(std::move(chunk));
+  }
+  pair_count_ += later.pair_count_;
+  later.chunks_.clear();
+  later.pair_count_ = 0;
   return true;
 }
 
@@ -433,28 +472,36 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   // the chunks on a thread each.
   constexpr std::uint64_t kWordMask = kMaxWords - 1;
   LargeVector<std::uint64_t> sorted(pair_count_);
+  const size_t chunks = chunks_.size();
+  std::vector<size_t> bases(chunks + 1, 0);  // where each chunk's pairs go
+  for (size_t c = 0; c < chunks; ++c) bases[c + 1] = bases[c] + chunks_[c].count;
   const auto map_chunks = [&](size_t begin, size_t end) {
     for (size_t c = begin; c < end; ++c) {
-      const std::uint64_t* chunk = chunks_[c].data();
-      const size_t base = c * kChunkPairs;
-      const size_t count = std::min(kChunkPairs, pair_count_ - base);
+      const std::uint64_t* chunk = chunks_[c].pairs.data();
+      const size_t base = bases[c];
+      const size_t count = chunks_[c].count;
+      const std::uint32_t* number = chunks_[c].later ? later_numbers_.data() : nullptr;
       for (size_t i = 0; i < count; ++i) {
         const std::uint64_t pair = chunk[i];
-        const std::uint64_t a = pair >> (kWordBits + kArticleBits);
-        const std::uint64_t b = (pair >> kArticleBits) & kWordMask;
+        std::uint64_t a = pair >> (kWordBits + kArticleBits);
+        std::uint64_t b = (pair >> kArticleBits) & kWordMask;
+        if (number != nullptr) {
+          a = number[a];
+          b = number[b];
+        }
         sorted[base + i] =
             static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
             static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
       }
-      LargeVector<std::uint64_t>().swap(chunks_[c]);
+      LargeVector<std::uint64_t>().swap(chunks_[c].pairs);
     }
   };
-  const size_t chunks = chunks_.size();
   RunBoth(
       pair_count_ >= kFewestApart, [&] { map_chunks(0, chunks / 2); },
       [&] { map_chunks(chunks / 2, chunks); });
   chunks_.clear();
   pair_count_ = 0;
+  LargeVector<std::uint32_t>().swap(later_numbers_);
   SortKeys(sorted, kArticleBits, 2 * rank_bits_);
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   return sorted;
@@ -824,18 +871,61 @@ LargeString WritePairTree(PairCollector& collector, indexformat::PairHeader head
 
 namespace {
 
+// What one thread collects of a run of copies, in article order.
+struct CollectedPart {
+  PairCollector collector;
+  std::vector<std::uint64_t> sizes;  // of each copy taken in
+  std::vector<bool> absent;
+  bool too_many = false;
+};
+
+// The accelerator of what first and then later (copies that all follow
+// first's) collected; empty when there are too many words.
+LargeString WriteParts(CollectedPart& first, CollectedPart* later, std::uint64_t log_stamp,
+                       std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+  if (later != nullptr) {
+    first.too_many = first.too_many || later->too_many || !first.collector.TakeIn(later->collector);
+    first.sizes.insert(first.sizes.end(), later->sizes.begin(), later->sizes.end());
+    first.absent.insert(first.absent.end(), later->absent.begin(), later->absent.end());
+  }
+  if (first.too_many) return LargeString();
+  return WritePairTree(first.collector,
+                       HeaderOfCopies(first.sizes, first.absent, log_stamp, log_lines, fold));
+}
+
+// Where the copies are this large in all, BuildPairs collects either half on
+// a thread of its own.
+constexpr std::uint64_t kFewestBytesApart = std::uint64_t{1} << 18;
+
 LargeString BuildPairs(const std::vector<std::string_view>& copies, const std::vector<bool>& absent,
                        std::uint64_t log_stamp, std::uint32_t log_lines,
                        const platform::UpperCaseTable& fold) {
-  std::vector<std::uint64_t> sizes(copies.size());
-  for (size_t i = 0; i < copies.size(); ++i) sizes[i] = copies[i].size();
-  const indexformat::PairHeader header = HeaderOfCopies(sizes, absent, log_stamp, log_lines, fold);
-  PairCollector collector;
-  for (std::uint32_t i = 0; i < header.articles; ++i) {
-    if (IsAbsent(absent, i)) continue;
-    if (!collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold)) return LargeString();
+  const size_t articles =
+      std::min(copies.size(), static_cast<size_t>(indexformat::kMaxPairArticles));
+  std::uint64_t total = 0;
+  for (size_t i = 0; i < articles; ++i) total += copies[i].size();
+  // The first article of the second half: the one after the middle byte's.
+  const bool apart = total >= kFewestBytesApart;
+  size_t cut = articles;
+  if (apart) {
+    cut = 0;
+    for (std::uint64_t before = 0; before <= total / 2; ++cut) before += copies[cut].size();
   }
-  return WritePairTree(collector, header);
+  const auto collect = [&](CollectedPart& part, size_t begin, size_t end) {
+    for (size_t i = begin; i < end && !part.too_many; ++i) {
+      const bool missing = IsAbsent(absent, i);
+      part.sizes.push_back(copies[i].size());
+      part.absent.push_back(missing);
+      if (!missing) {
+        part.too_many = !part.collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold);
+      }
+    }
+  };
+  CollectedPart first;
+  CollectedPart later;
+  RunBoth(
+      apart, [&] { collect(first, 0, cut); }, [&] { collect(later, cut, articles); });
+  return WriteParts(first, apart ? &later : nullptr, log_stamp, log_lines, fold);
 }
 
 }  // namespace
@@ -847,8 +937,8 @@ std::string BuildPhraseIndex(const std::vector<std::string_view>& copies,
   return std::string(bytes.begin(), bytes.end());
 }
 
-// What the builder's thread and the run share. The thread alone touches the
-// collector, sizes, absent, too_many and failure until it is joined.
+// What the builder's thread and the run share. The thread alone touches
+// first and failure until it is joined.
 struct PhraseIndexBuilder::Shared {
   struct Copy {
     int article;
@@ -858,9 +948,10 @@ struct PhraseIndexBuilder::Shared {
   Shared(std::string path, const platform::UpperCaseTable& table)
       : copy_path(std::move(path)), fold(table) {}
 
-  // Takes one copy in: reads it where it is to be read, collects its pairs.
-  void Take(Copy& copy) {
-    if (failure || too_many) return;
+  // Takes one copy into part: reads it where it is to be read, collects its
+  // pairs. What fails (no memory) is kept in *failed.
+  void Take(CollectedPart& part, Copy& copy, std::exception_ptr* failed) {
+    if (*failed || part.too_many) return;
     try {
       bool missing = false;
       if (copy.read) {
@@ -868,11 +959,11 @@ struct PhraseIndexBuilder::Shared {
             !platform::ReadWholeFile(PhraseSearchFileName(copy_path, copy.article), &copy.text);
         if (missing) copy.text.clear();
       }
-      sizes.push_back(copy.text.size());
-      absent.push_back(missing);
-      if (!missing) too_many = !collector.AddCopy(copy.article, copy.text, fold);
+      part.sizes.push_back(copy.text.size());
+      part.absent.push_back(missing);
+      if (!missing) part.too_many = !part.collector.AddCopy(copy.article, copy.text, fold);
     } catch (...) {  // no memory: thrown again in the run by Finish
-      failure = std::current_exception();
+      *failed = std::current_exception();
     }
   }
   void Work() {
@@ -885,16 +976,13 @@ struct PhraseIndexBuilder::Shared {
         copy = std::move(queue.front());
         queue.pop_front();
       }
-      Take(copy);
+      Take(first, copy, &failure);
     }
   }
 
   const std::string copy_path;
   const platform::UpperCaseTable& fold;
-  PairCollector collector;
-  std::vector<std::uint64_t> sizes;
-  std::vector<bool> absent;
-  bool too_many = false;
+  CollectedPart first;  // what the thread collects
   std::exception_ptr failure;
   std::mutex mutex;  // guards queue, closed and dropped
   std::condition_variable wake;
@@ -927,7 +1015,7 @@ void PhraseIndexBuilder::Close(bool drop) {
 void PhraseIndexBuilder::Put(int article, bool read, std::string text) {
   Shared::Copy copy{article, read, std::move(text)};
   if (!thread_.joinable()) {
-    shared_->Take(copy);
+    shared_->Take(shared_->first, copy, &shared_->failure);
     return;
   }
   {
@@ -944,11 +1032,26 @@ void PhraseIndexBuilder::Add(int article, std::string text) {
 void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
 
 LargeString PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
+  // The copies the thread has not come to yet are shared out: it keeps the
+  // first half of them, this thread collects the second meanwhile.
+  std::deque<Shared::Copy> second_half;
+  if (thread_.joinable()) {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    std::deque<Shared::Copy>& queue = shared_->queue;
+    const auto kept = static_cast<std::ptrdiff_t>(queue.size() - queue.size() / 2);
+    second_half.assign(std::make_move_iterator(queue.begin() + kept),
+                       std::make_move_iterator(queue.end()));
+    queue.erase(queue.begin() + kept, queue.end());
+  }
+  CollectedPart later;
+  std::exception_ptr later_failure;
+  for (Shared::Copy& copy : second_half) shared_->Take(later, copy, &later_failure);
+  second_half.clear();
   Close(false);
   if (shared_->failure) std::rethrow_exception(shared_->failure);
-  if (shared_->too_many) return LargeString();
-  return WritePairTree(shared_->collector, HeaderOfCopies(shared_->sizes, shared_->absent,
-                                                          log_stamp, log_lines, shared_->fold));
+  if (later_failure) std::rethrow_exception(later_failure);
+  return WriteParts(shared_->first, later.sizes.empty() ? nullptr : &later, log_stamp, log_lines,
+                    shared_->fold);
 }
 
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,

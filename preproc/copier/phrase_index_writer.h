@@ -12,9 +12,11 @@
 // accelerator that disagrees with the copies. A file of either name that does not read as an
 // accelerator (no magic) is the author's: it is never removed or replaced.
 //
-// Once the copies are all in, the ordering of the words and pairs and the
-// writing of the leaves are shared out between this thread and a second one
-// where the tables are large; the file is the same whichever threads run.
+// Where the copies are large, their collecting is shared out between two
+// threads (each collects a run of articles, the later run's words are then
+// numbered in the earlier's table), and so, once the copies are all in, are
+// the ordering of the words and pairs and the writing of the leaves; the
+// file is the same whichever threads run and wherever the runs are cut.
 //
 // The words are folded with the table the index run folds with (the set's
 // fold record); the stamp is that of the file mapping log the index run
@@ -90,9 +92,11 @@ class PhraseIndexBuilder {
 
   void Add(int article, std::string text);
   void AddFromCopyPath(int article);
-  // Waits for every copy to be taken in and gives the accelerator's bytes,
-  // as BuildPhraseIndex does; empty when there are too many words. Throws
-  // what the thread threw (std::bad_alloc). Called once, last.
+  // Takes in the later half of the copies still queued on this thread,
+  // while the builder's thread takes in the rest, and gives the
+  // accelerator's bytes, as BuildPhraseIndex does; empty when there are too
+  // many words. Throws what either thread threw (std::bad_alloc). Called
+  // once, last.
   platform::LargeString Finish(std::uint64_t log_stamp, std::uint32_t log_lines);
 
  private:

@@ -91,10 +91,11 @@ TEST(PhraseIndexWriter, TheBuilderWritesWhatTheWholeBuildWrites) {
 }
 
 // Many pairs: several directory levels, lists and bitmaps, words cut to the
-// format's limit; every pair of the copies comes back with its articles. The
-// larger vocabulary has enough words and pairs for the work after the
-// collecting to be shared out between two threads (the leaves of either half
-// of the entries, the ordering of the words and of the pairs).
+// format's limit; every pair of the copies comes back with its articles.
+// Both sets are large enough for the collecting to be shared out between two
+// threads; the larger vocabulary has enough words and pairs for the work
+// after it to be shared out too (the leaves of either half of the entries,
+// the ordering of the words and of the pairs).
 TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
   for (const unsigned vocabulary : {20000u, 400000u}) {
     std::mt19937 rng(5);
@@ -119,6 +120,12 @@ TEST(PhraseIndexWriter, LargeSetsReadBackWhole) {
       ASSERT_GT(expected.size(), size_t{1} << 16) << "the pairs are shared out";
     }
     const std::string bytes = Build(texts);
+    // The builder, which shares the copies out as they come, writes the
+    // same bytes.
+    PhraseIndexBuilder builder("", Fold());
+    for (size_t n = 0; n < 2500; ++n) builder.Add(static_cast<int>(n) + 1, texts[n]);
+    const platform::LargeString built = builder.Finish(42, 7);
+    EXPECT_TRUE(std::string(built.begin(), built.end()) == bytes) << vocabulary;
     std::set<std::tuple<std::string, std::string, int>> got;
     for (const PairEntry& e : EntriesOf(bytes)) {
       for (int a : e.articles) got.emplace(e.first, e.second, a);
