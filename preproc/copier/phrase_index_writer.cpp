@@ -513,7 +513,11 @@ class TreeWriter {
   // Block 0 is left for the header.
   explicit TreeWriter(LargeString* file) : file_(file) { file_->assign(kPairBlockSize, '\0'); }
 
-  void AddEntry(const unsigned char* key, size_t key_length, const std::vector<int>& articles);
+  // The entry of the pair of first and second (each at most kMaxPairWord
+  // bytes), keyed as MakePairKey keys them, listing the articles in the low
+  // kArticleBits bits of pairs[0, count), in order.
+  void AddEntry(std::string_view first, std::string_view second, const std::uint64_t* pairs,
+                size_t count);
   // Puts the leaves of later, whose keys all follow this writer's, behind
   // this writer's leaves, each sealed under its new number (later's block 0
   // is not taken).
@@ -540,44 +544,48 @@ class TreeWriter {
   std::uint32_t leaf_ = 0;  // the leaf being filled, 0 before the first
   size_t used_ = 0;         // bytes of its payload in use
   std::uint16_t count_ = 0;
-  unsigned char last_key_[indexformat::kMaxPairKey];
-  size_t last_length_ = 0;
+  // The words of the entry added last to the leaf being filled, where the
+  // collector keeps them; what it shares with the next key is found from them.
+  std::string_view last_first_;
+  std::string_view last_second_;
   std::uint64_t entries_ = 0;
 };
 
 // An entry's postings: one article in the tag, or a distance list or a
 // bitmap, whichever is shorter.
-size_t EncodePostings(const std::vector<int>& articles, unsigned char* out) {
-  if (articles.size() == 1) {
-    return indexformat::PutPairVarint(static_cast<std::uint32_t>(articles[0]) * 4 + 2, out);
-  }
+size_t EncodePostings(const std::uint64_t* pairs, size_t count, unsigned char* out) {
+  const auto article = [pairs](size_t i) {
+    return static_cast<std::uint32_t>(pairs[i] & kArticleMask);
+  };
+  if (count == 1) return indexformat::PutPairVarint(article(0) * 4 + 2, out);
   unsigned char list[indexformat::kMaxPairArticles * 2 + 8];
   size_t list_length = 0;
-  int last = 0;
-  for (int article : articles) {
-    list_length +=
-        indexformat::PutPairVarint(static_cast<std::uint32_t>(article - last), list + list_length);
-    last = article;
+  std::uint32_t last = 0;
+  for (size_t i = 0; i < count; ++i) {
+    list_length += indexformat::PutPairVarint(article(i) - last, list + list_length);
+    last = article(i);
   }
-  const size_t bitmap_bytes = static_cast<size_t>(last + 7) / 8;
+  const size_t bitmap_bytes = (last + 7) / 8;
   size_t n = 0;
   if (bitmap_bytes < list_length) {
     n = indexformat::PutPairVarint(static_cast<std::uint32_t>(bitmap_bytes * 2 + 1), out);
     std::memset(out + n, 0, bitmap_bytes);
-    for (int article : articles) {
-      out[n + static_cast<size_t>(article - 1) / 8] |=
-          static_cast<unsigned char>(1u << ((article - 1) % 8));
+    for (size_t i = 0; i < count; ++i) {
+      out[n + (article(i) - 1) / 8] |= static_cast<unsigned char>(1u << ((article(i) - 1) % 8));
     }
     return n + bitmap_bytes;
   }
-  n = indexformat::PutPairVarint(static_cast<std::uint32_t>(articles.size() * 4), out);
+  n = indexformat::PutPairVarint(static_cast<std::uint32_t>(count * 4), out);
   std::memcpy(out + n, list, list_length);
   return n + list_length;
 }
 
-// How many of the first length bytes of a and b are equal: eight bytes a
-// step where the machine loads them little-endian, then byte by byte.
-size_t SharedPrefix(const unsigned char* a, const unsigned char* b, size_t length) {
+// How many leading bytes a and b share: eight bytes a step where the machine
+// loads them little-endian, then byte by byte.
+size_t SharedPrefix(std::string_view a_bytes, std::string_view b_bytes) {
+  const auto* a = reinterpret_cast<const unsigned char*>(a_bytes.data());
+  const auto* b = reinterpret_cast<const unsigned char*>(b_bytes.data());
+  const size_t length = std::min(a_bytes.size(), b_bytes.size());
   size_t shared = 0;
   if constexpr (std::endian::native == std::endian::little) {
     for (; shared + 8 <= length; shared += 8) {
@@ -600,31 +608,46 @@ void TreeWriter::SealLeaf() {
   indexformat::SealPairBlock(block, leaf_);
 }
 
-void TreeWriter::AddEntry(const unsigned char* key, size_t key_length,
-                          const std::vector<int>& articles) {
+void TreeWriter::AddEntry(std::string_view first, std::string_view second,
+                          const std::uint64_t* pairs, size_t count) {
+  const size_t key_length = 1 + first.size() + second.size();
   unsigned char entry[indexformat::kMaxPairKey + indexformat::kPairArticleBitmapBytes + 32];
   for (bool fresh : {false, true}) {
-    const size_t shared =
-        !fresh && leaf_ != 0 ? SharedPrefix(key, last_key_, std::min(key_length, last_length_)) : 0;
+    // The key's first byte is the first word's length: a key shares
+    // nothing with one whose first word is of another length, else that
+    // byte and what the words share, first word then second.
+    size_t shared = 0;
+    if (!fresh && leaf_ != 0 && first.size() == last_first_.size()) {
+      const size_t first_shared = SharedPrefix(first, last_first_);
+      shared = 1 + first_shared;
+      if (first_shared == first.size()) shared += SharedPrefix(second, last_second_);
+    }
     size_t n = indexformat::PutPairVarint(static_cast<std::uint32_t>(shared), entry);
     n += indexformat::PutPairVarint(static_cast<std::uint32_t>(key_length - shared), entry + n);
-    std::memcpy(entry + n, key + shared, key_length - shared);
-    n += key_length - shared;
-    n += EncodePostings(articles, entry + n);
+    // The key's bytes from shared on.
+    if (shared == 0) entry[n++] = static_cast<unsigned char>(first.size());
+    const size_t from_first = shared == 0 ? 0 : std::min(shared - 1, first.size());
+    std::memcpy(entry + n, first.data() + from_first, first.size() - from_first);
+    n += first.size() - from_first;
+    const size_t from_second = shared <= 1 + first.size() ? 0 : shared - 1 - first.size();
+    std::memcpy(entry + n, second.data() + from_second, second.size() - from_second);
+    n += second.size() - from_second;
+    n += EncodePostings(pairs, count, entry + n);
     if (!fresh && (leaf_ == 0 || used_ + n > kPairBlockPayload - 2 || count_ == 0xFFFF)) {
       SealLeaf();
       leaf_ = NewBlock();
       used_ = 0;
       count_ = 0;
-      leaves_.push_back({std::string(reinterpret_cast<const char*>(key), key_length), leaf_});
-      last_length_ = 0;
+      unsigned char key[indexformat::kMaxPairKey];
+      const size_t length = indexformat::MakePairKey(first, second, key);
+      leaves_.push_back({std::string(reinterpret_cast<const char*>(key), length), leaf_});
       continue;  // encode again with nothing shared
     }
     std::memcpy(Block(leaf_) + 2 + used_, entry, n);
     used_ += n;
     ++count_;
-    std::memcpy(last_key_, key, key_length);
-    last_length_ = key_length;
+    last_first_ = first;
+    last_second_ = second;
     ++entries_;
     return;
   }
@@ -795,8 +818,6 @@ namespace {
 // boundaries) into tree.
 void WriteEntries(const PairCollector& collector, const LargeVector<std::uint64_t>& pairs,
                   size_t begin, size_t end, TreeWriter& tree) {
-  std::vector<int> articles;
-  unsigned char key[indexformat::kMaxPairKey];
   const int rank_bits = collector.rank_bits();
   const std::uint64_t second_mask = (std::uint64_t{1} << rank_bits) - 1;
   constexpr size_t kAhead = 8;  // pairs between the fetch of a word's place and its bytes
@@ -808,15 +829,13 @@ void WriteEntries(const PairCollector& collector, const LargeVector<std::uint64_
           static_cast<std::uint32_t>((pairs[i + kAhead] >> kArticleBits) & second_mask), true);
     }
     const std::uint64_t words = pairs[i] >> kArticleBits;
-    articles.clear();
-    for (; i < end && pairs[i] >> kArticleBits == words; ++i) {
-      articles.push_back(static_cast<int>(pairs[i] & kArticleMask));
+    const size_t from = i;
+    for (++i; i < end && pairs[i] >> kArticleBits == words; ++i) {
     }
     const auto first = static_cast<std::uint32_t>(words >> rank_bits);
     const auto second = static_cast<std::uint32_t>(words & second_mask);
-    const size_t length =
-        indexformat::MakePairKey(collector.Word(first, true), collector.Word(second, false), key);
-    tree.AddEntry(key, length, articles);
+    tree.AddEntry(collector.Word(first, true), collector.Word(second, false), pairs.data() + from,
+                  i - from);
   }
 }
 
