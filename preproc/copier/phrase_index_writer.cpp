@@ -89,9 +89,10 @@ class PairCollector {
   // False when the words no longer fit the sort key.
   bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
   // Takes in what later collected, whose copies all follow this one's: its
-  // words are numbered here, its pairs go behind these. Once, last; false
-  // when the words no longer fit the sort key.
-  bool TakeIn(PairCollector& later);
+  // words are numbered here, its pairs go behind these (the other way round
+  // where backwards: later took its copies in falling article order). Once,
+  // last; false when the words no longer fit the sort key.
+  bool TakeIn(PairCollector& later, bool backwards);
   // The pairs in key order, each (first rank, second rank, article) once:
   // the article in the low kArticleBits bits, the second rank in the
   // rank_bits() above them, the first rank above that. The copies must have
@@ -151,6 +152,7 @@ class PairCollector {
   std::vector<Chunk> chunks_;
   size_t pair_count_ = 0;
   LargeVector<std::uint32_t> later_numbers_;
+  bool later_backwards_ = false;
   // The pairs met lately, each in the slot its words pick: a pair found
   // there with its article is not kept again. Most repeats of a pair in one
   // copy are of a few frequent ones, and a table this small stays in the
@@ -299,7 +301,8 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
-bool PairCollector::TakeIn(PairCollector& later) {
+bool PairCollector::TakeIn(PairCollector& later, bool backwards) {
+  later_backwards_ = backwards;
   later_numbers_.resize(later.stored_.size());
   constexpr size_t kAhead = 8;  // words between the fetch of a word's slot and its probe
   for (size_t n = 0; n < later.stored_.size(); ++n) {
@@ -475,12 +478,18 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   const size_t chunks = chunks_.size();
   std::vector<size_t> bases(chunks + 1, 0);  // where each chunk's pairs go
   for (size_t c = 0; c < chunks; ++c) bases[c + 1] = bases[c] + chunks_[c].count;
+  // The later collector's pairs, last, go the other way round where it took
+  // its copies backwards: pair p of them to mirror - p.
+  size_t later_begin = pair_count_;
+  for (size_t c = chunks; c > 0 && chunks_[c - 1].later; --c) later_begin = bases[c - 1];
+  const size_t mirror = later_begin + pair_count_ - 1;
   const auto map_chunks = [&](size_t begin, size_t end) {
     for (size_t c = begin; c < end; ++c) {
       const std::uint64_t* chunk = chunks_[c].pairs.data();
       const size_t base = bases[c];
       const size_t count = chunks_[c].count;
       const std::uint32_t* number = chunks_[c].later ? later_numbers_.data() : nullptr;
+      const bool mirrored = chunks_[c].later && later_backwards_;
       for (size_t i = 0; i < count; ++i) {
         const std::uint64_t pair = chunk[i];
         std::uint64_t a = pair >> (kWordBits + kArticleBits);
@@ -489,7 +498,7 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
           a = number[a];
           b = number[b];
         }
-        sorted[base + i] =
+        sorted[mirrored ? mirror - (base + i) : base + i] =
             static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
             static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
       }
@@ -899,11 +908,18 @@ struct CollectedPart {
 };
 
 // The accelerator of what first and then later (copies that all follow
-// first's) collected; empty when there are too many words.
-LargeString WriteParts(CollectedPart& first, CollectedPart* later, std::uint64_t log_stamp,
-                       std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
+// first's, taken in backwards where said) collected; empty when there are
+// too many words.
+LargeString WriteParts(CollectedPart& first, CollectedPart* later, bool backwards,
+                       std::uint64_t log_stamp, std::uint32_t log_lines,
+                       const platform::UpperCaseTable& fold) {
   if (later != nullptr) {
-    first.too_many = first.too_many || later->too_many || !first.collector.TakeIn(later->collector);
+    first.too_many =
+        first.too_many || later->too_many || !first.collector.TakeIn(later->collector, backwards);
+    if (backwards) {
+      std::reverse(later->sizes.begin(), later->sizes.end());
+      std::reverse(later->absent.begin(), later->absent.end());
+    }
     first.sizes.insert(first.sizes.end(), later->sizes.begin(), later->sizes.end());
     first.absent.insert(first.absent.end(), later->absent.begin(), later->absent.end());
   }
@@ -944,7 +960,7 @@ LargeString BuildPairs(const std::vector<std::string_view>& copies, const std::v
   CollectedPart later;
   RunBoth(
       apart, [&] { collect(first, 0, cut); }, [&] { collect(later, cut, articles); });
-  return WriteParts(first, apart ? &later : nullptr, log_stamp, log_lines, fold);
+  return WriteParts(first, apart ? &later : nullptr, false, log_stamp, log_lines, fold);
 }
 
 }  // namespace
@@ -1051,26 +1067,26 @@ void PhraseIndexBuilder::Add(int article, std::string text) {
 void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
 
 LargeString PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
-  // The copies the thread has not come to yet are shared out: it keeps the
-  // first half of them, this thread collects the second meanwhile.
-  std::deque<Shared::Copy> second_half;
-  if (thread_.joinable()) {
-    const std::lock_guard<std::mutex> lock(shared_->mutex);
-    std::deque<Shared::Copy>& queue = shared_->queue;
-    const auto kept = static_cast<std::ptrdiff_t>(queue.size() - queue.size() / 2);
-    second_half.assign(std::make_move_iterator(queue.begin() + kept),
-                       std::make_move_iterator(queue.end()));
-    queue.erase(queue.begin() + kept, queue.end());
-  }
+  // The copies the thread has not come to yet are shared out as it goes:
+  // it takes them from the front of the queue, this thread from the back,
+  // into a collector of its own, until none is left.
   CollectedPart later;
   std::exception_ptr later_failure;
-  for (Shared::Copy& copy : second_half) shared_->Take(later, copy, &later_failure);
-  second_half.clear();
+  while (thread_.joinable()) {
+    Shared::Copy copy;
+    {
+      const std::lock_guard<std::mutex> lock(shared_->mutex);
+      if (shared_->queue.empty()) break;
+      copy = std::move(shared_->queue.back());
+      shared_->queue.pop_back();
+    }
+    shared_->Take(later, copy, &later_failure);
+  }
   Close(false);
   if (shared_->failure) std::rethrow_exception(shared_->failure);
   if (later_failure) std::rethrow_exception(later_failure);
-  return WriteParts(shared_->first, later.sizes.empty() ? nullptr : &later, log_stamp, log_lines,
-                    shared_->fold);
+  return WriteParts(shared_->first, later.sizes.empty() ? nullptr : &later, true, log_stamp,
+                    log_lines, shared_->fold);
 }
 
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,

@@ -92,8 +92,8 @@ class PhraseIndexBuilder {
 
   void Add(int article, std::string text);
   void AddFromCopyPath(int article);
-  // Takes in the later half of the copies still queued on this thread,
-  // while the builder's thread takes in the rest, and gives the
+  // Takes in copies still queued on this thread, from the last back, while
+  // the builder's thread takes in the rest from the first on, and gives the
   // accelerator's bytes, as BuildPhraseIndex does; empty when there are too
   // many words. Throws what either thread threw (std::bad_alloc). Called
   // once, last.
