@@ -88,11 +88,11 @@ class PairCollector {
  public:
   // False when the words no longer fit the sort key.
   bool AddCopy(int article, std::string_view copy, const platform::UpperCaseTable& fold);
-  // Takes in what later collected, whose copies all follow this one's: its
-  // words are numbered here, its pairs go behind these (the other way round
-  // where backwards: later took its copies in falling article order). Once,
-  // last; false when the words no longer fit the sort key.
-  bool TakeIn(PairCollector& later, bool backwards);
+  // Takes in what later collected, whose copies all follow this one's and
+  // were taken in from the last back: its words are numbered here, its pairs
+  // go behind these, the other way round. Once, last; false when the words
+  // no longer fit the sort key.
+  bool TakeIn(PairCollector& later);
   // The pairs in key order, each (first rank, second rank, article) once:
   // the article in the low kArticleBits bits, the second rank in the
   // rank_bits() above them, the first rank above that. The copies must have
@@ -142,7 +142,7 @@ class PairCollector {
   // within a copy are left out as they come (below); the sort drops the rest.
   // Every chunk is full but the last, and the last taken in from a later
   // collector (TakeIn), whose pairs keep that one's numbers: later_numbers_
-  // gives their numbers here.
+  // gives their numbers here. Those chunks come last.
   static constexpr size_t kChunkPairs = size_t{1} << 18;  // 2 MiB
   struct Chunk {
     LargeVector<std::uint64_t> pairs;
@@ -152,7 +152,6 @@ class PairCollector {
   std::vector<Chunk> chunks_;
   size_t pair_count_ = 0;
   LargeVector<std::uint32_t> later_numbers_;
-  bool later_backwards_ = false;
   // The pairs met lately, each in the slot its words pick: a pair found
   // there with its article is not kept again. Most repeats of a pair in one
   // copy are of a few frequent ones, and a table this small stays in the
@@ -301,8 +300,7 @@ bool PairCollector::AddCopy(int article, std::string_view copy,
   return true;
 }
 
-bool PairCollector::TakeIn(PairCollector& later, bool backwards) {
-  later_backwards_ = backwards;
+bool PairCollector::TakeIn(PairCollector& later) {
   later_numbers_.resize(later.stored_.size());
   constexpr size_t kAhead = 8;  // words between the fetch of a word's slot and its probe
   for (size_t n = 0; n < later.stored_.size(); ++n) {
@@ -478,8 +476,9 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   const size_t chunks = chunks_.size();
   std::vector<size_t> bases(chunks + 1, 0);  // where each chunk's pairs go
   for (size_t c = 0; c < chunks; ++c) bases[c + 1] = bases[c] + chunks_[c].count;
-  // The later collector's pairs, last, go the other way round where it took
-  // its copies backwards: pair p of them to mirror - p.
+  // The later collector's pairs, last, go the other way round, as it took
+  // its copies from the last back: pair p of them to mirror - p. Each pair's
+  // articles are then in order for the stable sort.
   size_t later_begin = pair_count_;
   for (size_t c = chunks; c > 0 && chunks_[c - 1].later; --c) later_begin = bases[c - 1];
   const size_t mirror = later_begin + pair_count_ - 1;
@@ -488,8 +487,8 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
       const std::uint64_t* chunk = chunks_[c].pairs.data();
       const size_t base = bases[c];
       const size_t count = chunks_[c].count;
-      const std::uint32_t* number = chunks_[c].later ? later_numbers_.data() : nullptr;
-      const bool mirrored = chunks_[c].later && later_backwards_;
+      const bool later = chunks_[c].later;
+      const std::uint32_t* number = later ? later_numbers_.data() : nullptr;
       for (size_t i = 0; i < count; ++i) {
         const std::uint64_t pair = chunk[i];
         std::uint64_t a = pair >> (kWordBits + kArticleBits);
@@ -498,7 +497,7 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
           a = number[a];
           b = number[b];
         }
-        sorted[mirrored ? mirror - (base + i) : base + i] =
+        sorted[later ? mirror - (base + i) : base + i] =
             static_cast<std::uint64_t>(first_rank[a]) << (rank_bits_ + kArticleBits) |
             static_cast<std::uint64_t>(second_rank[b]) << kArticleBits | (pair & kArticleMask);
       }
@@ -899,8 +898,18 @@ LargeString WritePairTree(PairCollector& collector, indexformat::PairHeader head
 
 namespace {
 
-// What one thread collects of a run of copies, in article order.
+// What one thread collects of a run of copies: the first part in article
+// order, a later one from its last article back.
 struct CollectedPart {
+  // Takes in the copy of article (its text, or missing); nothing once there
+  // are too many words.
+  void Add(int article, std::string_view text, bool missing, const platform::UpperCaseTable& fold) {
+    if (too_many) return;
+    sizes.push_back(text.size());
+    absent.push_back(missing);
+    if (!missing) too_many = !collector.AddCopy(article, text, fold);
+  }
+
   PairCollector collector;
   std::vector<std::uint64_t> sizes;  // of each copy taken in
   std::vector<bool> absent;
@@ -908,18 +917,13 @@ struct CollectedPart {
 };
 
 // The accelerator of what first and then later (copies that all follow
-// first's, taken in backwards where said) collected; empty when there are
-// too many words.
-LargeString WriteParts(CollectedPart& first, CollectedPart* later, bool backwards,
-                       std::uint64_t log_stamp, std::uint32_t log_lines,
-                       const platform::UpperCaseTable& fold) {
+// first's) collected; empty when there are too many words.
+LargeString WriteParts(CollectedPart& first, CollectedPart* later, std::uint64_t log_stamp,
+                       std::uint32_t log_lines, const platform::UpperCaseTable& fold) {
   if (later != nullptr) {
-    first.too_many =
-        first.too_many || later->too_many || !first.collector.TakeIn(later->collector, backwards);
-    if (backwards) {
-      std::reverse(later->sizes.begin(), later->sizes.end());
-      std::reverse(later->absent.begin(), later->absent.end());
-    }
+    first.too_many = first.too_many || later->too_many || !first.collector.TakeIn(later->collector);
+    std::reverse(later->sizes.begin(), later->sizes.end());
+    std::reverse(later->absent.begin(), later->absent.end());
     first.sizes.insert(first.sizes.end(), later->sizes.begin(), later->sizes.end());
     first.absent.insert(first.absent.end(), later->absent.begin(), later->absent.end());
   }
@@ -946,21 +950,20 @@ LargeString BuildPairs(const std::vector<std::string_view>& copies, const std::v
     cut = 0;
     for (std::uint64_t before = 0; before <= total / 2; ++cut) before += copies[cut].size();
   }
-  const auto collect = [&](CollectedPart& part, size_t begin, size_t end) {
-    for (size_t i = begin; i < end && !part.too_many; ++i) {
-      const bool missing = IsAbsent(absent, i);
-      part.sizes.push_back(copies[i].size());
-      part.absent.push_back(missing);
-      if (!missing) {
-        part.too_many = !part.collector.AddCopy(static_cast<int>(i) + 1, copies[i], fold);
-      }
-    }
-  };
   CollectedPart first;
   CollectedPart later;
+  const auto add = [&](CollectedPart& part, size_t i) {
+    part.Add(static_cast<int>(i) + 1, copies[i], IsAbsent(absent, i), fold);
+  };
   RunBoth(
-      apart, [&] { collect(first, 0, cut); }, [&] { collect(later, cut, articles); });
-  return WriteParts(first, apart ? &later : nullptr, false, log_stamp, log_lines, fold);
+      apart,
+      [&] {
+        for (size_t i = 0; i < cut; ++i) add(first, i);
+      },
+      [&] {
+        for (size_t i = articles; i > cut; --i) add(later, i - 1);
+      });
+  return WriteParts(first, apart ? &later : nullptr, log_stamp, log_lines, fold);
 }
 
 }  // namespace
@@ -994,9 +997,7 @@ struct PhraseIndexBuilder::Shared {
             !platform::ReadWholeFile(PhraseSearchFileName(copy_path, copy.article), &copy.text);
         if (missing) copy.text.clear();
       }
-      part.sizes.push_back(copy.text.size());
-      part.absent.push_back(missing);
-      if (!missing) part.too_many = !part.collector.AddCopy(copy.article, copy.text, fold);
+      part.Add(copy.article, copy.text, missing, fold);
     } catch (...) {  // no memory: thrown again in the run by Finish
       *failed = std::current_exception();
     }
@@ -1085,8 +1086,8 @@ LargeString PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t lo
   Close(false);
   if (shared_->failure) std::rethrow_exception(shared_->failure);
   if (later_failure) std::rethrow_exception(later_failure);
-  return WriteParts(shared_->first, later.sizes.empty() ? nullptr : &later, true, log_stamp,
-                    log_lines, shared_->fold);
+  return WriteParts(shared_->first, later.sizes.empty() ? nullptr : &later, log_stamp, log_lines,
+                    shared_->fold);
 }
 
 PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
