@@ -35,12 +35,19 @@ void AppendSeparator(std::string& path) {
   if (path.empty() || path.back() != kSeparator) path.push_back(kSeparator);
 }
 
-bool MakeDirectory(const std::string& path) {
+bool MakeDirectory(const std::string& path, bool* made) {
+  if (made != nullptr) *made = false;
 #ifdef _WIN32
-  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  if (CreateDirectoryA(path.c_str(), nullptr)) {
+    if (made != nullptr) *made = true;
+    return true;
+  }
   return GetLastError() != ERROR_PATH_NOT_FOUND;
 #else
-  if (mkdir(path.c_str(), 0777) == 0) return true;
+  if (mkdir(path.c_str(), 0777) == 0) {
+    if (made != nullptr) *made = true;
+    return true;
+  }
   // A parent that is a regular file is what Windows reports as "path not found".
   return errno != ENOENT && errno != ENOTDIR;
 #endif
@@ -70,11 +77,13 @@ size_t FirstCreatable(std::string_view path) {
 
 }  // namespace
 
-bool EnsurePath(std::string_view path) {
+bool EnsurePath(std::string_view path, bool* made_last) {
+  bool made = false;
   for (size_t i = FirstCreatable(path); i < path.size(); ++i) {
     if (path[i] != kSeparator) continue;
-    if (!MakeDirectory(std::string(path.substr(0, i)))) return false;
+    if (!MakeDirectory(std::string(path.substr(0, i)), &made)) return false;
   }
+  if (made_last != nullptr) *made_last = made;
   return true;
 }
 
@@ -136,16 +145,46 @@ std::FILE* OpenRegularFile(const std::string& path) {
 #endif
 
 #ifndef _WIN32
-std::FILE* CreateNewFile(const std::string& path, bool /*text*/) {
+namespace {
+
+// The descriptor of path created anew for writing (CreateNewFile's rule). The
+// exclusive create is tried first: a name already taken (a leftover file, a
+// link, which O_NOFOLLOW never follows) is removed and the create tried once
+// more, so the common case of a free name costs one call.
+int CreateNewDescriptor(const std::string& path) {
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = open(path.c_str(), kFlags, 0666);
+  if (fd >= 0 || errno != EEXIST) return fd;
   struct stat info;
   if (lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && unlink(path.c_str()) != 0) {
-    return nullptr;
+    return -1;
   }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  return open(path.c_str(), kFlags, 0666);
+}
+
+}  // namespace
+
+std::FILE* CreateNewFile(const std::string& path, bool /*text*/) {
+  const int fd = CreateNewDescriptor(path);
   if (fd < 0) return nullptr;
   std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) close(fd);
   return file;
+}
+
+NewFileWrite WriteNewFile(const std::string& path, std::string_view bytes) {
+  const int fd = CreateNewDescriptor(path);
+  if (fd < 0) return NewFileWrite::kNotCreated;
+  size_t at = 0;
+  bool written = true;
+  while (written && at < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) at += static_cast<size_t>(n);
+  }
+  const bool closed = close(fd) == 0;
+  return written && closed ? NewFileWrite::kWritten : NewFileWrite::kNotWritten;
 }
 
 std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
@@ -157,18 +196,32 @@ std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {
   return file;
 }
 #else
+// The exclusive create is tried first: a name already taken by a file is
+// removed and the create tried once more, so a free name costs one call.
 std::FILE* CreateNewFile(const std::string& path, bool text) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-      !DeleteFileA(path.c_str())) {
-    return nullptr;
+  const int flags = _O_WRONLY | _O_CREAT | _O_EXCL | (text ? _O_TEXT : _O_BINARY);
+  int fd = _open(path.c_str(), flags, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        !DeleteFileA(path.c_str())) {
+      return nullptr;
+    }
+    fd = _open(path.c_str(), flags, 0666);
   }
-  const int fd =
-      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | (text ? _O_TEXT : _O_BINARY), 0666);
   if (fd < 0) return nullptr;
   std::FILE* file = _fdopen(fd, text ? "w" : "wb");
   if (file == nullptr) _close(fd);
   return file;
+}
+
+NewFileWrite WriteNewFile(const std::string& path, std::string_view bytes) {
+  std::FILE* file = CreateNewFile(path);
+  if (file == nullptr) return NewFileWrite::kNotCreated;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  return written && closed ? NewFileWrite::kWritten : NewFileWrite::kNotWritten;
 }
 
 std::FILE* OpenWithoutFollowing(const std::string& path, const char* mode) {

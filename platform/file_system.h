@@ -35,16 +35,18 @@ void AppendSeparator(std::string& path);
 
 // Creates one directory. Fails only when the system reports that the path was
 // not found (a missing parent, or a parent that is not a directory); success,
-// an existing directory and every other refusal count as success.
-bool MakeDirectory(const std::string& path);
+// an existing directory and every other refusal count as success. made, when
+// given, tells whether this call created it (so it is empty).
+bool MakeDirectory(const std::string& path, bool* made = nullptr);
 
 // Creates every directory named by the characters before each separator of
 // path, past its root: the root ("/" on POSIX; a drive "C:\\", a share
 // "\\\\server\\share\\" or "\\" on Windows) is never created, and a relative
 // path ("cp\\a1\\") is created from its first directory on. A last component
 // not followed by a separator is not created. Stops with false at the first
-// failure.
-bool EnsurePath(std::string_view path);
+// failure. made_last, when given, tells whether the last directory was created
+// by this call (so it is empty).
+bool EnsurePath(std::string_view path, bool* made_last = nullptr);
 
 // fopen that refuses directories: returns nullptr when path names a directory
 // (a mode that writes fails on one by itself, so costs no further look).
@@ -63,6 +65,12 @@ std::FILE* OpenRegularFile(const std::string& path);
 // Windows). nullptr when the entry cannot be removed or the file cannot be
 // created.
 std::FILE* CreateNewFile(const std::string& path, bool text = false);
+
+// Creates path anew as CreateNewFile does and writes bytes to it, unbuffered,
+// in binary mode. kNotCreated when it cannot be created; kNotWritten when a
+// write or the close fails (the file is then left for the caller to remove).
+enum class NewFileWrite { kWritten, kNotCreated, kNotWritten };
+NewFileWrite WriteNewFile(const std::string& path, std::string_view bytes);
 
 // For a writer's own files: mode "wb" creates path anew (CreateNewFile);
 // "ab" appends to it, creating it when missing, but never through a symbolic

@@ -38,6 +38,33 @@ TEST(FileSystem, EnsurePathCreatesEveryLevelButNotTheLastComponent) {
   EXPECT_TRUE(EnsurePath(dir.Join("one/two/")));  // existing directories are fine
 }
 
+// Whether the last directory is new tells a copy run that it is empty.
+TEST(FileSystem, EnsurePathTellsWhetherItMadeTheLastDirectory) {
+  TempDir dir;
+  bool made = false;
+  ASSERT_TRUE(EnsurePath(dir.Join("one/two/"), &made));
+  EXPECT_TRUE(made);
+  ASSERT_TRUE(EnsurePath(dir.Join("one/two/"), &made));
+  EXPECT_FALSE(made);
+  ASSERT_TRUE(EnsurePath(dir.Join("one/three/"), &made));  // a parent there, the last new
+  EXPECT_TRUE(made);
+}
+
+// The bytes go to a file made anew: a file left under the name is replaced,
+// a directory is not, and a missing parent is a create that failed.
+TEST(FileSystem, WriteNewFileReplacesALeftoverButNoDirectory) {
+  TempDir dir;
+  dir.Write("copy", "a longer leftover");
+  EXPECT_EQ(WriteNewFile(dir.Join("copy"), "new"), NewFileWrite::kWritten);
+  EXPECT_EQ(dir.Read("copy"), "new");
+  EXPECT_EQ(WriteNewFile(dir.Join("empty"), ""), NewFileWrite::kWritten);
+  EXPECT_EQ(dir.Read("empty"), "");
+  std::filesystem::create_directories(dir.Join("box"));
+  EXPECT_EQ(WriteNewFile(dir.Join("box"), "x"), NewFileWrite::kNotCreated);
+  EXPECT_TRUE(IsDirectory(dir.Join("box")));
+  EXPECT_EQ(WriteNewFile(dir.Join("missing/copy"), "x"), NewFileWrite::kNotCreated);
+}
+
 // A relative path is made from its first directory on, however short its
 // name; on Windows a drive path starts past "C:\\".
 TEST(FileSystem, EnsurePathMakesRelativeAndDrivePaths) {
@@ -114,6 +141,14 @@ TEST(FileSystem, CreateNewFileNeverWritesThroughALink) {
   std::filesystem::create_directories(dir.Join("box"));
   EXPECT_EQ(CreateNewFile(dir.Join("box")), nullptr);
   EXPECT_TRUE(IsDirectory(dir.Join("box")));
+  // A link whose target is missing is replaced too, and nothing is made there.
+  ASSERT_EQ(symlink(dir.Join("gone").c_str(), dir.Join("dangling").c_str()), 0);
+  EXPECT_EQ(WriteNewFile(dir.Join("dangling"), "own"), NewFileWrite::kWritten);
+  EXPECT_FALSE(dir.Exists("gone"));
+  EXPECT_EQ(dir.Read("dangling"), "own");
+  ASSERT_EQ(symlink(target.c_str(), dir.Join("link").c_str()), 0);
+  EXPECT_EQ(WriteNewFile(dir.Join("link"), "own"), NewFileWrite::kWritten);
+  EXPECT_EQ(dir.Read("target"), "kept");
 }
 
 // Appending goes to the writer's own file, made when missing, never through

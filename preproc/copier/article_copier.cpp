@@ -22,7 +22,7 @@ CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
 }
 
 CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::string& destination,
-                                          std::string* text) {
+                                          std::string* text, bool absent) {
   // Untranslated modes: the article's bytes and line ends pass unchanged. The
   // article is read whole, in one call for a file whose length is known.
   bool opened = false;
@@ -37,10 +37,10 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::
   const size_t from = copy.size();
   TransformSource(copy);
   const std::string_view bytes = std::string_view(copy).substr(from);
-  // A destination that holds these bytes stays as it was. In an empty copy
-  // path this costs one failed open per copy.
-  if (platform::FileHoldsBytes(destination, bytes, compare_buffer_.data(),
-                               compare_buffer_.size())) {
+  // A destination that holds these bytes stays as it was. In a directory
+  // that was there before the run, a missing one costs a failed open.
+  if (!absent && platform::FileHoldsBytes(destination, bytes, compare_buffer_.data(),
+                                          compare_buffer_.size())) {
     CopyResult unchanged;
     unchanged.bytes = bytes.size();
     return unchanged;
@@ -73,14 +73,11 @@ CopyResult ArticleCopier::WriteCopy(const std::string& destination, std::string_
   // leftover partial copy, or a link planted under its name, is removed,
   // never written through.
   const std::string partial = PartialCopyName(destination);
-  std::FILE* out = platform::CreateNewFile(partial);
-  if (out == nullptr) return DestinationNotOpened(destination);
-  // The copy is whole in memory: it goes to the file in one write, unbuffered.
-  std::setvbuf(out, nullptr, _IONBF, 0);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  const bool closed = std::fclose(out) == 0;
+  // The copy is whole in memory: it goes to the file in one write.
+  const platform::NewFileWrite written = platform::WriteNewFile(partial, bytes);
+  if (written == platform::NewFileWrite::kNotCreated) return DestinationNotOpened(destination);
   CopyResult result;
-  if (!(written && closed)) {
+  if (written == platform::NewFileWrite::kNotWritten) {
     result = AccessFailed(destination);
   } else if (change_guard_ && !change_guard_()) {
     result = CopyResult{CopyOutcome::kHeldBack, {}};

@@ -72,9 +72,11 @@ class ArticleCopier {
 
   // Copies source to destination; when text is given, the copy's bytes are
   // appended to it (whatever the outcome: the caller drops them unless kCopied),
-  // else the copier keeps them until the next copy.
+  // else the copier keeps them until the next copy. absent says the
+  // destination cannot be there yet (its directory was made by this run), so
+  // it is not looked for.
   CopyResult CopyArticleFile(const std::string& source, const std::string& destination,
-                             std::string* text = nullptr);
+                             std::string* text = nullptr, bool absent = false);
 
   // Called before every copy that changes its destination; false holds the
   // copy back (kHeldBack). None by default.

@@ -61,6 +61,9 @@ class CopyRun {
   int number_ = 0;  // the article being copied: the counter of the run
   std::string abandoned_file_;
   std::string made_directory_;  // the copy block directory made last
+  // Whether this run created it: it then holds no copy but the ones this run
+  // wrote there since, each of another article, so none is looked for.
+  bool new_directory_ = false;
   // Whether a copy was created or replaced (the accelerator found was removed
   // just before), and why the accelerator could not be removed.
   bool copies_changed_ = false;
@@ -162,7 +165,8 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   services_.LogText(
       FormatMessage("Copying File %3d: %s to %s\n", n, source.c_str(), destination.c_str()));
   // A directory this run has made already needs no second look.
-  if (block_directory != made_directory_ && !platform::EnsurePath(block_directory)) {
+  const bool next_directory = block_directory != made_directory_;
+  if (next_directory && !platform::EnsurePath(block_directory, &new_directory_)) {
     services_.ReportError(FormatMessage("# KPXScopy: ERROR, could not find/create path '%s'\n",
                                         block_directory.c_str()));
     ++counts_.failed;
@@ -171,7 +175,7 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   // Nothing is written through a copy block directory that is a link (a
   // file of its name fails each copy, as a copy that cannot be created).
   const std::string block_name = block_directory.substr(0, block_directory.size() - 1);
-  if (block_directory != made_directory_ && platform::IsDirectory(block_name) &&
+  if (next_directory && !new_directory_ && platform::IsDirectory(block_name) &&
       !platform::IsOwnDirectory(block_name)) {
     services_.ReportError(FormatMessage(
         "# KPXScopy: ERROR, copy block directory '%s' is a link; nothing is written through it\n",
@@ -182,7 +186,8 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   made_directory_ = block_directory;
   const bool covered = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
   text_.clear();
-  const CopyResult result = copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr);
+  const CopyResult result =
+      copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr, new_directory_);
   if (covered) NoteCopy(n, result);
   if (result.outcome == CopyOutcome::kHeldBack) return Next::kAbandon;
   if (result.outcome == CopyOutcome::kAccessFailed) {
