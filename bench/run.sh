@@ -96,7 +96,11 @@ hyperfine --warmup 1 --runs "$runs" --export-csv copy.csv \
   -n "tarvik copy text" --prepare "$(aside copies-text)" "$(copy text) $quiet" \
   -n "cp -r text" --prepare "$(aside cp-text)" "cp -r text/articles cp-text" \
   -n "tarvik copy html" --prepare "$(aside copies-html)" "$(copy html --html) $quiet" \
-  -n "cp -r html" --prepare "$(aside cp-html)" "cp -r html/articles cp-html"
+  -n "cp -r html" --prepare "$(aside cp-html)" "cp -r html/articles cp-html" \
+  -n "tarvik copy text without accelerator" --prepare "$(aside bare-text)" \
+  "$tarvik copy --no-phrase-index --listing text/listing.txt --articles text/articles --copy bare-text --log bare-text.log $quiet" \
+  -n "tarvik copy html without accelerator" --prepare "$(aside bare-html)" \
+  "$tarvik copy --no-phrase-index --html --listing html/listing.txt --articles html/articles --copy bare-html --log bare-html.log $quiet"
 # The reruns, last: a rerun that replaces files deletes the ones it
 # replaces, which would slow every file creation measured after it. Beside
 # the FTS5 build once more: the rerun over the set the run left (the
@@ -178,6 +182,12 @@ ratio "index, real HTML: tarvik / FTS5" "FTS5 build html" "tarvik index html" 3 
 ratio "index, sorted / shuffled vocabulary" "tarvik index shuffled" "tarvik index sorted" 0.5 index.csv
 for kind in shuffled text html; do
   ratio "copy, $kind: tarvik / cp -r" "cp -r $kind" "tarvik copy $kind" 0.8 copy.csv
+done
+# The copy run an author makes with --no-phrase-index: what the accelerator
+# costs is the difference.
+for kind in text html; do
+  ratio "  $kind, no accelerator / cp -r" "cp -r $kind" "tarvik copy $kind without accelerator" 0.8 \
+    copy.csv
 done
 # cp -r as measured before any rerun deleted a file (copy.csv).
 for kind in shuffled text html; do
