@@ -36,20 +36,15 @@ void AppendSeparator(std::string& path) {
 }
 
 bool MakeDirectory(const std::string& path, bool* made) {
-  if (made != nullptr) *made = false;
 #ifdef _WIN32
-  if (CreateDirectoryA(path.c_str(), nullptr)) {
-    if (made != nullptr) *made = true;
-    return true;
-  }
-  return GetLastError() != ERROR_PATH_NOT_FOUND;
+  const bool created = CreateDirectoryA(path.c_str(), nullptr) != 0;
+  if (made != nullptr) *made = created;
+  return created || GetLastError() != ERROR_PATH_NOT_FOUND;
 #else
-  if (mkdir(path.c_str(), 0777) == 0) {
-    if (made != nullptr) *made = true;
-    return true;
-  }
+  const bool created = mkdir(path.c_str(), 0777) == 0;
+  if (made != nullptr) *made = created;
   // A parent that is a regular file is what Windows reports as "path not found".
-  return errno != ENOENT && errno != ENOTDIR;
+  return created || (errno != ENOENT && errno != ENOTDIR);
 #endif
 }
 

@@ -769,16 +769,6 @@ bool DescribesCopies(const std::string& path, const indexformat::PairHeader& exp
          std::memcmp(header.absent, expected.absent, sizeof header.absent) == 0;
 }
 
-// Writes bytes to path anew; false when any step fails.
-bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  std::FILE* file = platform::CreateNewFile(path);
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       std::fflush(file) == 0 && !std::ferror(file);
-  const bool closed = std::fclose(file) == 0;
-  return written && closed;
-}
-
 }  // namespace
 
 bool ReadsAsPhraseIndex(const std::string& path) {
@@ -1160,7 +1150,7 @@ PhraseIndexResult WritePhraseIndex(const std::string& copy_path, int articles,
   indexformat::DecodePairHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
                                 static_cast<std::int64_t>(bytes.size()), &result.header);
   result.file_bytes = bytes.size();
-  if (!WriteFileBytes(temp_path, bytes)) {
+  if (platform::WriteNewFile(temp_path, bytes) != platform::NewFileWrite::kWritten) {
     platform::RemoveFile(temp_path);
     result.outcome = PhraseIndexOutcome::kNotWritten;
     result.file = temp_path;
