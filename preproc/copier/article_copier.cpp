@@ -55,6 +55,7 @@ void ArticleCopier::TransformSource(std::string& copy) {
   TransformState state;  // fresh for every article
   char* const article = source_.data();
   const size_t size = source_.size();  // source_[size] is the string's own NUL
+  copy.reserve(copy.size() + size);    // a copy is about as long as its article
   for (size_t at = 0;; at += kCopyBlockSize) {
     const size_t length = std::min(kCopyBlockSize, size - at);
     const char covered = article[at + length];

@@ -229,6 +229,7 @@ void CopyRun::NoteCopy(int n, const CopyResult& result) {
   GiveCopiesBefore(n);
   if (copied) {
     builder_->Add(n, std::move(text_));
+    text_ = builder_->SpareText();
   } else {
     builder_->AddFromCopyPath(n);
   }

@@ -447,12 +447,25 @@ LargeVector<std::uint64_t> PairCollector::SortedPairs() {
   const auto lay_out = [&](const LargeVector<std::uint32_t>& order, RankedWords& ranked,
                            LargeVector<std::uint32_t>& rank) {
     ranked.at.assign(n + 1, 0);
-    ranked.bytes.clear();
-    ranked.bytes.reserve(arena_.size());
+    ranked.bytes.assign(arena_.size(), '\0');
+    char* const bytes = ranked.bytes.data();
+    size_t at = 0;
+    // Each word is fetched a few ranks ahead: where it lies first, then its
+    // bytes and its rank's place.
+    constexpr size_t kAhead = 8;
     for (size_t r = 0; r < n; ++r) {
+#if defined(__GNUC__)
+      if (r + 2 * kAhead < n) __builtin_prefetch(&words_[order[r + 2 * kAhead]]);
+      if (r + kAhead < n) {
+        __builtin_prefetch(words_[order[r + kAhead]].data());
+        __builtin_prefetch(&rank[order[r + kAhead]], 1);
+      }
+#endif
+      const std::string_view word = words_[order[r]];
       rank[order[r]] = static_cast<std::uint32_t>(r);
-      ranked.bytes.append(words_[order[r]]);
-      ranked.at[r + 1] = ranked.bytes.size();
+      std::memcpy(bytes + at, word.data(), word.size());
+      at += word.size();
+      ranked.at[r + 1] = at;
     }
   };
   RunBoth(
@@ -993,10 +1006,11 @@ struct PhraseIndexBuilder::Shared {
     }
   }
   void Work() {
+    Copy copy;
     for (;;) {
-      Copy copy;
       {
         std::unique_lock<std::mutex> lock(mutex);
+        KeepSpare(copy.text);
         wake.wait(lock, [this] { return !queue.empty() || closed || dropped; });
         if (dropped || queue.empty()) return;  // dropped, or closed with every copy taken in
         copy = std::move(queue.front());
@@ -1004,6 +1018,12 @@ struct PhraseIndexBuilder::Shared {
       }
       Take(first, copy, &failure);
     }
+  }
+  // Keeps a text taken in for the run to copy into again (mutex held).
+  void KeepSpare(std::string& text) {
+    if (text.capacity() == 0 || spare.size() >= kMostSpare) return;
+    text.clear();
+    spare.push_back(std::move(text));
   }
 
   const std::string copy_path;
@@ -1013,6 +1033,10 @@ struct PhraseIndexBuilder::Shared {
   std::mutex mutex;  // guards queue, closed and dropped
   std::condition_variable wake;
   std::deque<Copy> queue;
+  // Texts taken in, for the run to reuse; a few are enough, as the thread
+  // keeps up with the run or falls behind it for good.
+  static constexpr size_t kMostSpare = 4;
+  std::vector<std::string> spare;
   bool closed = false;   // no copy comes after those queued
   bool dropped = false;  // the builder is going: the copies queued are left
 };
@@ -1042,6 +1066,8 @@ void PhraseIndexBuilder::Put(int article, bool read, std::string text) {
   Shared::Copy copy{article, read, std::move(text)};
   if (!thread_.joinable()) {
     shared_->Take(shared_->first, copy, &shared_->failure);
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->KeepSpare(copy.text);
     return;
   }
   {
@@ -1056,6 +1082,14 @@ void PhraseIndexBuilder::Add(int article, std::string text) {
 }
 
 void PhraseIndexBuilder::AddFromCopyPath(int article) { Put(article, true, std::string()); }
+
+std::string PhraseIndexBuilder::SpareText() {
+  const std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (shared_->spare.empty()) return std::string();
+  std::string text = std::move(shared_->spare.back());
+  shared_->spare.pop_back();
+  return text;
+}
 
 LargeString PhraseIndexBuilder::Finish(std::uint64_t log_stamp, std::uint32_t log_lines) {
   // The copies the thread has not come to yet are shared out as it goes:

@@ -92,6 +92,11 @@ class PhraseIndexBuilder {
 
   void Add(int article, std::string text);
   void AddFromCopyPath(int article);
+  // A text buffer the builder is done with (emptied, its room kept), or an
+  // empty string: the run copies the next article into it, so the copies'
+  // bytes do not take fresh memory, and fresh page faults, article after
+  // article.
+  std::string SpareText();
   // Takes in copies still queued on this thread, from the last back, while
   // the builder's thread takes in the rest from the first on, and gives the
   // accelerator's bytes, as BuildPhraseIndex does; empty when there are too

@@ -90,6 +90,22 @@ TEST(PhraseIndexWriter, TheBuilderWritesWhatTheWholeBuildWrites) {
   for (int n = 1; n <= 100; ++n) dropped.AddFromCopyPath(n);
 }
 
+// A run copies each article into a text the builder is done with: those come
+// back empty, never one still queued, and the accelerator is the same.
+TEST(PhraseIndexWriter, TextsHandedBackAreEmptyAndFree) {
+  std::vector<std::string> texts;
+  PhraseIndexBuilder builder("", Fold());
+  for (int n = 1; n <= 400; ++n) {
+    std::string text = builder.SpareText();
+    EXPECT_TRUE(text.empty()) << n;
+    for (int w = 0; w < 200; ++w) text += "w" + std::to_string((n * 7 + w * w) % 97) + " ";
+    texts.push_back(text);
+    builder.Add(n, std::move(text));
+  }
+  const platform::LargeString built = builder.Finish(42, 7);
+  EXPECT_TRUE(std::string(built.begin(), built.end()) == Build(texts));
+}
+
 // Many pairs: several directory levels, lists and bitmaps, words cut to the
 // format's limit; every pair of the copies comes back with its articles.
 // Both sets are large enough for the collecting to be shared out between two
