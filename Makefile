@@ -44,11 +44,11 @@ test-asan:
 
 # The index run's second threads under ThreadSanitizer: the indexer's and the
 # copier's tests (label "tsan"), then a real index run and copy run over the
-# sample articles; any report fails (halt_on_error). gcc's TSan cannot place
-# its shadow memory where the kernel randomises mmap addresses with more bits
-# than it knows ("FATAL: ThreadSanitizer: unexpected memory mapping"), so the
-# programs run with address randomisation off (setarch -R) where the system
-# allows that.
+# sample articles, and the copy run again over its copies (its look-ahead);
+# any report fails (halt_on_error). gcc's TSan cannot place its shadow memory
+# where the kernel randomises mmap addresses with more bits than it knows
+# ("FATAL: ThreadSanitizer: unexpected memory mapping"), so the programs run
+# with address randomisation off (setarch -R) where the system allows that.
 TSAN_RUN = TSAN_OPTIONS=halt_on_error=1 $(shell setarch -R true 2>/dev/null && echo setarch -R)
 TSAN_OUT = build-tsan/examples
 test-tsan:
@@ -58,6 +58,8 @@ test-tsan:
 	rm -rf $(TSAN_OUT) && mkdir -p $(TSAN_OUT)
 	$(TSAN_RUN) build-tsan/preproc/cli/tarvik index --html --listing examples/listing.txt \
 	  --articles examples/articles --index $(TSAN_OUT)/index --log $(TSAN_OUT)/index.log
+	$(TSAN_RUN) build-tsan/preproc/cli/tarvik copy --html --listing examples/listing.txt \
+	  --articles examples/articles --copy $(TSAN_OUT)/copies --log $(TSAN_OUT)/copy.log
 	$(TSAN_RUN) build-tsan/preproc/cli/tarvik copy --html --listing examples/listing.txt \
 	  --articles examples/articles --copy $(TSAN_OUT)/copies --log $(TSAN_OUT)/copy.log
 

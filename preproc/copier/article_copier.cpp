@@ -15,6 +15,10 @@ CopyResult AccessFailed(const std::string& file) {
 
 }  // namespace
 
+std::string ArticleSourceName(const std::string& article_path, const std::string& line) {
+  return platform::ToNativeSeparators(article_path + line);
+}
+
 CopyResult ArticleCopier::DestinationNotOpened(const std::string& destination) {
   services_.ReportError(FormatMessage(
       "\n# KPXSindx: ERROR, could not open destination article '%s'\n", destination.c_str()));
@@ -46,6 +50,19 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::
     return unchanged;
   }
   return WriteCopy(destination, bytes);
+}
+
+bool ArticleCopier::HoldsCurrentCopy(const std::string& source, const std::string& destination,
+                                     size_t* bytes) {
+  if (!platform::ReadWholeFile(source, &source_)) return false;
+  copy_.clear();
+  TransformSource(copy_);
+  if (!platform::FileHoldsBytes(destination, copy_, compare_buffer_.data(),
+                                compare_buffer_.size())) {
+    return false;
+  }
+  *bytes = copy_.size();
+  return true;
 }
 
 // The article is transformed in blocks of kCopyBlockSize bytes, each ended

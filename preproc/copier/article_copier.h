@@ -60,6 +60,10 @@ struct CopyResult {
   size_t bytes = 0;         // kCopied: the copy's length
 };
 
+// The article file a listing line names under article_path (which ends in a
+// separator), as the copy run reads it.
+std::string ArticleSourceName(const std::string& article_path, const std::string& line);
+
 // The destination is read back in blocks of this size to compare it with a copy.
 inline constexpr size_t kCompareBlockSize = 64 * 1024;
 
@@ -77,6 +81,11 @@ class ArticleCopier {
   // it is not looked for.
   CopyResult CopyArticleFile(const std::string& source, const std::string& destination,
                              std::string* text = nullptr, bool absent = false);
+
+  // Whether destination holds the copy of source already, as CopyArticleFile
+  // finds it before it leaves a copy as it is: *bytes is then the copy's
+  // length. Only reads: reports nothing, writes nothing; any failure is a no.
+  bool HoldsCurrentCopy(const std::string& source, const std::string& destination, size_t* bytes);
 
   // Called before every copy that changes its destination; false holds the
   // copy back (kHeldBack). None by default.

@@ -12,6 +12,7 @@
 #include "indexformat/phrase_pairs.h"
 #include "platform/file_system.h"
 #include "preproc/copier/article_copier.h"
+#include "preproc/copier/copy_look_ahead.h"
 #include "preproc/copier/phrase_index_writer.h"
 #include "preproc/copier/phrase_search_file.h"
 #include "preproc/run/article_listing.h"
@@ -22,6 +23,9 @@ namespace preproc {
 namespace {
 
 constexpr std::uint16_t kProgressUpper = 28;
+
+// Fewer articles left than this are not worth a second thread.
+constexpr int kFewestLookedAhead = 16;
 
 // One run over one listing. Every step that ends the run closes the listing
 // and the run log.
@@ -42,6 +46,8 @@ class CopyRun {
   bool ReadListing();
   bool CopyListing();
   Next CopyArticle(ArticleCopier& copier, int n, const std::string& line);
+  CopyResult CopyOrFindCurrent(ArticleCopier& copier, int n, const std::string& source,
+                               const std::string& destination, bool covered);
   bool RetirePhraseIndex();
   void NoteCopy(int n, const CopyResult& result);
   void GiveCopiesBefore(int n);
@@ -77,6 +83,9 @@ class CopyRun {
   std::string text_;  // the copy being made
   std::unique_ptr<PhraseIndexBuilder> builder_;
   int given_ = 0;
+  // A rerun's later articles looked at on a second thread (copy_look_ahead.h).
+  std::unique_ptr<CopyLookAhead> look_ahead_;
+  bool look_ahead_tried_ = false;
 };
 
 bool CopyRun::Run() {
@@ -95,9 +104,9 @@ bool CopyRun::Run() {
   services_.SetProgressStep(1);
   services_.SetProgressPos(0);
   services_.SetStatusText("Starting Article Duplication Process");
-  if (!CopyListing()) {
-    return retire_failure_.empty() ? Abandon(abandoned_file_) : Fail(retire_failure_);
-  }
+  const bool copied = CopyListing();
+  look_ahead_.reset();  // done, or its articles will not be copied
+  if (!copied) return retire_failure_.empty() ? Abandon(abandoned_file_) : Fail(retire_failure_);
   if (settings_.phrase_index) {
     const int articles = std::min(number_, kMaxArticleNumber);
     if (builder_ != nullptr)
@@ -160,7 +169,7 @@ bool CopyRun::CopyListing() {
 // Copies the article of one listing line under its article number.
 CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::string& line) {
   const std::string block_directory = CopyBlockDirectory(settings_.copy_path, n);
-  const std::string source = platform::ToNativeSeparators(settings_.article_path + line);
+  const std::string source = ArticleSourceName(settings_.article_path, line);
   const std::string destination = PhraseSearchFileName(settings_.copy_path, n);
   services_.LogText(
       FormatMessage("Copying File %3d: %s to %s\n", n, source.c_str(), destination.c_str()));
@@ -186,8 +195,7 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   made_directory_ = block_directory;
   const bool covered = settings_.phrase_index && n <= indexformat::kMaxPairArticles;
   text_.clear();
-  const CopyResult result =
-      copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr, new_directory_);
+  const CopyResult result = CopyOrFindCurrent(copier, n, source, destination, covered);
   if (covered) NoteCopy(n, result);
   if (result.outcome == CopyOutcome::kHeldBack) return Next::kAbandon;
   if (result.outcome == CopyOutcome::kAccessFailed) {
@@ -204,6 +212,29 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
   }
   services_.StepProgress();
   return Next::kGoOn;
+}
+
+// Copies article n, or finds that the look-ahead has found its copy current.
+// The look-ahead starts at the first copy found current while none has
+// changed, and goes at the first change (the builder's thread then has the
+// second core); it is not started again.
+CopyResult CopyRun::CopyOrFindCurrent(ArticleCopier& copier, int n, const std::string& source,
+                                      const std::string& destination, bool covered) {
+  CopyResult result;
+  if (look_ahead_ != nullptr && look_ahead_->Current(n, &result.bytes)) return result;
+  result = copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr, new_directory_);
+  if (result.changed) {
+    look_ahead_.reset();
+    look_ahead_tried_ = true;
+  } else if (!look_ahead_tried_ && result.outcome == CopyOutcome::kCopied) {
+    look_ahead_tried_ = true;
+    const int last = std::min(static_cast<int>(names_.size()), kMaxArticleNumber);
+    if (last - n >= kFewestLookedAhead) {
+      look_ahead_ = std::make_unique<CopyLookAhead>(rules_, settings_.article_path,
+                                                    settings_.copy_path, names_, n + 1, last);
+    }
+  }
+  return result;
 }
 
 // The copier's change guard: the first change removes the accelerator found.

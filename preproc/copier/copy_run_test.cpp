@@ -380,6 +380,82 @@ TEST_F(CopyRunTest, ARerunRewritesOnlyTheCopiesThatChanged) {
   platform::ListDirectory(dir_.Join("copies/a1"), &left);
   EXPECT_EQ(left.size(), 3u) << "no partial copy is left";
 }
+
+// A rerun shares its articles with a look-ahead from the last one back. What
+// it writes, reports and counts is what a run alone does: unchanged copies
+// stay as they were, a missing article is reported once wherever it lies, a
+// changed article anywhere is copied again, and the accelerator is the one a
+// fresh run writes.
+TEST_F(CopyRunTest, ARerunSharedWithTheLookAheadDoesWhatARunAloneDoes) {
+  constexpr int kArticles = 300;
+  constexpr int kMissing = 250;
+  std::string listing;
+  for (int n = 1; n <= kArticles; ++n) {
+    const std::string name = n == kMissing ? "missing.txt" : std::to_string(n) + ".txt";
+    if (n != kMissing) {
+      WriteArticle(name, "article " + std::to_string(n) + " of the set\nnew york " +
+                             std::string(static_cast<size_t>(n * 37 % 5000), 'w'));
+    }
+    listing += name + "\n";
+  }
+  WriteListing(listing);
+  ASSERT_TRUE(Run());
+  const auto copy_name = [](int n) {
+    return "copies/a" + std::to_string((n - 1) / 100 + 1) + "/t" +
+           std::string(n < 10    ? "000"
+                       : n < 100 ? "00"
+                                 : "0") +
+           std::to_string(n);
+  };
+  std::vector<ino_t> before(kArticles + 1, 0);
+  for (int n = 1; n <= kArticles; ++n) {
+    if (n != kMissing) before[static_cast<size_t>(n)] = InodeOf(dir_.Join(copy_name(n)));
+  }
+  const auto copying_lines = [](const std::string& log) {
+    std::string lines;
+    for (size_t at = 0; at < log.size();) {
+      const size_t end = std::min(log.find('\n', at), log.size());
+      const std::string line = log.substr(at, end - at);
+      if (line.rfind("Copying File", 0) == 0 || line.find("ERROR") != std::string::npos) {
+        lines += line + "\n";
+      }
+      at = end + 1;
+    }
+    return lines;
+  };
+  const std::string first_log = copying_lines(Log());
+  const std::vector<std::string> first_errors = services_.Texts();
+  // The fresh run's accelerator for the edited set, to compare with.
+  const auto fresh_pairs = [&] {
+    RunSettings fresh = settings_;
+    fresh.copy_path = dir_.Join("fresh");
+    RecordingServices quiet(dir_.Join("fresh.log"));
+    EXPECT_TRUE(CopyArticles(fresh, quiet));
+    return dir_.Read("fresh/kpxpairs");
+  };
+
+  for (int edited : {0, 290, 7}) {  // none, one the look-ahead meets, one the run meets
+    if (edited != 0) WriteArticle(std::to_string(edited) + ".txt", "edited");
+    services_.boxes.clear();
+    counts_ = CopyCounts();
+    ASSERT_TRUE(Run()) << edited;
+    EXPECT_EQ(counts_.copied, kArticles - 1) << edited;
+    EXPECT_EQ(counts_.failed, 1) << edited;
+    EXPECT_EQ(services_.Texts(), first_errors) << edited;
+    EXPECT_EQ(copying_lines(Log()), first_log) << edited;
+    for (int n = 1; n <= kArticles; ++n) {
+      if (n == kMissing) continue;
+      const bool rewritten = n == edited;
+      EXPECT_EQ(InodeOf(dir_.Join(copy_name(n))) != before[static_cast<size_t>(n)], rewritten)
+          << edited << ": " << n;
+    }
+    if (edited != 0) {
+      EXPECT_EQ(dir_.Read(copy_name(edited)), "edited");
+      before[static_cast<size_t>(edited)] = InodeOf(dir_.Join(copy_name(edited)));
+    }
+    EXPECT_TRUE(dir_.Read("copies/kpxpairs") == fresh_pairs()) << edited;
+  }
+}
 #endif
 
 TEST_F(CopyRunTest, RunWithoutARunLogStillCopies) {
