@@ -1,6 +1,5 @@
 #include "preproc/copier/copy_look_ahead.h"
 
-#include <new>
 #include <system_error>
 #include <utility>
 
@@ -70,7 +69,7 @@ void CopyLookAhead::Work() {
       current = copier.HoldsCurrentCopy(
           ArticleSourceName(article_path_, names_[static_cast<size_t>(n - 1)]),
           PhraseSearchFileName(copy_path_, n), &bytes);
-    } catch (const std::bad_alloc&) {  // the run copies it, and reports, itself
+    } catch (...) {  // no memory, say: the run copies it, and meets that, itself
     }
     {
       const std::lock_guard<std::mutex> lock(mutex_);

@@ -99,7 +99,11 @@ TEST(PhraseIndexWriter, TextsHandedBackAreEmptyAndFree) {
   for (int n = 1; n <= 400; ++n) {
     std::string text = builder.SpareText();
     EXPECT_TRUE(text.empty()) << n;
-    for (int w = 0; w < 200; ++w) text += "w" + std::to_string((n * 7 + w * w) % 97) + " ";
+    for (int w = 0; w < 200; ++w) {
+      text += 'w';
+      text += std::to_string((n * 7 + w * w) % 97);
+      text += ' ';
+    }
     texts.push_back(text);
     builder.Add(n, std::move(text));
   }
