@@ -220,8 +220,12 @@ CopyRun::Next CopyRun::CopyArticle(ArticleCopier& copier, int n, const std::stri
 // second core); it is not started again.
 CopyResult CopyRun::CopyOrFindCurrent(ArticleCopier& copier, int n, const std::string& source,
                                       const std::string& destination, bool covered) {
+  // A copy found current is not in text_: the look-ahead serves only while
+  // no builder would want it (the first change ends the look-ahead).
   CopyResult result;
-  if (look_ahead_ != nullptr && look_ahead_->Current(n, &result.bytes)) return result;
+  if (look_ahead_ != nullptr && builder_ == nullptr && look_ahead_->Current(n, &result.bytes)) {
+    return result;
+  }
   result = copier.CopyArticleFile(source, destination, covered ? &text_ : nullptr, new_directory_);
   if (result.changed) {
     look_ahead_.reset();
