@@ -43,8 +43,7 @@ CopyResult ArticleCopier::CopyArticleFile(const std::string& source, const std::
   const std::string_view bytes = std::string_view(copy).substr(from);
   // A destination that holds these bytes stays as it was. In a directory
   // that was there before the run, a missing one costs a failed open.
-  if (!absent && platform::FileHoldsBytes(destination, bytes, compare_buffer_.data(),
-                                          compare_buffer_.size())) {
+  if (!absent && DestinationHolds(destination, bytes)) {
     CopyResult unchanged;
     unchanged.bytes = bytes.size();
     return unchanged;
@@ -57,12 +56,14 @@ bool ArticleCopier::HoldsCurrentCopy(const std::string& source, const std::strin
   if (!platform::ReadWholeFile(source, &source_)) return false;
   copy_.clear();
   TransformSource(copy_);
-  if (!platform::FileHoldsBytes(destination, copy_, compare_buffer_.data(),
-                                compare_buffer_.size())) {
-    return false;
-  }
+  if (!DestinationHolds(destination, copy_)) return false;
   *bytes = copy_.size();
   return true;
+}
+
+bool ArticleCopier::DestinationHolds(const std::string& destination, std::string_view bytes) {
+  return platform::FileHoldsBytes(destination, bytes, compare_buffer_.data(),
+                                  compare_buffer_.size());
 }
 
 // The article is transformed in blocks of kCopyBlockSize bytes, each ended

@@ -96,6 +96,8 @@ class ArticleCopier {
   CopyResult DestinationNotOpened(const std::string& destination);
   // Transforms the article read (source_) onto the end of copy.
   void TransformSource(std::string& copy);
+  // Whether destination is a regular file holding exactly bytes.
+  bool DestinationHolds(const std::string& destination, std::string_view bytes);
   // Writes bytes under the partial name and, the guard permitting, renames
   // them over the destination.
   CopyResult WriteCopy(const std::string& destination, std::string_view bytes);
